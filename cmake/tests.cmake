@@ -1,0 +1,40 @@
+# GoogleTest from Debian's sources, built with the cross compiler.
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+set(QV_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+
+# One private Wine prefix for the build tree, created once, with one persistent wineserver
+# for the whole run so that every test program starts quickly.
+add_test(NAME wine_prefix_start COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix start ${QV_PREFIX})
+set_tests_properties(wine_prefix_start PROPERTIES FIXTURES_SETUP wine)
+add_test(NAME wine_prefix_stop COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix stop ${QV_PREFIX})
+set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
+
+# qv_add_wine_test(name SOURCES... [LIBS ...]): a GoogleTest program run under Wine.
+function(qv_add_wine_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_compile_options(${name} PRIVATE ${QV_WARNINGS})
+  target_link_libraries(${name} PRIVATE qvcore sim GTest::gtest GTest::gmock ${T_LIBS})
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine
+    ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEDEBUG=-all;QV_BUILD_DIR=${CMAKE_BINARY_DIR};QV_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    TIMEOUT 900)
+endfunction()
+
+# Every tests/test_*.cpp is its own test program, with gtest_main; a subsystem that needs more
+# than one file puts the rest in tests/<name>/ and they are linked in.
+file(GLOB QV_TEST_MAINS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/test_*.cpp)
+foreach(src ${QV_TEST_MAINS})
+  get_filename_component(name ${src} NAME_WE)
+  string(REGEX REPLACE "^test_" "" stem ${name})
+  file(GLOB extra CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${stem}/*.cpp)
+  qv_add_wine_test(${name} SOURCES ${src} ${extra} LIBS GTest::gtest_main)
+endforeach()
+
+set(QV_TEST_EXTRA ${CMAKE_SOURCE_DIR}/tests/extra.cmake)
+if(EXISTS ${QV_TEST_EXTRA})
+  include(${QV_TEST_EXTRA})
+endif()
