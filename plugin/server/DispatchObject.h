@@ -56,8 +56,7 @@ public:
         HRESULT hr = LoadOwnTypeInfo(iid_, info.Receive());
         if (FAILED(hr)) return hr;
         hr = DispGetIDsOfNames(info.get(), names, count, ids);
-        if (SUCCEEDED(hr) && count > 0 && IsRestricted(info.get(), ids[0])) {
-            // The inherited IUnknown and IDispatch methods are no automation members.
+        if (SUCCEEDED(hr) && count > 0 && !IsOwnMember(info.get(), ids[0])) {
             for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
             hr = DISP_E_UNKNOWNNAME;
         }
@@ -69,7 +68,7 @@ public:
         ComPtr<ITypeInfo> info;
         HRESULT hr = LoadOwnTypeInfo(iid_, info.Receive());
         if (FAILED(hr)) return hr;
-        if (IsRestricted(info.get(), member)) return DISP_E_MEMBERNOTFOUND;
+        if (!IsOwnMember(info.get(), member)) return DISP_E_MEMBERNOTFOUND;
         return DispInvoke(static_cast<Interface*>(this), info.get(), member, flags, params, result,
                           excepInfo, argErr);
     }
@@ -79,18 +78,22 @@ protected:
     virtual ~DispatchObject() { ModuleObjectDestroyed(); }
 
 private:
-    // Whether member is one of the restricted methods the interface inherits (QueryInterface,
-    // Invoke, ...), which the type information also lists under names.
-    static bool IsRestricted(ITypeInfo* info, DISPID member) {
-        ComPtr<ITypeInfo2> info2;
-        if (FAILED(info->QueryInterface(IID_ITypeInfo2, info2.ReceiveVoid()))) return false;
-        UINT index = 0;
-        if (FAILED(info2->GetFuncIndexOfMemId(member, INVOKE_FUNC, &index))) return false;
-        FUNCDESC* desc = nullptr;
-        if (FAILED(info->GetFuncDesc(index, &desc))) return false;
-        const bool restricted = (desc->wFuncFlags & FUNCFLAG_FRESTRICTED) != 0;
-        info->ReleaseFuncDesc(desc);
-        return restricted;
+    // The type information also names the methods the interface inherits from IUnknown and
+    // IDispatch (QueryInterface, Invoke, ...); those are no automation members, so only the
+    // interface's own functions are named and invoked.
+    static bool IsOwnMember(ITypeInfo* info, DISPID member) {
+        TYPEATTR* attr = nullptr;
+        if (FAILED(info->GetTypeAttr(&attr))) return false;
+        const UINT count = attr->cFuncs;
+        info->ReleaseTypeAttr(attr);
+        for (UINT i = 0; i < count; ++i) {
+            FUNCDESC* desc = nullptr;
+            if (FAILED(info->GetFuncDesc(i, &desc))) continue;
+            const bool own = desc->memid == member && !(desc->wFuncFlags & FUNCFLAG_FRESTRICTED);
+            info->ReleaseFuncDesc(desc);
+            if (own) return true;
+        }
+        return false;
     }
 
     const IID iid_;
