@@ -260,9 +260,11 @@ TEST(ModuleIdentity, NamesTheProgramThatHoldsTheCode) {
 }
 
 // The services inside a DLL name the DLL, before its entry point has handed over its module
-// handle: a copy under another name and folder shows that nothing comes from the program.
+// handle: a copy under another name and folder shows that nothing comes from the program. The
+// log inside it writes QV_ + the DLL's name, and survives the DLL's unload on a thread that used
+// it.
 TEST(ModuleIdentity, NamesTheLoadedDllNotTheProgram) {
-    sim::LogCapture scratch;
+    sim::LogCapture scratch(true, L"probe.copy");  // two runs, one file
     wchar_t exe[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring built = exe;
@@ -273,14 +275,21 @@ TEST(ModuleIdentity, NamesTheLoadedDllNotTheProgram) {
     HMODULE dll = LoadLibraryW(copy.c_str());
     ASSERT_NE(dll, nullptr);
     using Identity = void (*)(wchar_t*, wchar_t*, int);
+    using Log = void (*)(const wchar_t*);
     auto identity = reinterpret_cast<Identity>(GetProcAddress(dll, "ProbeModuleIdentity"));
+    auto log = reinterpret_cast<Log>(GetProcAddress(dll, "ProbeLogInfo"));
     ASSERT_NE(identity, nullptr);
+    ASSERT_NE(log, nullptr);
     wchar_t name[MAX_PATH] = L"", folder[MAX_PATH] = L"";
     identity(name, folder, MAX_PATH);
     EXPECT_STREQ(name, L"probe.copy");
     EXPECT_EQ(std::wstring(folder), scratch.Folder());
     EXPECT_EQ(ModuleName(), L"test_services") << "the program's own code still names the program";
+
+    sim::RunOnFreshThread([&] { log(L"from a thread"); });
+    log(L"from the loading thread");
     FreeLibrary(dll);
+    EXPECT_EQ(scratch.Lines(), (std::vector<std::wstring>{L"from a thread", L"from the loading thread"}));
 }
 
 TEST(ModuleIdentity, TheEntryPointsHandleTakesPrecedence) {
