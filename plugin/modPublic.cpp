@@ -1,0 +1,7 @@
+#include "plugin/modPublic.h"
+
+namespace qv::modPublic {
+
+thread_local ComPtr<IDispatch> gHostApplication;
+
+}  // namespace qv::modPublic

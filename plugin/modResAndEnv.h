@@ -1,0 +1,22 @@
+// The plug-in's environment record: the host object it runs under and two further host objects.
+// One record per apartment thread, like modPublic's slots.
+#pragma once
+
+#include "plugin/ComSupport.h"
+
+#include <oaidl.h>
+
+namespace qv::modResAndEnv {
+
+// The parent as the host-object interface (qv::host::IID_HostObject).
+extern thread_local ComPtr<IDispatch> gEnvHost;
+// Declared as qv::host::IID_EnvSecond and IID_EnvThird.
+extern thread_local ComPtr<IDispatch> gEnvSecond;
+extern thread_local ComPtr<IDispatch> gEnvThird;
+
+// Stores host unless it is Nothing (gEnvHost then keeps what it held), and second and third
+// as they are, Nothing included. Never fails.
+void InitEnvironment(ComPtr<IDispatch>& host, ComPtr<IDispatch>& second,
+                     ComPtr<IDispatch>& third) noexcept;
+
+}  // namespace qv::modResAndEnv
