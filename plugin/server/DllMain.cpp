@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "diag/Services.h"
 #include "plugin/ModuleLock.h"
 #include "plugin/server/ClassFactory.h"
 #include "plugin/server/Registration.h"
@@ -18,7 +19,11 @@ HINSTANCE gModule = nullptr;
 // and destroyed by the runtime's TLS callbacks when the thread ends or the DLL is unloaded, so
 // that thread notifications must stay on (no DisableThreadLibraryCalls).
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) gModule = instance;
+    if (reason == DLL_PROCESS_ATTACH) {
+        gModule = instance;
+        // ModuleName and ModuleFolder describe this DLL, not the host program.
+        qv::diag::SetModuleInstance(instance);
+    }
     return TRUE;
 }
 
