@@ -34,7 +34,8 @@ foreach(src ${QV_TEST_MAINS})
   qv_add_wine_test(${name} SOURCES ${src} ${extra} LIBS GTest::gtest_main)
 endforeach()
 
-set(QV_TEST_EXTRA ${CMAKE_SOURCE_DIR}/tests/extra.cmake)
-if(EXISTS ${QV_TEST_EXTRA})
-  include(${QV_TEST_EXTRA})
-endif()
+# Tests that need more than the pattern above describe themselves in tests/*.cmake.
+file(GLOB QV_TEST_EXTRAS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cmake)
+foreach(extra ${QV_TEST_EXTRAS})
+  include(${extra})
+endforeach()
