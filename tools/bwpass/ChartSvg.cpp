@@ -50,11 +50,6 @@ std::string Label(double v) {
     return b;
 }
 
-// A ColorIndex from the palette stands for its palette colour; automatic and none do not.
-int32_t Effective(int32_t color, int32_t colorIndex) {
-    return colorIndex >= 1 && colorIndex <= 56 ? PaletteColor(colorIndex) : color;
-}
-
 struct Stroke {
     bool on = false;
     std::string colour = "#000000";
@@ -84,7 +79,7 @@ Stroke StrokeOf(const BorderModel& b) {
     Stroke s;
     if (b.lineStyle == -4142 || b.colorIndex == -4142) return s;
     s.on = true;
-    s.colour = Css(Effective(b.color, b.colorIndex));
+    s.colour = Css(b.color);
     s.width = WeightWidth(b.weight);
     const double u = std::max(1.2, s.width);
     auto dashes = [u](std::initializer_list<double> parts) {
@@ -129,7 +124,9 @@ public:
             n = "no fill";
             return "none";
         }
-        const int32_t fg = Effective(in.color, in.colorIndex);
+        // Color is what Excel draws: the stand-in keeps it in step with ColorIndex writes, and
+        // ColorIndex counts only as xlColorIndexNone.
+        const int32_t fg = in.color;
         switch (f.type) {
         case FillModel::Type::Patterned:
             if (f.pattern >= 1 && f.pattern <= 54) {

@@ -61,7 +61,4 @@ bool ShowsAutomaticMarkers(int32_t chartType);
 // Types that draw connecting lines between the points of a series.
 bool DrawsLines(int32_t chartType);
 
-// Excel's default 56-colour palette, for ColorIndex 1..56; &H00BBGGRR.
-int32_t PaletteColor(int32_t colorIndex);
-
 }  // namespace bwpass
