@@ -644,11 +644,11 @@ struct VisitDeck {
         if constexpr (V::kReading) {
             if (const Json* f = v.find("deckFormat"); f && *f != kDeckFormat)
                 v.source().expected(v.at("deckFormat"), "deck format 1", *f);
-            v.require("objects");
         } else {
             v.json()["deckFormat"] = kDeckFormat;
         }
         v.text("title", d.title);
+        if constexpr (V::kReading) v.require("objects");
         v.array("objects", d.objects, VisitObject{});
     }
 };

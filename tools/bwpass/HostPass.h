@@ -27,7 +27,4 @@ struct HostOptions {
 // no object has been offered then and the deck is unchanged.
 bool RunHostPass(Deck& deck, const HostOptions& options, PassResult& result, std::string& error);
 
-// The charts and sheet order of every object, without the plug-in: a report of the deck as it is.
-void DescribeWithoutPass(const Deck& deck, PassResult& result);
-
 }  // namespace bwpass

@@ -3,6 +3,7 @@
 // after. See docs/deck-format.md for the deck file and README.md for the command.
 #include "tools/bwpass/Deck.h"
 #include "tools/bwpass/HostPass.h"
+#include "tools/bwpass/Inventory.h"
 #include "tools/bwpass/Report.h"
 #include "tools/bwpass/SampleDeck.h"
 #include "tools/bwpass/Text.h"
@@ -50,6 +51,8 @@ const char* kUsage =
     "      --draw-limit N    draw at most N charts in the report (default 300)\n"
     "      --check           read and check the deck only; write nothing\n"
     "      --write-sample F  write the built-in sample deck to F and stop\n"
+    "      --copies N        with --write-sample: repeat the sample's objects N times\n"
+    "                        (a large deck, to try the tool on thousands of charts)\n"
     "  -q, --quiet           print nothing but errors\n"
     "  -h, --help            this text\n"
     "\n"
@@ -62,11 +65,20 @@ struct Args {
     std::wstring output, report, dll, writeSample;
     bool registered = false, noPlugin = false, noLog = false, check = false, quiet = false, help = false;
     size_t drawLimit = 300;
+    size_t copies = 1;
 };
 
 [[noreturn]] void UsageError(const std::string& text) {
     std::fprintf(stderr, "bwpass: %s\n(bwpass --help lists the options)\n", text.c_str());
     std::exit(kBadInput);
+}
+
+size_t Count(const std::wstring& option, const std::wstring& n, long least) {
+    wchar_t* end = nullptr;
+    const long v = std::wcstol(n.c_str(), &end, 10);
+    if (n.empty() || *end || v < least || v > 1000000)
+        UsageError(Utf8(option) + " needs a number from " + std::to_string(least) + ", got " + Utf8(n));
+    return static_cast<size_t>(v);
 }
 
 Args ParseArgs() {
@@ -91,13 +103,9 @@ Args ParseArgs() {
         else if (s == L"--check") args.check = true;
         else if (s == L"-q" || s == L"--quiet") args.quiet = true;
         else if (s == L"-h" || s == L"--help") args.help = true;
-        else if (s == L"--draw-limit") {
-            const std::wstring n = value();
-            wchar_t* end = nullptr;
-            const long v = std::wcstol(n.c_str(), &end, 10);
-            if (n.empty() || *end || v < 0) UsageError("--draw-limit needs a number, got " + Utf8(n));
-            args.drawLimit = static_cast<size_t>(v);
-        } else if (!s.empty() && s[0] == L'-') UsageError("unknown option " + Utf8(s));
+        else if (s == L"--draw-limit") args.drawLimit = Count(s, value(), 0);
+        else if (s == L"--copies") args.copies = Count(s, value(), 1);
+        else if (!s.empty() && s[0] == L'-') UsageError("unknown option " + Utf8(s));
         else if (args.deck.empty()) args.deck = s;
         else UsageError("more than one deck given: " + Utf8(args.deck) + " and " + Utf8(s));
     }
@@ -150,6 +158,22 @@ private:
     DWORD last_ = 0;
 };
 
+// The sample's objects n times over, each copy's names numbered.
+Deck RepeatedSample(size_t n) {
+    Deck deck = SampleDeck();
+    if (n <= 1) return deck;
+    Deck big;
+    big.title = deck.title + L" (" + std::to_wstring(n) + L" copies)";
+    for (size_t copy = 1; copy <= n; ++copy) {
+        Deck one = SampleDeck();
+        for (DeckObject& o : one.objects) {
+            o.name = L"Copy " + std::to_wstring(copy) + L": " + o.name;
+            big.objects.push_back(std::move(o));
+        }
+    }
+    return big;
+}
+
 size_t ChartCount(const Deck& deck) {
     size_t n = 0;
     for (const DeckObject& o : deck.objects) {
@@ -178,7 +202,7 @@ void PrintSummary(const PassResult& result, const std::wstring& output, const st
 
 int Run(const Args& args) {
     if (!args.writeSample.empty()) {
-        return Write(args.writeSample, DeckToJson(SampleDeck()), "sample deck") ? kOk : kCannotWrite;
+        return Write(args.writeSample, DeckToJson(RepeatedSample(args.copies)), "sample deck") ? kOk : kCannotWrite;
     }
 
     const bool sample = args.deck.empty();
