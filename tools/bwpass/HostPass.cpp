@@ -104,7 +104,8 @@ private:
         HRESULT hr = CoCreateInstance(qv::ids::CLSID_ExcelChartHandler, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                       plugin.ReceiveVoid());
         if (hr == REGDB_E_CLASSNOTREG) {
-            result.hostCalls.push_back(Call("CoCreateInstance(QVCHBW01.ExcelChartHandler)", hr));
+            result.hostCalls.push_back(HostCall{"CoCreateInstance(QVCHBW01.ExcelChartHandler)",
+                                                "REGDB_E_CLASSNOTREG: not registered yet", false});
             auto reg = reinterpret_cast<ServerFn>(GetProcAddress(module_, "DllRegisterServer"));
             const HRESULT regHr = reg ? reg() : E_NOTIMPL;
             result.hostCalls.push_back(Call("DllRegisterServer (for this run)", regHr));
