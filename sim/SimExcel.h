@@ -42,6 +42,8 @@ struct CallRecord {
     LCID lcid;
     std::vector<ArgRecord> args;  // in call order (the put value last)
     HRESULT result;
+    std::wstring resultText;    // the returned value as in ArgRecord::value, when the call succeeded
+    std::wstring errorText;     // EXCEPINFO description, when the call failed with DISP_E_EXCEPTION
 };
 
 enum class FaultKind {
@@ -54,7 +56,8 @@ struct Fault {
     FaultKind kind = FaultKind::Error;
     HRESULT scode = static_cast<HRESULT>(0x800A03EC);  // Excel's error 1004
     std::wstring description = L"Unable to set the property";
-    VARIANT wrongValue{};       // for WrongType: copied into the result (VT_BSTR "x" when empty)
+    VARIANT wrongValue{};       // for WrongType: copied into the result (VT_BSTR "x" when empty);
+                                // not owned: a BSTR or object in it must outlive the rule
 };
 
 // A fault fires for a call that matches every criterion given (empty / 0 = any).
@@ -77,6 +80,10 @@ struct Options {
 
 class Excel {
 public:
+    // Objects are created lazily over the model and live as long as the Excel; every reference
+    // handed out must be released before it is destroyed. Automation never adds or removes
+    // series, points, labels or chart objects, so their vectors keep their addresses; a test that
+    // resizes them by hand must do so before it takes objects from them.
     explicit Excel(ApplicationModel model = {}, Options options = {});
     ~Excel();
     Excel(const Excel&) = delete;
@@ -91,7 +98,8 @@ public:
     IDispatch* NewSheetRef(WorkbookModel& workbook, SheetModel& sheet);
     IDispatch* NewChartRef(ChartModel& chart);  // any chart of the model (sheet or embedded)
 
-    // Call log.
+    // Call log. clearCalls() also restarts the numbering: the next call is number 1 again, for
+    // CallRecord::index and FaultRule::callIndex alike.
     const std::vector<CallRecord>& calls() const;
     void clearCalls();
     long callCount() const;
