@@ -36,6 +36,10 @@ struct RunState {
 };
 
 thread_local RunState t_run;
+// Set once the thread has settled on dropping every message (no debugger tool, file logging
+// off): the one test that a message then costs. Plain data, so that reading it needs no
+// initialisation check of the run state.
+thread_local bool t_silent = false;
 
 // ---- debugger tool -------------------------------------------------------------------------
 
@@ -191,7 +195,6 @@ void AppendLine(const std::wstring& file, const std::wstring& message) {
     CloseHandle(handle);
 }
 
-// The thread has settled on dropping every message: no debugger, file logging off.
 bool Silent(const RunState& run) {
     return run.debuggerLookedUp && !run.debugger.ref && run.settingsRead && !run.fileLoggingOn;
 }
@@ -202,20 +205,23 @@ void LogInfo(const std::wstring& message) noexcept { WriteLog(message, kLevelInf
 
 void LogError(const std::wstring& message) noexcept {
     // Spares building the prefixed text when the thread drops every message anyway.
-    if (Silent(t_run)) return;
+    if (t_silent) return;
     Attempt([&] { WriteLog(kErrorPrefix + message, kLevelError); });
 }
 
 void WriteLog(const std::wstring& message, long level) noexcept {
+    if (t_silent) return;
     Attempt([&] {
         RunState& run = t_run;
-        if (Silent(run)) return;
         if (DebuggerAttached(run)) {
             // A failing call loses the message; the file is not a fallback.
             Attempt([&] { DebugMsg(run.debugger.ref.get(), run.debuggerModuleId, message, level); });
             return;
         }
-        if (!LogEnabled(run)) return;
+        if (!LogEnabled(run)) {
+            t_silent = Silent(run);
+            return;
+        }
         AppendLine(LogFileName(run), message);
     });
 }

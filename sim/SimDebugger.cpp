@@ -152,8 +152,9 @@ void HostObject(const std::shared_ptr<SimDebugger::State>& state) {
 
 SimDebugger::SimDebugger(long moduleId) : state_(std::make_shared<State>()) {
     state_->moduleId = moduleId;
-    registry_.SetString(HKEY_CURRENT_USER,
-                        std::wstring(L"Software\\Classes\\") + kDebuggerProgId + L"\\CLSID", L"",
+    // Under HKEY_CLASSES_ROOT itself: Wine's CLSIDFromProgID does not look at the user's
+    // Software\Classes.
+    registry_.SetString(HKEY_CLASSES_ROOT, std::wstring(kDebuggerProgId) + L"\\CLSID", L"",
                         ClsidText(CLSID_SimDebugger));
     std::shared_ptr<State> state = state_;
     host_ = std::thread([state] { HostObject(state); });

@@ -1,6 +1,6 @@
 // A stand-in for the maker's debugger tool ("vtrDebugger.vtrDebuggerInterface").
 //
-// While a SimDebugger exists, its ProgID is registered for the current user under a class id of
+// While a SimDebugger exists, its ProgID is registered (HKEY_CLASSES_ROOT) under a class id of
 // its own, and an IDispatch object of that class is in the running object table, as the real
 // tool's running instance would be. The object lives in the multithreaded apartment on a thread
 // of its own, so that callers on any single-threaded apartment reach it through COM's proxies
