@@ -239,6 +239,8 @@ TEST_F(AutomationOnExcel, FailuresMapToTheRuntimesErrorNumbers) {
         EXPECT_FALSE(text.empty()) << c.what;
     }
     EXPECT_FALSE(QueryAs(nullptr, IID_Chart));
+    // A collection index out of range (Sheets(9) of four sheets) is the runtime's "subscript".
+    EXPECT_EQ(AutomationError::FromInvoke(DISP_E_BADINDEX, nullptr).number(), 9);
 }
 
 TEST_F(AutomationOnExcel, NothingIsAnErrorOnlyWhereAnObjectIsRequired) {
