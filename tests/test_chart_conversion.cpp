@@ -347,7 +347,7 @@ TEST(ChartConversion, FortyLineSeriesTakeMarkersFillsAndLineStylesByPosition) {
                 got.push_back(w);
         EXPECT_EQ(got, expected) << s;
     }
-    // The spec's examples, on the model.
+    // The documented examples, read back from the model.
     const auto& after = bench.chart().series;
     EXPECT_EQ(after[3].border.weight, -4138);  // a medium line keeps its weight
     EXPECT_EQ(after[0].border.weight, 3);
