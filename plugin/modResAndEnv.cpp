@@ -2,13 +2,13 @@
 
 namespace qv::modResAndEnv {
 
-thread_local ComPtr<IDispatch> gEnvHost;
-thread_local ComPtr<IDispatch> gEnvSecond;
-thread_local ComPtr<IDispatch> gEnvThird;
+thread_local modPublic::ApartmentRef gEnvHost;
+thread_local modPublic::ApartmentRef gEnvSecond;
+thread_local modPublic::ApartmentRef gEnvThird;
 
 void InitEnvironment(ComPtr<IDispatch>& host, ComPtr<IDispatch>& second,
                      ComPtr<IDispatch>& third) noexcept {
-    // Copying a ComPtr is an AddRef and cannot fail.
+    // Storing a reference is an AddRef and cannot fail.
     if (host) gEnvHost = host;
     gEnvSecond = second;
     gEnvThird = third;

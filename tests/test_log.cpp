@@ -5,7 +5,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <future>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "diag/Services.h"
@@ -367,6 +370,31 @@ TEST(LogDebugger, FailingToolLosesMessagesWithoutFallingBackToTheFile) {
         EXPECT_EQ(calls[3].args[1].value, L"*** Error ***: lost");
     }
     EXPECT_FALSE(log.FileExists());
+}
+
+// Two threads at once: one attached to the tool, which then closes (its messages are lost, the
+// file is no fallback); one that started after the tool was gone and writes the file.
+TEST(LogDebugger, EachThreadKeepsItsOwnRoute) {
+    sim::LogCapture log;
+    auto tool = std::make_unique<sim::SimDebugger>(5);
+    std::promise<void> attached, toolClosed;
+    std::thread first([&] {
+        sim::RunOnFreshThread([&] {
+            LogInfo(L"to the tool");
+            attached.set_value();
+            toolClosed.get_future().wait();
+            LogInfo(L"lost with the tool");
+        });
+    });
+    attached.get_future().wait();
+    std::vector<sim::DebuggerCall> calls = tool->Calls();
+    tool.reset();
+    RunOnFreshThread([] { LogInfo(L"to the file"); });
+    toolClosed.set_value();
+    first.join();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[2].args[1].value, L"to the tool");
+    EXPECT_EQ(log.Lines(), Lines{L"to the file"});
 }
 
 // ---- faults --------------------------------------------------------------------------------
