@@ -41,6 +41,7 @@ HRESULT HResultOfErrorNumber(long number) {
 std::wstring RuntimeErrorText(long number) {
     switch (number) {
     case 5: return L"Invalid procedure call or argument";
+    case 9: return L"Subscript out of range";
     case errnum::Overflow: return L"Overflow";
     case 7: return L"Out of memory";
     case errnum::TypeMismatch: return L"Type mismatch";
@@ -76,6 +77,7 @@ static long RuntimeNumberOfDispError(HRESULT hr) {
     case DISP_E_BADPARAMCOUNT: return 450;
     case DISP_E_PARAMNOTOPTIONAL: return 449;
     case DISP_E_PARAMNOTFOUND: return 448;
+    case DISP_E_BADINDEX: return 9;
     case E_OUTOFMEMORY: return 7;
     default: return 0;
     }

@@ -18,6 +18,10 @@
 namespace sim {
 
 // Office colour values (&H00BBGGRR) and Excel constants are kept as the numbers Excel uses.
+// ColorIndex (Border and Interior): -4142 (xlNone) means no colour at all (a transparent
+// interior, no border line); writing ColorIndex 1..56 also sets color from Excel's default
+// palette, and writing Color sets colorIndex to the matching palette entry (or back to
+// automatic after xlNone).
 struct BorderModel {
     int32_t color = 0;          // Border.Color
     int32_t colorIndex = -4105; // Border.ColorIndex (xlColorIndexAutomatic)

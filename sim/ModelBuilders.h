@@ -21,6 +21,9 @@ bool IsPieType(int32_t chartType);        // pies and doughnuts: no axes, one le
 bool Is3DType(int32_t chartType);         // walls and floor
 bool HasSeriesAxis(int32_t chartType);    // true 3-D types with a depth (series) axis
 
+// Excel's default 56-colour palette: the colour (&H00BBGGRR) of ColorIndex 1..56; -1 otherwise.
+int32_t PaletteColour(int colorIndex);
+
 // The n-th (0-based) default series colour, &H00BBGGRR.
 int32_t SeriesColour(int n);
 

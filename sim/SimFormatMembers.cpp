@@ -5,6 +5,7 @@
 #include "sim/SimInternal.h"
 
 #include "chart/ExcelObjectModel.h"
+#include "sim/ModelBuilders.h"
 
 namespace sim::detail {
 
@@ -15,30 +16,11 @@ namespace x = qv::excel;
 constexpr long kColorIndexNone = -4142;
 constexpr long kColorIndexAutomatic = -4105;
 
-constexpr int32_t Rgb(uint32_t rrggbb) {
-    return static_cast<int32_t>(((rrggbb >> 16) & 0xFF) | (rrggbb & 0xFF00) | ((rrggbb & 0xFF) << 16));
-}
-
-// Excel's default 56-colour palette, by ColorIndex 1..56 (entry 15 is the 25% grey the plug-in
-// gives the floor).
-constexpr int32_t kPalette[56] = {
-    Rgb(0x000000), Rgb(0xFFFFFF), Rgb(0xFF0000), Rgb(0x00FF00), Rgb(0x0000FF), Rgb(0xFFFF00),
-    Rgb(0xFF00FF), Rgb(0x00FFFF), Rgb(0x800000), Rgb(0x008000), Rgb(0x000080), Rgb(0x808000),
-    Rgb(0x800080), Rgb(0x008080), Rgb(0xC0C0C0), Rgb(0x808080), Rgb(0x9999FF), Rgb(0x993366),
-    Rgb(0xFFFFCC), Rgb(0xCCFFFF), Rgb(0x660066), Rgb(0xFF8080), Rgb(0x0066CC), Rgb(0xCCCCFF),
-    Rgb(0x000080), Rgb(0xFF00FF), Rgb(0xFFFF00), Rgb(0x00FFFF), Rgb(0x800080), Rgb(0x800000),
-    Rgb(0x008080), Rgb(0x0000FF), Rgb(0x00CCFF), Rgb(0xCCFFFF), Rgb(0xCCFFCC), Rgb(0xFFFF99),
-    Rgb(0x99CCFF), Rgb(0xFF99CC), Rgb(0xCC99FF), Rgb(0xFFCC99), Rgb(0x3366FF), Rgb(0x33CCCC),
-    Rgb(0x99CC00), Rgb(0xFFCC00), Rgb(0xFF9900), Rgb(0xFF6600), Rgb(0x666699), Rgb(0x969696),
-    Rgb(0x003366), Rgb(0x339966), Rgb(0x003300), Rgb(0x333300), Rgb(0x993300), Rgb(0x993366),
-    Rgb(0x333399), Rgb(0x333333),
-};
-
 // The ColorIndex that goes with a colour just written: its palette entry when it has one; a
 // format that had no colour (xlNone) becomes coloured again.
 int32_t IndexAfterColour(int32_t colour, int32_t previous) {
-    for (int i = 0; i < 56; ++i)
-        if (kPalette[i] == colour) return i + 1;
+    for (int i = 1; i <= 56; ++i)
+        if (PaletteColour(i) == colour) return i;
     return previous == kColorIndexNone ? kColorIndexAutomatic : previous;
 }
 
@@ -69,7 +51,7 @@ void PutColorIndex(Call& c, T ElementModel::*part) {
     if (n != kColorIndexNone && n != kColorIndexAutomatic && (n < 1 || n > 56)) throw Raise::Excel();
     ForEach<T>(c, part, [](T& f, long v) {
         f.colorIndex = v;
-        if (v >= 1 && v <= 56) f.color = kPalette[v - 1];
+        if (v >= 1 && v <= 56) f.color = PaletteColour(static_cast<int>(v));
     }, n);
 }
 

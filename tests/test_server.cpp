@@ -79,6 +79,7 @@ bool AnyRegistrationLeft() {
     for (const ClassCase& c : kClasses) {
         if (KeyExists(HKEY_CLASSES_ROOT, c.progId)) return true;
         if (KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + GuidString(c.clsid))) return true;
+        if (KeyExists(HKEY_CLASSES_ROOT, L"Interface\\" + GuidString(c.defaultIid))) return true;
     }
     return KeyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + GuidString(qv::ids::LIBID_QVCHBW01));
 }
@@ -308,6 +309,7 @@ TEST(ClassFactory, CanUnloadOnlyWhenNoObjectAndNoLockLives) {
         EXPECT_EQ(dll.canUnloadNow(), S_FALSE);
         ASSERT_EQ(factory->LockServer(FALSE), S_OK);
         EXPECT_EQ(dll.canUnloadNow(), S_OK);
+        EXPECT_EQ(factory->LockServer(FALSE), E_UNEXPECTED) << "no lock to give back";
 
         ComPtr<IUnknown> object;
         ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.ReceiveVoid()), S_OK);
@@ -316,6 +318,8 @@ TEST(ClassFactory, CanUnloadOnlyWhenNoObjectAndNoLockLives) {
         EXPECT_EQ(dll.canUnloadNow(), S_FALSE);
         object.reset();
         EXPECT_EQ(dll.canUnloadNow(), S_FALSE) << "one interface is still held";
+        EXPECT_EQ(factory->LockServer(FALSE), E_UNEXPECTED);
+        EXPECT_EQ(dll.canUnloadNow(), S_FALSE) << "a stray unlock cancelled a live object";
         second.reset();
         EXPECT_EQ(dll.canUnloadNow(), S_OK);
     }

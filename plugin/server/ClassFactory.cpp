@@ -8,6 +8,9 @@
 namespace qv::server {
 namespace {
 
+// Locks taken through any of the factories and not yet given back.
+volatile LONG gLocksHeld = 0;
+
 // One factory per class, living as long as the module. Its references do not keep the module
 // loaded; a client that keeps a factory takes a lock (IClassFactory::LockServer), as COM
 // prescribes, and the locks count for DllCanUnloadNow.
@@ -33,11 +36,19 @@ public:
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
         if (lock) {
+            InterlockedIncrement(&gLocksHeld);
             ModuleLock();
-        } else {
-            ModuleUnlock();
+            return S_OK;
         }
-        return S_OK;
+        // An unlock without a lock must not cancel out a live object in the module's count
+        // and let DllCanUnloadNow answer S_OK under it.
+        for (LONG held = gLocksHeld; held > 0; held = gLocksHeld) {
+            if (InterlockedCompareExchange(&gLocksHeld, held - 1, held) == held) {
+                ModuleUnlock();
+                return S_OK;
+            }
+        }
+        return E_UNEXPECTED;
     }
 
 private:

@@ -52,6 +52,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override {
         if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+        if (!names || !ids) return E_POINTER;
         ComPtr<ITypeInfo> info;
         HRESULT hr = LoadOwnTypeInfo(iid_, info.Receive());
         if (FAILED(hr)) return hr;
