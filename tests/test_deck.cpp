@@ -10,8 +10,10 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tools/bwpass/ChartSvg.h"
+#include "tools/bwpass/Constants.h"
 #include "tools/bwpass/Deck.h"
 #include "tools/bwpass/Inventory.h"
 #include "tools/bwpass/Patterns.h"
@@ -307,6 +309,39 @@ TEST(Report, FillsAndLinesAreDrawnFromTheModel) {
     hidden.series[0].border.lineStyle = -4142;
     const std::string none = ChartSvg(hidden, "t");
     EXPECT_NE(none.find("fill=\"none\" stroke=\"none\"><title>Series 1"), std::string::npos);
+}
+
+// A deck may hold any chart type with any data; the drawing must cope with all of them, empty
+// charts, single points and negative values included.
+TEST(Report, EveryChartTypeDrawsWhateverItsData) {
+    const std::vector<std::vector<double>> data[] = {
+        {}, {{}}, {{5}}, {{1, 2, 3}, {3, -2, 1}}, {{0, 0}, {0, 0}}, {{1e9, -1e9, 0.001}},
+    };
+    for (size_t i = 0; i < domain::ChartType().nameCount; ++i) {
+        const int32_t type = domain::ChartType().names[i].value;
+        for (const auto& seriesValues : data) {
+            sim::ChartModel c;
+            c.chartType = type;
+            c.walls.present = c.floor.present = true;
+            for (auto& axis : c.axes) axis.present = axis.majorGridlines.present = axis.minorGridlines.present = true;
+            for (const auto& values : seriesValues) {
+                sim::SeriesModel s;
+                s.chartType = type;
+                s.hasDataLabels = true;
+                for (double v : values) {
+                    s.points.emplace_back();
+                    s.points.back().value = v;
+                    s.dataLabels.emplace_back();
+                }
+                s.trendlines.emplace_back();
+                c.series.push_back(s);
+            }
+            const std::string svg = ChartSvg(c, "x");
+            EXPECT_EQ(svg.find("nan"), std::string::npos) << ChartTypeName(type);
+            EXPECT_EQ(svg.find("inf"), std::string::npos) << ChartTypeName(type);
+            EXPECT_EQ(Count(svg, "<svg"), 1u);
+        }
+    }
 }
 
 TEST(Patterns, EveryOfficePatternHasItsOwnTileAndDensitiesGrow) {

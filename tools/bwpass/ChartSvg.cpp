@@ -435,17 +435,18 @@ void DrawLegend(Svg& svg, const ChartModel& c, const Box& box, const std::vector
         if (k.isLine) {
             Stroke st = k.stroke;
             st.width = std::min(st.width, 2.6);
-            svg.line({frame.x + 4, cy}, {frame.x + 26, cy}, st, k.title);
+            svg.line({frame.x + 4, cy}, {frame.x + 30, cy}, st, k.title);
             if (k.markerSeries) {
                 SeriesModel small = *k.markerSeries;
                 small.markerSize = std::min<int32_t>(small.markerSize, static_cast<int32_t>(rowH * 0.8));
-                Marker(svg, small, k.seriesIndex, {frame.x + 15, cy}, k.title);
+                Marker(svg, small, k.seriesIndex, {frame.x + 17, cy}, k.title);
             }
         } else {
-            const double h = std::min(10.0, rowH - 2);
-            svg.rect({frame.x + 5, cy - h / 2, 20, h}, k.fill, k.stroke, k.title);
+            // Wide enough to show most of a pattern tile, so that keys can be told apart.
+            const double h = std::min(12.0, rowH - 2);
+            svg.rect({frame.x + 5, cy - h / 2, 26, h}, k.fill, k.stroke, k.title);
         }
-        svg.text({frame.x + 30, cy + font / 3}, Shorten(k.label, 15), "start", font);
+        svg.text({frame.x + 36, cy + font / 3}, Shorten(k.label, 15), "start", font);
     }
 }
 
@@ -1114,7 +1115,7 @@ std::string ChartSvg(const ChartModel& c, const std::string& idPrefix) {
     const bool surface = family == Family::Surface;
     const Scale range = surface ? SurfaceRange(c) : Scale{};
     std::vector<LegendKey> keys = surface ? SurfaceKeys(svg, c, range, BandCount(c)) : LegendKeys(svg, c);
-    const double legendWidth = c.legend.present && !keys.empty() ? 112 : 0;
+    const double legendWidth = c.legend.present && !keys.empty() ? 118 : 0;
     const Box legend{kChartWidth - legendWidth - 8, 12, legendWidth, kChartHeight - 24.0};
     const Box plot{48, 14, kChartWidth - 48 - 16 - legendWidth, kChartHeight - 14 - 30.0};
     switch (family) {
