@@ -113,4 +113,19 @@ HRESULT LoadOwnTypeInfo(REFGUID guid, ITypeInfo** info) noexcept {
     }
 }
 
+bool IsOwnMember(ITypeInfo* info, DISPID member) noexcept {
+    TYPEATTR* attr = nullptr;
+    if (!info || FAILED(info->GetTypeAttr(&attr))) return false;
+    const UINT count = attr->cFuncs;
+    info->ReleaseTypeAttr(attr);
+    for (UINT i = 0; i < count; ++i) {
+        FUNCDESC* desc = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &desc))) continue;
+        const bool own = desc->memid == member && !(desc->wFuncFlags & FUNCFLAG_FRESTRICTED);
+        info->ReleaseFuncDesc(desc);
+        if (own) return true;
+    }
+    return false;
+}
+
 }  // namespace qv
