@@ -532,7 +532,7 @@ void Axes(Svg& svg, const ChartModel& c, const Scale& sc, size_t n, bool horizon
         } else {
             const double y = p.y + p.h - zero * p.h;
             svg.line({p.x, y}, {p.x + p.w, y}, st, title);
-            const size_t every = std::max<size_t>(1, n / 12 + (n % 12 ? 1 : 0) - 0);
+            const size_t every = (n + 11) / 12;  // at most twelve labels
             for (size_t j = 0; j < n; j += every)
                 svg.text({p.x + (j + 0.5) * p.w / n, p.y + p.h + 11}, Shorten(categoryLabels[j], 9), "middle", 8);
         }
@@ -750,13 +750,15 @@ private:
         const SeriesModel& s = c_.series[i];
         const Stroke st = StrokeOf(s.border);
         std::vector<Pt> pts;
-        for (size_t j = 0; j < n_ && j < std::max<size_t>(s.points.size(), 1); ++j) {
+        for (size_t j = 0; j < n_ && j < s.points.size(); ++j) {
             auto [base, v] = span(i, j);
             pts.push_back(at(pos_[j], base + v));
         }
         const bool markers = ShowsMarkers(s);
         const std::string title = seriesTitle(i, st.note + (markers ? "; " + MarkerNote(s) : ""));
-        if (DrawsLines(s.chartType) || s.border.lineStyle != -4142) svg_.polyline(pts, st, title);
+        // The border decides, whatever the type: Excel draws an xlXYScatter series without a
+        // line only because its line style is xlLineStyleNone.
+        svg_.polyline(pts, st, title);
         if (markers)
             for (const Pt& pt : pts) Marker(svg_, s, i, pt, title);
     }
