@@ -1,5 +1,7 @@
 #include "plugin/TypeLibrary.h"
 
+#include "plugin/ModulePath.h"
+
 #include "plugin/ComSupport.h"
 
 #include <string>
@@ -7,31 +9,11 @@
 namespace qv {
 namespace {
 
-// The file of the module this code is linked into: the DLL in the server, the program in a
-// test that links the code statically.
-std::wstring OwnModulePath() {
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&LoadOwnTypeInfo), &module)) {
-        return std::wstring();
-    }
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(module, &path[0], static_cast<DWORD>(path.size()));
-        if (n == 0) return std::wstring();
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 // Module-wide state lives per thread, like the rest of the component's.
 HRESULT OwnTypeLib(ITypeLib** lib) {
     thread_local ComPtr<ITypeLib> cached;
     if (!cached) {
-        const std::wstring path = OwnModulePath();
+        const std::wstring path = ModuleFilePath(ModuleOfThisCode());
         if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
         HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, cached.Receive());
         if (FAILED(hr)) return hr;
