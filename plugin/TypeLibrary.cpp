@@ -1,10 +1,116 @@
 #include "plugin/TypeLibrary.h"
 
-namespace qv {
+#include "plugin/ComSupport.h"
 
-HRESULT LoadOwnTypeInfo(REFGUID, ITypeInfo** info) noexcept {
-    if (info) *info = nullptr;
-    return TYPE_E_CANTLOADLIBRARY;
+#include <string>
+
+namespace qv {
+namespace {
+
+// The file of the module this code is linked into: the DLL in the server, the program in a
+// test that links the code statically.
+std::wstring OwnModulePath() {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&LoadOwnTypeInfo), &module)) {
+        return std::wstring();
+    }
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(module, &path[0], static_cast<DWORD>(path.size()));
+        if (n == 0) return std::wstring();
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// Module-wide state lives per thread, like the rest of the component's.
+HRESULT OwnTypeLib(ITypeLib** lib) {
+    thread_local ComPtr<ITypeLib> cached;
+    if (!cached) {
+        const std::wstring path = OwnModulePath();
+        if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+        HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, cached.Receive());
+        if (FAILED(hr)) return hr;
+    }
+    *lib = cached.get();
+    (*lib)->AddRef();
+    return S_OK;
+}
+
+bool HasGuid(ITypeInfo* info, REFGUID guid) {
+    TYPEATTR* attr = nullptr;
+    if (FAILED(info->GetTypeAttr(&attr))) return false;
+    const bool same = IsEqualGUID(attr->guid, guid) != 0;
+    info->ReleaseTypeAttr(attr);
+    return same;
+}
+
+// An interface that one of the library's classes implements from another library.
+HRESULT FindImplementedInterface(ITypeLib* lib, REFGUID guid, ITypeInfo** info) {
+    const UINT count = lib->GetTypeInfoCount();
+    for (UINT i = 0; i < count; ++i) {
+        TYPEKIND kind;
+        ComPtr<ITypeInfo> coclass;
+        if (FAILED(lib->GetTypeInfoType(i, &kind)) || kind != TKIND_COCLASS) continue;
+        if (FAILED(lib->GetTypeInfo(i, coclass.Receive()))) continue;
+        for (UINT k = 0;; ++k) {
+            HREFTYPE ref = 0;
+            ComPtr<ITypeInfo> implemented;
+            if (FAILED(coclass->GetRefTypeOfImplType(k, &ref))) break;
+            if (FAILED(coclass->GetRefTypeInfo(ref, implemented.Receive()))) continue;
+            if (HasGuid(implemented.get(), guid)) {
+                *info = implemented.Detach();
+                return S_OK;
+            }
+        }
+    }
+    return TYPE_E_ELEMENTNOTFOUND;
+}
+
+// A dual interface is stored as its dispatch part; Invoke needs the vtable part behind it.
+HRESULT VtablePartOf(ComPtr<ITypeInfo> info, ITypeInfo** result) {
+    TYPEATTR* attr = nullptr;
+    HRESULT hr = info->GetTypeAttr(&attr);
+    if (FAILED(hr)) return hr;
+    const bool dual = attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL);
+    info->ReleaseTypeAttr(attr);
+    if (dual) {
+        HREFTYPE ref = 0;
+        ComPtr<ITypeInfo> vtable;
+        hr = info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref);
+        if (SUCCEEDED(hr)) hr = info->GetRefTypeInfo(ref, vtable.Receive());
+        if (FAILED(hr)) return hr;
+        info = vtable;
+    }
+    *result = info.Detach();
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT LoadOwnTypeInfo(REFGUID guid, ITypeInfo** info) noexcept {
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    try {
+        ComPtr<ITypeLib> lib;
+        HRESULT hr = OwnTypeLib(lib.Receive());
+        if (FAILED(hr)) return hr;
+        ComPtr<ITypeInfo> found;
+        if (FAILED(lib->GetTypeInfoOfGuid(guid, found.Receive()))) {
+            found.reset();
+            hr = FindImplementedInterface(lib.get(), guid, found.Receive());
+            if (FAILED(hr)) return hr;
+        }
+        return VtablePartOf(found, info);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
 }
 
 }  // namespace qv

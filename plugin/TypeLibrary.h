@@ -6,9 +6,14 @@
 
 namespace qv {
 
-// The type information of one of the library's interfaces (by IID), loaded once per thread
-// from the module that holds this code. Fails with the loader's HRESULT when the library is not
-// there (for example in a test program that links the code statically).
+// The type information of an interface by IID: one of the library's own interfaces, or one that
+// a class of the library implements from an imported library (the host's interfaces; those
+// resolve only where that library is registered). For a dual interface it is the vtable part,
+// the one that ITypeInfo::Invoke and DispInvoke call through.
+//
+// The library is loaded once per thread from the file of the module that holds this code. Fails
+// with the loader's HRESULT when the library is not there (for example in a test program that
+// links the code statically), and with TYPE_E_ELEMENTNOTFOUND for an unknown IID.
 HRESULT LoadOwnTypeInfo(REFGUID guid, ITypeInfo** info) noexcept;
 
 }  // namespace qv

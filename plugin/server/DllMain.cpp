@@ -2,16 +2,37 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "diag/Services.h"
 #include "plugin/ModuleLock.h"
+#include "plugin/server/ClassFactory.h"
+#include "plugin/server/Registration.h"
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+namespace {
+
+// The module handle the loader passes: registration takes the DLL's path from it.
+HINSTANCE gModule = nullptr;
+
+}  // namespace
+
+// The component's per-thread state (the log's run state, the published host objects, the cached
+// type library) is thread_local data of its modules: created empty when a thread first uses it,
+// and destroyed by the runtime's TLS callbacks when the thread ends or the DLL is unloaded, so
+// that thread notifications must stay on (no DisableThreadLibraryCalls).
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        gModule = instance;
+        // ModuleName and ModuleFolder describe this DLL, not the host program.
+        qv::diag::SetModuleInstance(instance);
+    }
+    return TRUE;
+}
 
 extern "C" HRESULT WINAPI DllCanUnloadNow() { return qv::ModuleUsage() == 0 ? S_OK : S_FALSE; }
 
-extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID, REFIID, LPVOID* ppv) {
-    if (ppv) *ppv = nullptr;
-    return CLASS_E_CLASSNOTAVAILABLE;
+extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
+    return qv::server::GetClassFactory(clsid, riid, ppv);
 }
 
-extern "C" HRESULT WINAPI DllRegisterServer() { return E_NOTIMPL; }
-extern "C" HRESULT WINAPI DllUnregisterServer() { return E_NOTIMPL; }
+extern "C" HRESULT WINAPI DllRegisterServer() { return qv::server::RegisterServer(gModule); }
+
+extern "C" HRESULT WINAPI DllUnregisterServer() { return qv::server::UnregisterServer(); }
