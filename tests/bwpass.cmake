@@ -1,0 +1,5 @@
+# bwpass end to end: the tool with the real DLL on the sample deck, a deck file, the registry
+# route, a large deck and bad input.
+add_test(NAME bwpass_end_to_end COMMAND ${CMAKE_SOURCE_DIR}/tests/bwpass/e2e.sh $<TARGET_FILE:bwpass>)
+set_tests_properties(bwpass_end_to_end PROPERTIES FIXTURES_REQUIRED wine
+  ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEARCH=win32;WINEDEBUG=-all" TIMEOUT 900)

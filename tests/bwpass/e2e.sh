@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# bwpass end to end, with the real DLL under Wine: the sample deck, a deck file of one's own,
+# the plug-in created through the registry, a large deck's progress, and bad input, which must
+# fail with its message and leave nothing written.
+#   e2e.sh BWPASS_EXE       (WINEPREFIX set by ctest)
+set -u
+exe=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+
+bwpass() { wine "$exe" "$@"; }
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+expect_rc() { [ "$1" -eq "$2" ] || fail "$3: exit status $1, expected $2"; }
+contains() { grep -qF -- "$2" "$1" || fail "$1 lacks: $2"; }
+count() { grep -oF -- "$2" "$1" | wc -l; }
+
+# 1. The sample deck: summary, outputs, one before/after pair per chart, the log, the pass's effects.
+bwpass >out.txt 2>err.txt
+expect_rc $? 0 "sample deck ($(cat err.txt))"
+contains out.txt "objects offered:  12 (accepted 10, declined 2)"
+contains out.txt "charts converted: 12 (12 on the shown sheets of accepted objects)"
+contains out.txt "report:           bwpass-out/sample-deck.report.html"
+for f in sample-deck.json sample-deck.bw.json sample-deck.report.html; do
+  [ -s "bwpass-out/$f" ] || fail "bwpass-out/$f not written"
+done
+report=bwpass-out/sample-deck.report.html
+[ "$(count $report '<figure class="before">')" -eq 14 ] || fail "before figures: $(count $report '<figure class="before">')"
+[ "$(count $report '<figure class="after">')" -eq 14 ] || fail "after figures: $(count $report '<figure class="after">')"
+contains $report "IPlugIn_Initialize: ExcelChartHandler"
+contains $report "Converting Excel Chart. BWFlagSet=0"
+contains $report "ReorderSheets: Move &#39;Data&#39; to back"
+contains $report "spare: Book2 opened, closed without saving"
+[ "$(count $report 'class="bad"')" -eq 0 ] || fail "the report shows failed calls"
+# The sample is drawn in solid colours; the pass patterns the series.
+[ "$(count bwpass-out/sample-deck.json '"type": "patterned"')" -eq 0 ] || fail "the sample deck has patterns"
+[ "$(count bwpass-out/sample-deck.bw.json '"type": "patterned"')" -gt 40 ] || fail "the pass patterned nothing"
+bwpass bwpass-out/sample-deck.bw.json --check >/dev/null 2>err.txt
+expect_rc $? 0 "the converted deck reads back ($(cat err.txt))"
+
+# 2. A deck file: the outputs go beside it and the input stays as it was.
+bwpass --write-sample deck.json
+before=$(md5sum <deck.json)
+bwpass deck.json -q 2>err.txt
+expect_rc $? 0 "deck file ($(cat err.txt))"
+[ -s deck.bw.json ] && [ -s deck.report.html ] || fail "deck.bw.json or deck.report.html missing"
+[ "$(md5sum <deck.json)" = "$before" ] || fail "the input deck changed"
+
+# 3. Through the registry, as the host creates the plug-in.
+bwpass deck.json --registered -o reg.json -r reg.html -q 2>err.txt
+expect_rc $? 0 "--registered ($(cat err.txt))"
+contains reg.html "registered: CoCreateInstance"
+
+# 4. A large deck shows its progress.
+bwpass --write-sample big.json --copies 100
+bwpass big.json --draw-limit 2 >out.txt 2>err.txt
+expect_rc $? 0 "large deck"
+contains err.txt "object 1200 of 1200 (100%)"
+contains out.txt "objects offered:  1200 (accepted 1000, declined 200)"
+
+# 5. Bad input: a message naming file, path and expectation; exit status 1; nothing written.
+mkdir bad && cd bad
+printf '{"objects": [}' >broken.json
+printf '{"objects": [{"progId": "Excel.Chart.8", "bwFlagSet": "512"}]}' >wrongtype.json
+printf '{"objects": [{"progId": "Excel.Chart.8", "flags": 512}]}' >unknown.json
+cp ../deck.json same.json
+while IFS='|' read -r args rc message; do
+  # shellcheck disable=SC2086
+  bwpass $args >/dev/null 2>err.txt
+  expect_rc $? "$rc" "bwpass $args"
+  contains err.txt "$message"
+  extra=$(ls | grep -v -x -e broken.json -e wrongtype.json -e unknown.json -e same.json -e err.txt)
+  [ -z "$extra" ] || { fail "bwpass $args wrote: $extra"; rm -f $extra; }
+done <<'CASES'
+broken.json|1|broken.json: malformed JSON: parse error at line 1, column 14
+missing.json|1|missing.json: cannot read the deck
+wrongtype.json|1|wrongtype.json: objects[0].bwFlagSet: expected a 32-bit integer, got "512"
+unknown.json|1|unknown.json: objects[0]: unknown property "flags"
+same.json -o same.json|1|same.json: an output would overwrite the input deck
+same.json --dll nowhere.dll|3|nowhere.dll: cannot load the plug-in
+same.json --draw-limit many|1|--draw-limit needs a number
+CASES
+cmp -s same.json ../deck.json || fail "same.json was overwritten"
+
+[ "$failures" -eq 0 ] && echo "bwpass end to end: all passed"
+exit $((failures > 0))

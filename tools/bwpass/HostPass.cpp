@@ -1,0 +1,296 @@
+#include "tools/bwpass/HostPass.h"
+
+#include "plugin/ClassIds.h"
+#include "plugin/ComSupport.h"
+#include "sim/LogCapture.h"
+#include "sim/SimExcel.h"
+#include "sim/SimHost.h"
+#include "tools/bwpass/Inventory.h"
+#include "tools/bwpass/Text.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bwpass {
+namespace {
+
+using qv::ComPtr;
+
+std::string HrText(HRESULT hr) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    if (hr == S_OK) return "S_OK";
+    if (hr == S_FALSE) return "S_FALSE";
+    return std::string(code) + " (" + SystemErrorText(static_cast<unsigned long>(hr)) + ")";
+}
+
+std::string BoolText(VARIANT_BOOL b) { return b ? "True" : "False"; }
+
+HostCall Call(const std::string& member, HRESULT hr, const std::string& answer = {}) {
+    HostCall c;
+    c.member = member;
+    c.failed = FAILED(hr);
+    c.result = c.failed || answer.empty() ? HrText(hr) : answer;
+    return c;
+}
+
+// ---- Creating the plug-in ----
+
+using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using ServerFn = HRESULT(STDAPICALLTYPE*)();
+
+class PlugInModule {
+public:
+    ~PlugInModule() {
+        if (unregister_) unregister_();
+        if (module_) FreeLibrary(module_);
+    }
+
+    bool Create(const HostOptions& options, PassResult& result, ComPtr<IUnknown>& plugin, std::string& error) {
+        result.dll = Utf8(options.dllPath);
+        module_ = LoadLibraryW(options.dllPath.c_str());
+        if (!module_) {
+            error = Utf8(options.dllPath) + ": cannot load the plug-in: " + SystemErrorText(GetLastError());
+            return false;
+        }
+        return options.registered ? CreateRegistered(result, plugin, error) : CreateDirect(result, plugin, error);
+    }
+
+    // After the plug-in is released the DLL should be willing to unload.
+    void Unload(PassResult& result) {
+        if (!module_) return;
+        if (auto canUnload = reinterpret_cast<ServerFn>(GetProcAddress(module_, "DllCanUnloadNow"))) {
+            const HRESULT hr = canUnload();
+            HostCall c = Call("DllCanUnloadNow", hr);
+            c.failed = hr != S_OK;  // S_FALSE here means an object or lock outlived the pass
+            result.hostCalls.push_back(c);
+        }
+        if (unregister_) {
+            result.hostCalls.push_back(Call("DllUnregisterServer", unregister_()));
+            unregister_ = nullptr;
+        }
+    }
+
+private:
+    bool CreateDirect(PassResult& result, ComPtr<IUnknown>& plugin, std::string& error) {
+        result.activation = "registration-free: LoadLibrary and DllGetClassObject";
+        auto get = reinterpret_cast<GetClassObjectFn>(GetProcAddress(module_, "DllGetClassObject"));
+        if (!get) {
+            error = result.dll + ": the DLL exports no DllGetClassObject";
+            return false;
+        }
+        ComPtr<IClassFactory> factory;
+        HRESULT hr = get(qv::ids::CLSID_ExcelChartHandler, IID_IClassFactory, factory.ReceiveVoid());
+        result.hostCalls.push_back(Call("DllGetClassObject(ExcelChartHandler)", hr));
+        if (SUCCEEDED(hr)) {
+            hr = factory->CreateInstance(nullptr, IID_IUnknown, plugin.ReceiveVoid());
+            result.hostCalls.push_back(Call("IClassFactory::CreateInstance", hr));
+        }
+        if (FAILED(hr)) error = "cannot create the ExcelChartHandler: " + HrText(hr);
+        return SUCCEEDED(hr);
+    }
+
+    // Through the registry, as the host does. A DLL that is not registered yet is registered
+    // for the run and unregistered afterwards, so the machine is left as it was.
+    bool CreateRegistered(PassResult& result, ComPtr<IUnknown>& plugin, std::string& error) {
+        result.activation = "registered: CoCreateInstance";
+        HRESULT hr = CoCreateInstance(qv::ids::CLSID_ExcelChartHandler, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                      plugin.ReceiveVoid());
+        if (hr == REGDB_E_CLASSNOTREG) {
+            result.hostCalls.push_back(HostCall{"CoCreateInstance(QVCHBW01.ExcelChartHandler)",
+                                                "REGDB_E_CLASSNOTREG: not registered yet", false});
+            auto reg = reinterpret_cast<ServerFn>(GetProcAddress(module_, "DllRegisterServer"));
+            const HRESULT regHr = reg ? reg() : E_NOTIMPL;
+            result.hostCalls.push_back(Call("DllRegisterServer (for this run)", regHr));
+            if (FAILED(regHr)) {
+                error = "cannot register " + result.dll + ": " + HrText(regHr);
+                return false;
+            }
+            unregister_ = reinterpret_cast<ServerFn>(GetProcAddress(module_, "DllUnregisterServer"));
+            hr = CoCreateInstance(qv::ids::CLSID_ExcelChartHandler, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                  plugin.ReceiveVoid());
+        }
+        result.hostCalls.push_back(Call("CoCreateInstance(QVCHBW01.ExcelChartHandler)", hr));
+        if (FAILED(hr)) error = "cannot create QVCHBW01.ExcelChartHandler through the registry: " + HrText(hr);
+        return SUCCEEDED(hr);
+    }
+
+    HMODULE module_ = nullptr;
+    ServerFn unregister_ = nullptr;
+};
+
+// Property writes and fill calls that succeeded: what changed the charts.
+long CountWrites(const std::vector<sim::CallRecord>& calls) {
+    long n = 0;
+    for (const sim::CallRecord& c : calls) {
+        if (FAILED(c.result)) continue;
+        if (c.kind == sim::CallKind::Put || (c.kind == sim::CallKind::Call && (c.member == L"Solid" || c.member == L"Patterned")))
+            ++n;
+    }
+    return n;
+}
+
+// ---- One object through the host's calls ----
+
+struct LiveObject {
+    std::unique_ptr<sim::Excel> excel;
+    std::vector<TrackedChart> charts;
+    size_t workbooksBefore = 0;
+};
+
+void Offer(IUnknown* plugin, const DeckObject& o, LiveObject& live, ObjectResult& r) {
+    ComPtr<IDispatch> workbook;
+    if (live.excel) {
+        sim::ApplicationModel& app = live.excel->model();
+        workbook = ComPtr<IDispatch>::Attach(live.excel->NewWorkbookRef(*app.workbooks[o.excel->embeddedWorkbook]));
+    }
+    const sim::PassResult pass = sim::RunPass(plugin, {sim::OfferedObject{o.progId, o.bwFlagSet, workbook.get()}},
+                                              sim::PassOptions{false, false});
+    if (FAILED(pass.queryHr) || pass.objects.empty()) {
+        r.calls.push_back(Call("QueryInterface(IOLEObjectHandler)", pass.queryHr));
+        return;
+    }
+    const sim::ObjectAnswer& a = pass.objects.front();
+    r.calls.push_back(Call("HandleObject", a.handleHr, BoolText(a.handled)));
+    if (SUCCEEDED(a.handleHr)) r.accepted = a.handled != VARIANT_FALSE;
+    if (a.converted) r.calls.push_back(Call("ChangeToBWNoConfig", a.convertHr));
+    r.calls.push_back(Call("TransactionOnObjectComplete", a.transactionHr, BoolText(a.transactionResult)));
+    if (a.byRefWritten) r.calls.push_back(HostCall{"by-reference argument", "written: the plug-in must not", true});
+    if (live.excel) {
+        r.writes = CountWrites(live.excel->calls());
+        r.excelCalls = live.excel->callCount();
+        live.excel->clearCalls();  // a deck of thousands of charts must not keep every call
+    }
+}
+
+void Settle(DeckObject& o, LiveObject& live, ObjectResult& r, PassResult& result) {
+    if (!live.excel) return;
+    const long refs = live.excel->outstandingRefs();
+    if (refs != 0) {
+        result.hostCalls.push_back(HostCall{"Excel references left by the plug-in (" + Utf8(o.name) + ")",
+                                            std::to_string(refs), true});
+        // Objects still referenced must outlive their holders: keep this Excel for good.
+        o.excel->application = sim::ApplicationModel{};
+        for (TrackedChart& t : live.charts) t.result.after = *t.live;
+        (void)live.excel.release();
+    } else {
+        o.excel->application = std::move(live.excel->model());
+        for (TrackedChart& t : live.charts) t.result.after = *t.live;
+        live.excel.reset();
+    }
+    for (TrackedChart& t : live.charts) {
+        t.result.changes = ChartChanges(t.result.before, t.result.after);
+        r.charts.push_back(std::move(t.result));
+    }
+    const auto& books = o.excel->application.workbooks;
+    if (books.empty()) return;
+    const sim::WorkbookModel& wb = *books[o.excel->embeddedWorkbook];
+    r.sheetsAfter = SheetOrder(wb);
+    r.workbookState = WorkbookState(wb);
+    for (size_t i = live.workbooksBefore; i < books.size(); ++i)
+        r.spareWorkbook += (r.spareWorkbook.empty() ? L"" : L"; ") + books[i]->name + L" opened, " + WorkbookState(*books[i]);
+}
+
+// The plug-in keeps the PowerPoint application and the host parent in its apartment-wide slots
+// until the apartment ends, one reference each; anything more is a leak.
+void ReportHeldHostObjects(const sim::Host& host, PassResult& result) {
+    const std::vector<std::wstring> held = host.objectsWithRefs();
+    if (held.empty()) return;
+    std::string list;
+    bool expected = true;
+    for (const std::wstring& h : held) {
+        list += (list.empty() ? "" : ", ") + Utf8(h);
+        expected = expected && (h == L"powerPoint: 1" || h == L"parent: 1");
+    }
+    result.hostCalls.push_back(HostCall{expected ? "host objects kept in the plug-in's apartment-wide slots"
+                                                 : "host object references left by the plug-in",
+                                        list, !expected});
+}
+
+std::vector<std::string> LogLines(const sim::LogCapture& log) {
+    std::vector<std::string> lines;
+    const std::string raw = log.RawBytes();
+    size_t start = 0;
+    while (start < raw.size()) {
+        size_t end = raw.find('\n', start);
+        if (end == std::string::npos) end = raw.size();
+        std::string line = raw.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // The file is in the ANSI code page; the report is UTF-8.
+        std::wstring wide(line.size(), L'\0');
+        int n = MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), wide.data(),
+                                    static_cast<int>(wide.size()));
+        wide.resize(n > 0 ? n : 0);
+        lines.push_back(Utf8(wide));
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+bool RunHostPass(Deck& deck, const HostOptions& options, PassResult& result, std::string& error) {
+    result.deckTitle = deck.title;
+    // The log reads its switch once per thread, at the plug-in's first message: switch it on
+    // before the DLL is loaded.
+    std::unique_ptr<sim::LogCapture> log;
+    if (options.log) {
+        try {
+            log = std::make_unique<sim::LogCapture>(false, L"QVCHBW01");
+            result.logNote = "Switched on for this run (HKCU\\Software\\Veltrane\\Orvane\\Log: \"*\" = 1, "
+                             "\"$LOGPATH\" = " + Utf8(log->Folder()) + "), read from QV_QVCHBW01.log; "
+                             "the earlier settings are restored.";
+        } catch (const std::exception& e) {
+            result.logNote = std::string("The log could not be switched on: ") + e.what();
+        }
+    } else {
+        result.logNote = "Not collected (--no-log).";
+    }
+
+    PlugInModule module;
+    ComPtr<IUnknown> plugin;
+    if (!module.Create(options, result, plugin, error)) return false;
+
+    sim::Host host;
+    const sim::StartResult start = sim::StartPlugIn(plugin.get(), host);
+    result.hostCalls.push_back(Call("IChild::Parent put", start.parentHr));
+    result.hostCalls.push_back(Call("IPlugIn::Initialize", start.initializeHr, BoolText(start.initialized)));
+
+    std::vector<LiveObject> live(deck.objects.size());
+    for (size_t i = 0; i < deck.objects.size(); ++i) {
+        DeckObject& o = deck.objects[i];
+        result.objects.push_back(Describe(o));
+        if (!o.excel) continue;
+        live[i].workbooksBefore = o.excel->application.workbooks.size();
+        live[i].charts = ChartsOf(*o.excel->application.workbooks[o.excel->embeddedWorkbook]);
+        live[i].excel = std::make_unique<sim::Excel>(std::move(o.excel->application));
+    }
+    for (size_t i = 0; i < deck.objects.size(); ++i) {
+        Offer(plugin.get(), deck.objects[i], live[i], result.objects[i]);
+        if (options.progress) options.progress(i + 1, deck.objects.size());
+    }
+
+    const sim::PassResult end = sim::RunPass(plugin.get(), {}, sim::PassOptions{true, true});
+    result.hostCalls.push_back(Call("ProcessingOfAllObjectsComplete", end.allCompleteHr, BoolText(end.allComplete)));
+    result.hostCalls.push_back(Call("IPlugIn::Terminate", end.terminateHr));
+    plugin.reset();
+    CoFreeUnusedLibraries();
+    module.Unload(result);
+    ReportHeldHostObjects(host, result);
+
+    for (size_t i = 0; i < deck.objects.size(); ++i) Settle(deck.objects[i], live[i], result.objects[i], result);
+    if (log) {
+        result.logLines = LogLines(*log);
+        if (!log->FileExists()) result.logNote += " The plug-in wrote no log file.";
+    }
+    return true;
+}
+
+}  // namespace bwpass

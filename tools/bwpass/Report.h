@@ -1,0 +1,70 @@
+// What one black-and-white pass did, and the HTML report that shows it: a summary, each
+// object's host calls, each chart before and after side by side, the plug-in's log lines and a
+// key to the fill patterns.
+#pragma once
+
+#include "sim/ExcelModel.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bwpass {
+
+struct HostCall {
+    std::string member;         // "HandleObject", "IPlugIn::Initialize", ...
+    std::string result;         // "True", "S_OK", "0x80020005 (type mismatch)"
+    bool failed = false;        // the call returned a failure HRESULT
+};
+
+struct ChartResult {
+    std::string place;          // "Dashboard.xlsx › Dashboard › Chart 2"
+    bool onShownSheet = false;  // on the sheet the workbook shows: the plug-in converts it
+    sim::ChartModel before;
+    sim::ChartModel after;
+    std::vector<std::string> changes;  // ChartChanges(before, after)
+};
+
+struct ObjectResult {
+    std::wstring name;
+    std::wstring progId;
+    int32_t bwFlagSet = 0;
+    bool hasWorkbook = false;
+    std::wstring excelVersion;
+    std::optional<bool> accepted;   // HandleObject's answer; empty when it failed or was not asked
+    std::vector<HostCall> calls;
+    long writes = 0;                // property writes and fill calls into this object's Excel
+    long excelCalls = 0;            // every automation call into it
+    std::wstring sheetsBefore, sheetsAfter;
+    std::wstring workbookState;     // "closed without saving", "still open", ...
+    std::wstring spareWorkbook;     // what happened to a spare workbook, empty when none
+    std::vector<ChartResult> charts;
+};
+
+struct PassResult {
+    std::wstring deckTitle;
+    std::string deckSource;     // the deck file, or "the built-in sample deck"
+    std::string outputDeck;     // where the converted deck was written
+    std::string dll;            // the DLL's path
+    std::string activation;     // how the plug-in was created
+    std::vector<HostCall> hostCalls;  // the calls outside the per-object ones
+    std::vector<ObjectResult> objects;
+    std::vector<std::string> logLines;
+    std::string logNote;        // where the log came from, or why there is none
+    size_t drawLimit = 300;     // charts drawn; the rest are listed only
+};
+
+struct PassTotals {
+    size_t offered = 0, accepted = 0, declined = 0;
+    size_t chartsOnShownSheets = 0;  // in accepted objects
+    size_t chartsChanged = 0;
+    long writes = 0;
+    size_t failedCalls = 0;
+};
+
+PassTotals Totals(const PassResult& result);
+
+std::string ReportHtml(const PassResult& result);
+
+}  // namespace bwpass
