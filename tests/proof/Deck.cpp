@@ -1,141 +1,26 @@
 #include "tests/proof/Deck.h"
 
 #include "sim/ModelBuilders.h"
+#include "tools/bwpass/SampleDeck.h"
 
 #include <utility>
 
 namespace proof {
-namespace {
-
-using sim::ChartModel;
-
-void ShowDataLabels(sim::SeriesModel& s) {
-    s.hasDataLabels = true;
-    sim::ElementModel label;
-    label.interior.color = 0xCCFFFF;
-    label.border.color = 0x808080;
-    s.dataLabels.assign(s.points.size(), label);
-}
-
-void AddTrendline(sim::SeriesModel& s, int32_t colour) {
-    sim::LineElementModel t;
-    t.border.color = colour;
-    t.border.lineStyle = -4115;
-    s.trendlines.push_back(t);
-}
-
-ChartModel Chart(int32_t type, int series, int points) { return sim::MakeChart(type, series, points); }
-
-ChartModel ClusteredColumn() {
-    ChartModel c = Chart(51, 10, 4);
-    c.axes[1].minorGridlines = sim::LineElementModel{true, {}};
-    ShowDataLabels(c.series[0]);
-    AddTrendline(c.series[1], 0x0000FF);
-    return c;
-}
-
-ChartModel TwelveLines() {
-    ChartModel c = Chart(65, 12, 8);
-    c.series[3].border.weight = -4138;
-    return c;
-}
-
-ChartModel TenSlicePie() {
-    ChartModel c = Chart(5, 1, 10);
-    ShowDataLabels(c.series[0]);
-    c.series[0].hasLeaderLines = true;
-    c.series[0].leaderLines = sim::LineElementModel{true, {}};
-    return c;
-}
-
-ChartModel Surface() {
-    ChartModel c = Chart(83, 5, 8);
-    c.legend.entries.resize(6);
-    return c;
-}
-
-ChartModel Scatter() {
-    ChartModel c = Chart(-4169, 3, 6);
-    for (auto& s : c.series) s.border.lineStyle = -4142;
-    AddTrendline(c.series[0], 0x50B000);
-    return c;
-}
-
-ChartModel Combination() {
-    ChartModel c = Chart(51, 4, 6);
-    c.series[2].chartType = 65;
-    c.series[3].chartType = 4;
-    c.series[3].markerStyle = -4142;
-    return c;
-}
-
-std::unique_ptr<sim::SheetModel> Worksheet(const wchar_t* name, std::vector<ChartModel> charts = {}) {
-    auto sheet = sim::MakeWorksheet(name);
-    for (size_t i = 0; i < charts.size(); ++i) {
-        const std::wstring object = L"Chart " + std::to_wstring(i + 1);
-        charts[i].name = object;
-        sheet->chartObjects.push_back({object, std::move(charts[i])});
-    }
-    return sheet;
-}
-
-DeckEntry Excel(const wchar_t* name, const wchar_t* progId, const wchar_t* version,
-                std::vector<std::unique_ptr<sim::SheetModel>> sheets, int activeSheet = 0,
-                bool otherWorkbookFirst = false) {
-    DeckEntry e;
-    e.name = name;
-    e.progId = progId;
-    e.hasWorkbook = true;
-    e.application.version = version;
-    if (otherWorkbookFirst) sim::AddWorkbook(e.application, L"PERSONAL.XLSB").sheets.push_back(Worksheet(L"Macros"));
-    e.embeddedWorkbook = static_cast<int>(e.application.workbooks.size());
-    sim::WorkbookModel& book = sim::AddWorkbook(e.application, L"Book1");
-    book.sheets = std::move(sheets);
-    book.activeSheet = activeSheet;
-    return e;
-}
-
-template <class... S>
-std::vector<std::unique_ptr<sim::SheetModel>> Sheets(S... sheets) {
-    std::vector<std::unique_ptr<sim::SheetModel>> v;
-    (v.push_back(std::move(sheets)), ...);
-    return v;
-}
-
-}  // namespace
 
 std::vector<DeckEntry> SampleDeck() {
     std::vector<DeckEntry> deck;
-    deck.push_back(Excel(L"clustered column, ten series, labels, trendline", L"Excel.Sheet.12", L"16.0",
-                         Sheets(Worksheet(L"Revenue", {ClusteredColumn()}))));
-    deck.push_back(Excel(L"line, twelve series", L"Excel.Sheet.8", L"11.0",
-                         Sheets(Worksheet(L"Trend", {TwelveLines()}))));
-    deck.push_back(Excel(L"pie, ten slices", L"Excel.Chart.8", L"12.0",
-                         Sheets(sim::MakeChartSheet(L"Share", TenSlicePie()), Worksheet(L"Data")), 0, true));
-    deck.push_back(Excel(L"doughnut", L"Excel.Chart.8", L"12.0",
-                         Sheets(sim::MakeChartSheet(L"Split", Chart(-4120, 2, 5)))));
-    deck.push_back(Excel(L"3-D column", L"Excel.Chart.8", L"14.0",
-                         Sheets(sim::MakeChartSheet(L"Units", Chart(-4100, 4, 4)))));
-    deck.push_back(Excel(L"surface", L"Excel.Chart.8", L"14.0",
-                         Sheets(sim::MakeChartSheet(L"Field", Surface()))));
-    deck.push_back(Excel(L"XY scatter", L"excel.sheet.12", L"15.0",
-                         Sheets(Worksheet(L"Heights", {Scatter()}))));
-    deck.push_back(Excel(L"combination", L"Excel.Sheet.12", L"15.0",
-                         Sheets(Worksheet(L"Sales", {Combination()}))));
-    deck.push_back(Excel(L"chart sheet behind a worksheet", L"Excel.Chart.8", L"12.0",
-                         Sheets(Worksheet(L"Data", {Chart(4, 1, 4)}),
-                                sim::MakeChartSheet(L"Budget chart", Chart(57, 4, 4)), Worksheet(L"Notes")),
-                         1));
-    deck.push_back(Excel(L"worksheet with three charts", L"Excel.Sheet.12", L"16.0",
-                         Sheets(Worksheet(L"Dashboard", {Chart(76, 3, 6), Chart(82, 2, 5), Chart(53, 8, 4)}))));
-    DeckEntry graph;
-    graph.name = L"Graph chart (declined)";
-    graph.progId = L"MSGraph.Chart.8";
-    deck.push_back(std::move(graph));
-    DeckEntry off = Excel(L"black-and-white bit off", L"Excel.Chart.8", L"12.0",
-                          Sheets(sim::MakeChartSheet(L"Kept", Chart(51, 3, 3))));
-    off.flags = 0;
-    deck.push_back(std::move(off));
+    for (bwpass::DeckObject& o : bwpass::SampleDeck().objects) {
+        DeckEntry e;
+        e.name = o.name;
+        e.progId = o.progId;
+        e.flags = o.bwFlagSet;
+        if (o.excel) {
+            e.hasWorkbook = true;
+            e.application = std::move(o.excel->application);
+            e.embeddedWorkbook = o.excel->embeddedWorkbook;
+        }
+        deck.push_back(std::move(e));
+    }
     return deck;
 }
 
@@ -206,7 +91,7 @@ sim::ApplicationModel OneChart(const sim::ChartModel& chart) {
 
 }  // namespace
 
-LiveChart::LiveChart(const sim::ChartModel& chart) : excel_(OneChart(chart)) {}
+LiveChart::LiveChart(const sim::ChartModel& chart, sim::Options options) : excel_(OneChart(chart), options) {}
 
 sim::ChartModel& LiveChart::chart() { return excel_.model().workbooks[0]->sheets[0]->chart; }
 

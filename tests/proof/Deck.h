@@ -21,9 +21,9 @@ struct DeckEntry {
     int embeddedWorkbook = 0;          // index into application.workbooks
 };
 
-// The sample deck, built afresh: one object of every chart family the conversion treats
-// differently, a chart sheet behind a worksheet, a worksheet with three charts, Excel 11 and
-// later, a declined object and one with the black-and-white bit off.
+// The host tool's sample deck (tools/bwpass), built afresh: one object of every chart family the
+// conversion treats differently, a chart sheet behind a worksheet, a worksheet with three charts,
+// Excel 11 and later, a declined object and one with the black-and-white bit off.
 std::vector<DeckEntry> SampleDeck();
 
 // Every chart of the sample deck (shown or not), copied out, with a label.
@@ -59,7 +59,7 @@ private:
 // A one-chart Excel: the chart as the only sheet of Book1; ChartRef() hands out a reference.
 class LiveChart {
 public:
-    explicit LiveChart(const sim::ChartModel& chart);
+    explicit LiveChart(const sim::ChartModel& chart, sim::Options options = {});
     sim::Excel& excel() { return excel_; }
     IDispatch* NewChartRef();
     sim::ChartModel& chart();
