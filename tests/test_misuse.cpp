@@ -264,3 +264,34 @@ TEST(WorkbookGoesAway, ExcelStopsAnsweringHalfway) {
         ExpectNoHostRefs(host);
     }
 }
+
+// Two objects converted without a transaction between them, each workbook alone in its Excel:
+// the second conversion's spare replaces the first one's, which is not closed (the plug-in holds
+// one spare at a time) but whose reference is let go. The host's transactions then close the
+// second spare and both workbooks.
+TEST(CallOrder, TwoObjectsWithoutATransactionBetween) {
+    sim::Excel first(sim::AppWithChartObjects(1, 51, L"12.0"));
+    sim::Excel second(sim::AppWithChartObjects(1, 51, L"12.0"));
+    sim::Host host;
+    RunOnFreshThread([&] {
+        Session session(host);
+        ComPtr<IDispatch> a = WorkbookRef(first), b = WorkbookRef(second);
+        EXPECT_EQ(session.Convert(a.get()), S_OK);
+        EXPECT_EQ(session.Convert(b.get()), S_OK);
+        EXPECT_EQ(first.objectsWithRefs(), (Held{L"Book1 (1)"}));  // only the host's own
+        Session::Answer completeB = session.Complete(b.get());
+        Session::Answer completeA = session.Complete(a.get());
+        EXPECT_EQ(completeB.hr, S_OK);
+        EXPECT_EQ(completeA.hr, S_OK);
+        EXPECT_EQ(completeA.result, VARIANT_TRUE);
+    });
+    EXPECT_TRUE(Converted(FirstChart(first)));
+    EXPECT_TRUE(Converted(FirstChart(second)));
+    EXPECT_FALSE(first.model().workbooks[0]->open);
+    EXPECT_TRUE(first.model().workbooks[1]->open);  // the first spare, replaced without closing
+    EXPECT_FALSE(second.model().workbooks[0]->open);
+    EXPECT_FALSE(second.model().workbooks[1]->open);
+    ExpectExcelBalanced(first);
+    ExpectExcelBalanced(second);
+    ExpectNoHostRefs(host);
+}
