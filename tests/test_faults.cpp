@@ -28,8 +28,8 @@ public:
         for (const std::string& p : problems)
             if (shown_.size() < 40) shown_.push_back(run + ": " + p);
     }
-    void Expect(long runs) const {
-        std::printf("[ figures  ] %ld runs, %ld with a problem\n", runs, failedRuns_);
+    void Expect(long runs, const std::string& what) const {
+        std::printf("[ figures  ] %s: %ld runs, %ld with a problem\n", what.c_str(), runs, failedRuns_);
         std::string text;
         for (const std::string& s : shown_) text += s + "\n";
         EXPECT_EQ(failedRuns_, 0) << text;
@@ -173,12 +173,14 @@ Problems RunFaultedPass(const PassBaseline& b, const std::vector<Injected>& faul
 
 TEST(SingleFault, EveryCallOfEveryChartConversion) {
     Findings findings;
-    long runs = 0;
+    long runs = 0, charts = 0, calls = 0;
     sim::RunOnFreshThread([&] {
         for (const NamedChart& chart : SampleCharts()) {
             LiveChart clean(chart.chart);
             ASSERT_EQ(ConvertChart(clean), S_OK);
             const CallLog baseline = clean.excel().calls();
+            ++charts;
+            calls += static_cast<long>(baseline.size());
             for (sim::FaultKind kind : kFaultKinds) {
                 for (long k = 1; k <= static_cast<long>(baseline.size()); ++k) {
                     LiveChart live(chart.chart);
@@ -199,15 +201,16 @@ TEST(SingleFault, EveryCallOfEveryChartConversion) {
             }
         }
     });
-    findings.Expect(runs);
+    findings.Expect(runs, std::to_string(charts) + " charts, " + std::to_string(calls) + " calls, 3 kinds");
 }
 
 TEST(SingleFault, EveryCallOfAHostPass) {
     Findings findings;
-    long runs = 0;
+    long runs = 0, calls = 0;
     sim::RunOnFreshThread([&] {
         const PassBaseline b = RecordPass();
         ASSERT_GT(b.positions.size(), 1000u);
+        calls = static_cast<long>(b.positions.size());
         for (sim::FaultKind kind : kFaultKinds) {
             for (auto [object, call] : b.positions) {
                 const std::vector<Injected> faults{{object, call, kind}};
@@ -216,7 +219,7 @@ TEST(SingleFault, EveryCallOfAHostPass) {
             }
         }
     });
-    findings.Expect(runs);
+    findings.Expect(runs, "a host pass of " + std::to_string(calls) + " calls, 3 kinds");
 }
 
 // Two faults at once, at random calls of the pass and of random kinds. After the first fault the
@@ -239,5 +242,5 @@ TEST(DoubleFault, RandomSampleOfAHostPass) {
             ++runs;
         }
     });
-    findings.Expect(runs);
+    findings.Expect(runs, "two faults in a host pass");
 }
