@@ -77,9 +77,13 @@ HRESULT ExcelChartHandler::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT 
                                          DISPID* rgDispId) {
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (!rgszNames || !rgDispId) return E_POINTER;
+    // _ExcelChartHandler has no members of its own: no name is known, but the request is
+    // answered the same way as on the server's other objects.
     ComPtr<ITypeInfo> info;
-    if (SUCCEEDED(LoadOwnTypeInfo(ids::IID__ExcelChartHandler, info.Receive())))
-        return DispGetIDsOfNames(info.get(), rgszNames, cNames, rgDispId);
+    if (SUCCEEDED(LoadOwnTypeInfo(ids::IID__ExcelChartHandler, info.Receive())) &&
+        SUCCEEDED(DispGetIDsOfNames(info.get(), rgszNames, cNames, rgDispId)) && cNames > 0 &&
+        IsOwnMember(info.get(), rgDispId[0]))
+        return S_OK;
     for (UINT i = 0; i < cNames; ++i) rgDispId[i] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
 }
@@ -89,7 +93,8 @@ HRESULT ExcelChartHandler::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD w
                                   EXCEPINFO* pExcepInfo, UINT* puArgErr) {
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     ComPtr<ITypeInfo> info;
-    if (FAILED(LoadOwnTypeInfo(ids::IID__ExcelChartHandler, info.Receive())))
+    if (FAILED(LoadOwnTypeInfo(ids::IID__ExcelChartHandler, info.Receive())) ||
+        !IsOwnMember(info.get(), dispIdMember))
         return DISP_E_MEMBERNOTFOUND;
     return DispInvoke(static_cast<IPlugIn*>(this), info.get(), dispIdMember, wFlags, pDispParams,
                       pVarResult, pExcepInfo, puArgErr);

@@ -1,31 +1,13 @@
 #include "plugin/TypeLibrary.h"
 
+#include "plugin/ModulePath.h"
+
 #include "plugin/ComSupport.h"
 
 #include <string>
 
 namespace qv {
 namespace {
-
-// The file of the module this code is linked into: the DLL in the server, the program in a
-// test that links the code statically.
-std::wstring OwnModulePath() {
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&LoadOwnTypeInfo), &module)) {
-        return std::wstring();
-    }
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(module, &path[0], static_cast<DWORD>(path.size()));
-        if (n == 0) return std::wstring();
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 // Module-wide state lives per thread, like the rest of the component's. The cached reference is
 // a plain pointer, given up when the thread ends: the toolchain's emulated thread-local storage
@@ -34,7 +16,7 @@ std::wstring OwnModulePath() {
 HRESULT OwnTypeLib(ITypeLib** lib) {
     thread_local ITypeLib* cached = nullptr;
     if (!cached) {
-        const std::wstring path = OwnModulePath();
+        const std::wstring path = ModuleFilePath(ModuleOfThisCode());
         if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
         HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &cached);
         if (FAILED(hr)) {
@@ -117,6 +99,21 @@ HRESULT LoadOwnTypeInfo(REFGUID guid, ITypeInfo** info) noexcept {
     } catch (...) {
         return E_UNEXPECTED;
     }
+}
+
+bool IsOwnMember(ITypeInfo* info, DISPID member) noexcept {
+    TYPEATTR* attr = nullptr;
+    if (!info || FAILED(info->GetTypeAttr(&attr))) return false;
+    const UINT count = attr->cFuncs;
+    info->ReleaseTypeAttr(attr);
+    for (UINT i = 0; i < count; ++i) {
+        FUNCDESC* desc = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &desc))) continue;
+        const bool own = desc->memid == member && !(desc->wFuncFlags & FUNCFLAG_FRESTRICTED);
+        info->ReleaseFuncDesc(desc);
+        if (own) return true;
+    }
+    return false;
 }
 
 }  // namespace qv

@@ -16,4 +16,10 @@ namespace qv {
 // links the code statically), and with TYPE_E_ELEMENTNOTFOUND for an unknown IID.
 HRESULT LoadOwnTypeInfo(REFGUID guid, ITypeInfo** info) noexcept;
 
+// Whether member is one of the interface's own automation members. The type information of a
+// dual interface also names the methods it inherits from IUnknown and IDispatch
+// (QueryInterface, Invoke, ...); those are no automation members, so the server's objects
+// neither name nor invoke them.
+bool IsOwnMember(ITypeInfo* info, DISPID member) noexcept;
+
 }  // namespace qv

@@ -10,8 +10,10 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tools/bwpass/ChartSvg.h"
+#include "tools/bwpass/Constants.h"
 #include "tools/bwpass/Deck.h"
 #include "tools/bwpass/Inventory.h"
 #include "tools/bwpass/Patterns.h"
@@ -190,6 +192,10 @@ TEST(DeckFile, BadInputNamesFilePathAndExpectation) {
          "deck.json: objects[0].excel.workbooks[0].sheets[0]: unknown property \"chart\""},
         {"duplicate key", R"({"objects": [{"progId": "E", "name": "a", "name": "b"}]})",
          "deck.json: objects[0]: property \"name\" given twice"},
+        {"duplicate key deep in arrays",
+         R"({"objects": [{"progId": "E"}, {"progId": "E", "excel": {"workbooks": [{"sheets": [{"name": "A"},
+            {"kind": "chartSheet", "name": "B", "chart": {"series": [{}, {"border": {"weight": 2, "weight": 4}}]}}]}]}}]})",
+         "deck.json: objects[1].excel.workbooks[0].sheets[1].chart.series[1].border: property \"weight\" given twice"},
         {"duplicate sheet names",
          R"({"objects": [{"progId": "E", "excel": {"workbooks": [{"sheets": [{"name": "Data"}, {"name": "DATA"}]}]}}]})",
          "deck.json: objects[0].excel.workbooks[0].sheets[1].name: duplicate sheet name \"DATA\""},
@@ -225,7 +231,44 @@ TEST(DeckFile, MissingFileNamesTheFile) {
     }
 }
 
+TEST(DeckFile, ChartChangesNameEachChangedPropertyWithItsValues) {
+    sim::ChartModel before;
+    before.series.resize(2);
+    sim::ChartModel after = before;
+    after.series[1].interior.color = 0x0000FF;
+    after.series[1].fill.type = sim::FillModel::Type::Patterned;
+    after.series[1].fill.pattern = 34;
+    after.legend.present = false;
+    const std::vector<std::string> changes = ChartChanges(before, after);
+    const std::set<std::string> got(changes.begin(), changes.end());
+    EXPECT_EQ(got, (std::set<std::string>{
+                       "legend.present: true -> false",
+                       "series[1].interior.color: \"#FFFFFF\" -> \"#FF0000\"",
+                       "series[1].fill.type: \"solid\" -> \"patterned\"",
+                       "series[1].fill.pattern: 0 -> 34",
+                   }));
+    EXPECT_TRUE(ChartChanges(before, before).empty());
+}
+
 // ---- report --------------------------------------------------------------------------------
+
+TEST(Report, ChartsAreListedInSheetOrderAndMarkedWhenShown) {
+    const Deck deck = ParseDeck(R"({"objects": [{"progId": "Excel.Sheet.12", "excel": {"workbooks": [{
+        "name": "Book", "sheets": [
+          {"name": "Data", "chartObjects": [{"name": "Chart 1"}, {"name": "Chart 2"}]},
+          {"kind": "chartSheet", "name": "Summary"}],
+        "activeSheet": "Summary"}]}}]})", "deck.json");
+    const ObjectResult o = Describe(deck.objects[0]);
+    EXPECT_EQ(o.sheetsBefore, L"Data, [Summary]");
+    EXPECT_EQ(o.workbookState, L"still open");
+    const std::vector<TrackedChart> charts = ChartsOf(*deck.objects[0].excel->application.workbooks[0]);
+    ASSERT_EQ(charts.size(), 3u);
+    EXPECT_EQ(charts[0].result.place, "Book \xE2\x80\xBA Data \xE2\x80\xBA Chart 1");
+    EXPECT_EQ(charts[2].result.place, "Book \xE2\x80\xBA Summary (chart sheet)");
+    EXPECT_FALSE(charts[0].result.onShownSheet);
+    EXPECT_FALSE(charts[1].result.onShownSheet);
+    EXPECT_TRUE(charts[2].result.onShownSheet);
+}
 
 namespace {
 
@@ -307,6 +350,39 @@ TEST(Report, FillsAndLinesAreDrawnFromTheModel) {
     hidden.series[0].border.lineStyle = -4142;
     const std::string none = ChartSvg(hidden, "t");
     EXPECT_NE(none.find("fill=\"none\" stroke=\"none\"><title>Series 1"), std::string::npos);
+}
+
+// A deck may hold any chart type with any data; the drawing must cope with all of them, empty
+// charts, single points and negative values included.
+TEST(Report, EveryChartTypeDrawsWhateverItsData) {
+    const std::vector<std::vector<double>> data[] = {
+        {}, {{}}, {{5}}, {{1, 2, 3}, {3, -2, 1}}, {{0, 0}, {0, 0}}, {{1e9, -1e9, 0.001}},
+    };
+    for (size_t i = 0; i < domain::ChartType().nameCount; ++i) {
+        const int32_t type = domain::ChartType().names[i].value;
+        for (const auto& seriesValues : data) {
+            sim::ChartModel c;
+            c.chartType = type;
+            c.walls.present = c.floor.present = true;
+            for (auto& axis : c.axes) axis.present = axis.majorGridlines.present = axis.minorGridlines.present = true;
+            for (const auto& values : seriesValues) {
+                sim::SeriesModel s;
+                s.chartType = type;
+                s.hasDataLabels = true;
+                for (double v : values) {
+                    s.points.emplace_back();
+                    s.points.back().value = v;
+                    s.dataLabels.emplace_back();
+                }
+                s.trendlines.emplace_back();
+                c.series.push_back(s);
+            }
+            const std::string svg = ChartSvg(c, "x");
+            EXPECT_EQ(svg.find("nan"), std::string::npos) << ChartTypeName(type);
+            EXPECT_EQ(svg.find("inf"), std::string::npos) << ChartTypeName(type);
+            EXPECT_EQ(Count(svg, "<svg"), 1u);
+        }
+    }
 }
 
 TEST(Patterns, EveryOfficePatternHasItsOwnTileAndDensitiesGrow) {

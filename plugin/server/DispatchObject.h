@@ -79,24 +79,6 @@ protected:
     virtual ~DispatchObject() { ModuleObjectDestroyed(); }
 
 private:
-    // The type information also names the methods the interface inherits from IUnknown and
-    // IDispatch (QueryInterface, Invoke, ...); those are no automation members, so only the
-    // interface's own functions are named and invoked.
-    static bool IsOwnMember(ITypeInfo* info, DISPID member) {
-        TYPEATTR* attr = nullptr;
-        if (FAILED(info->GetTypeAttr(&attr))) return false;
-        const UINT count = attr->cFuncs;
-        info->ReleaseTypeAttr(attr);
-        for (UINT i = 0; i < count; ++i) {
-            FUNCDESC* desc = nullptr;
-            if (FAILED(info->GetFuncDesc(i, &desc))) continue;
-            const bool own = desc->memid == member && !(desc->wFuncFlags & FUNCFLAG_FRESTRICTED);
-            info->ReleaseFuncDesc(desc);
-            if (own) return true;
-        }
-        return false;
-    }
-
     const IID iid_;
     volatile LONG refs_ = 1;
 };

@@ -6,6 +6,7 @@
 
 #include "plugin/ClassIds.h"
 #include "plugin/ComSupport.h"
+#include "plugin/ModulePath.h"
 #include "plugin/server/ServerClasses.h"
 
 namespace qv::server {
@@ -15,19 +16,6 @@ std::wstring GuidString(REFGUID guid) {
     wchar_t text[40] = {};
     StringFromGUID2(guid, text, 40);
     return text;
-}
-
-std::wstring ModulePath(HMODULE module) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(module, &path[0], static_cast<DWORD>(path.size()));
-        if (n == 0) return std::wstring();
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
 }
 
 // Creates (or opens) HKCR\key and sets one string value; name null is the default value.
@@ -93,7 +81,7 @@ HRESULT UnregisterOwnTypeLib() {
 }
 
 HRESULT RegisterEverything(HMODULE module) {
-    const std::wstring path = ModulePath(module);
+    const std::wstring path = ModuleFilePath(module);
     if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
     for (const ServerClass& cls : kServerClasses) {
         const HRESULT hr = RegisterServerClass(cls, path);

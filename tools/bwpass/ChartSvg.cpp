@@ -435,17 +435,18 @@ void DrawLegend(Svg& svg, const ChartModel& c, const Box& box, const std::vector
         if (k.isLine) {
             Stroke st = k.stroke;
             st.width = std::min(st.width, 2.6);
-            svg.line({frame.x + 4, cy}, {frame.x + 26, cy}, st, k.title);
+            svg.line({frame.x + 4, cy}, {frame.x + 30, cy}, st, k.title);
             if (k.markerSeries) {
                 SeriesModel small = *k.markerSeries;
                 small.markerSize = std::min<int32_t>(small.markerSize, static_cast<int32_t>(rowH * 0.8));
-                Marker(svg, small, k.seriesIndex, {frame.x + 15, cy}, k.title);
+                Marker(svg, small, k.seriesIndex, {frame.x + 17, cy}, k.title);
             }
         } else {
-            const double h = std::min(10.0, rowH - 2);
-            svg.rect({frame.x + 5, cy - h / 2, 20, h}, k.fill, k.stroke, k.title);
+            // Wide enough to show most of a pattern tile, so that keys can be told apart.
+            const double h = std::min(12.0, rowH - 2);
+            svg.rect({frame.x + 5, cy - h / 2, 26, h}, k.fill, k.stroke, k.title);
         }
-        svg.text({frame.x + 30, cy + font / 3}, Shorten(k.label, 15), "start", font);
+        svg.text({frame.x + 36, cy + font / 3}, Shorten(k.label, 15), "start", font);
     }
 }
 
@@ -531,7 +532,7 @@ void Axes(Svg& svg, const ChartModel& c, const Scale& sc, size_t n, bool horizon
         } else {
             const double y = p.y + p.h - zero * p.h;
             svg.line({p.x, y}, {p.x + p.w, y}, st, title);
-            const size_t every = std::max<size_t>(1, n / 12 + (n % 12 ? 1 : 0) - 0);
+            const size_t every = (n + 11) / 12;  // at most twelve labels
             for (size_t j = 0; j < n; j += every)
                 svg.text({p.x + (j + 0.5) * p.w / n, p.y + p.h + 11}, Shorten(categoryLabels[j], 9), "middle", 8);
         }
@@ -749,13 +750,15 @@ private:
         const SeriesModel& s = c_.series[i];
         const Stroke st = StrokeOf(s.border);
         std::vector<Pt> pts;
-        for (size_t j = 0; j < n_ && j < std::max<size_t>(s.points.size(), 1); ++j) {
+        for (size_t j = 0; j < n_ && j < s.points.size(); ++j) {
             auto [base, v] = span(i, j);
             pts.push_back(at(pos_[j], base + v));
         }
         const bool markers = ShowsMarkers(s);
         const std::string title = seriesTitle(i, st.note + (markers ? "; " + MarkerNote(s) : ""));
-        if (DrawsLines(s.chartType) || s.border.lineStyle != -4142) svg_.polyline(pts, st, title);
+        // The border decides, whatever the type: Excel draws an xlXYScatter series without a
+        // line only because its line style is xlLineStyleNone.
+        svg_.polyline(pts, st, title);
         if (markers)
             for (const Pt& pt : pts) Marker(svg_, s, i, pt, title);
     }
@@ -1114,7 +1117,7 @@ std::string ChartSvg(const ChartModel& c, const std::string& idPrefix) {
     const bool surface = family == Family::Surface;
     const Scale range = surface ? SurfaceRange(c) : Scale{};
     std::vector<LegendKey> keys = surface ? SurfaceKeys(svg, c, range, BandCount(c)) : LegendKeys(svg, c);
-    const double legendWidth = c.legend.present && !keys.empty() ? 112 : 0;
+    const double legendWidth = c.legend.present && !keys.empty() ? 118 : 0;
     const Box legend{kChartWidth - legendWidth - 8, 12, legendWidth, kChartHeight - 24.0};
     const Box plot{48, 14, kChartWidth - 48 - 16 - legendWidth, kChartHeight - 14 - 30.0};
     switch (family) {

@@ -314,8 +314,4 @@ bool ShowsAutomaticMarkers(int32_t t) {
     }
 }
 
-bool DrawsLines(int32_t t) {
-    return t != -4169;  // plain XY scatter: markers only
-}
-
 }  // namespace bwpass

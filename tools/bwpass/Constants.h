@@ -58,7 +58,5 @@ bool IsTopView(int32_t chartType);
 bool IsExploded(int32_t chartType);
 // Types that show markers when the marker style is automatic.
 bool ShowsAutomaticMarkers(int32_t chartType);
-// Types that draw connecting lines between the points of a series.
-bool DrawsLines(int32_t chartType);
 
 }  // namespace bwpass

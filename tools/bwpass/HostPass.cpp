@@ -172,19 +172,18 @@ void Offer(IUnknown* plugin, const DeckObject& o, LiveObject& live, ObjectResult
 
 void Settle(DeckObject& o, LiveObject& live, ObjectResult& r, PassResult& result) {
     if (!live.excel) return;
+    // The model's nodes are heap objects that keep their addresses when the model moves, so the
+    // tracked chart pointers stay valid in the deck.
+    o.excel->application = std::move(live.excel->model());
+    for (TrackedChart& t : live.charts) t.result.after = *t.live;
     const long refs = live.excel->outstandingRefs();
     if (refs != 0) {
         result.hostCalls.push_back(HostCall{"Excel references left by the plug-in (" + Utf8(o.name) + ")",
                                             std::to_string(refs), true});
-        // Objects still referenced must outlive their holders: keep this Excel for good.
-        o.excel->application = sim::ApplicationModel{};
-        for (TrackedChart& t : live.charts) t.result.after = *t.live;
+        // Objects still referenced must outlive their holders: this Excel is never destroyed.
         (void)live.excel.release();
-    } else {
-        o.excel->application = std::move(live.excel->model());
-        for (TrackedChart& t : live.charts) t.result.after = *t.live;
-        live.excel.reset();
     }
+    live.excel.reset();
     for (TrackedChart& t : live.charts) {
         t.result.changes = ChartChanges(t.result.before, t.result.after);
         r.charts.push_back(std::move(t.result));

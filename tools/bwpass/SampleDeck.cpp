@@ -1,5 +1,6 @@
 #include "tools/bwpass/SampleDeck.h"
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <utility>
@@ -259,9 +260,12 @@ ChartModel Surface() {
     c.axes[2].border = Line(Web(0x808080));
     for (size_t i = 0; i < 5; ++i) {
         SeriesModel s = Filled(L"y" + std::to_wstring(i + 1), 83, Accent(i), {});
+        // A smooth hill, so that every colour band shows.
         std::vector<double> v;
-        for (size_t j = 0; j < 8; ++j)
-            v.push_back(10 + 80 * (0.5 + 0.5 * static_cast<double>((i * 3 + j * 5) % 11) / 10 - 0.25 * (i % 2)));
+        for (size_t j = 0; j < 8; ++j) {
+            const double x = (static_cast<double>(j) - 3.5) / 3.5, y = (static_cast<double>(i) - 2) / 2;
+            v.push_back(std::round(95 - 80 * (x * x + y * y) / 2));
+        }
         s.points = Points(v);
         c.series.push_back(std::move(s));
     }

@@ -206,6 +206,12 @@ int Run(const Args& args) {
     }
 
     const bool sample = args.deck.empty();
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    const bool bigFile = !sample && GetFileAttributesExW(args.deck.c_str(), GetFileExInfoStandard, &info) &&
+                         (info.nFileSizeHigh != 0 || info.nFileSizeLow > 20u * 1024 * 1024);
+    if (bigFile && !args.quiet)
+        std::fprintf(stderr, "bwpass: reading %s (%lu MB)\n", Utf8(args.deck).c_str(),
+                     static_cast<unsigned long>(info.nFileSizeLow / (1024 * 1024) + info.nFileSizeHigh * 4096ul));
     Deck deck;
     try {
         deck = sample ? SampleDeck() : ReadDeckFile(args.deck);
@@ -258,6 +264,7 @@ int Run(const Args& args) {
             return kNoPlugIn;
         }
         progress.done();
+        if (large && !args.quiet) std::fprintf(stderr, "bwpass: writing the converted deck and the report\n");
         if (!Write(output, DeckToJson(deck), "converted deck")) return kCannotWrite;
     }
     if (!Write(report, ReportHtml(result), "report")) return kCannotWrite;
