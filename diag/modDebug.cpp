@@ -4,6 +4,7 @@
 #include "plugin/Automation.h"
 
 #include <cwchar>
+#include <type_traits>
 
 namespace qv::modDebug {
 
@@ -18,22 +19,21 @@ const wchar_t kErrorPrefix[] = L"*** Error ***: ";
 // The log's run state. Each thread that calls into the component keeps its own copy, so each
 // decides its route, reads the settings and works out its file on its own, without locks.
 //
-// The debugger reference is given up, not released, when the thread ends: by then the thread
-// has usually left COM (its proxy's apartment is gone) or the process is exiting under the
-// loader lock, and a Release then can crash. The tool notices a departed client by itself.
-struct ThreadEndLeak {
-    Dispatch ref;
-    ~ThreadEndLeak() { ref.Detach(); }
-};
-
+// Trivially destructible on purpose, so that nothing runs for it when the thread ends. The
+// toolchain's emulated thread-local storage frees a thread's block before the destructors
+// registered for that thread run, so a destructor here would read freed memory at every thread
+// end of the host. What the state owns is given up instead: the debugger reference (by then the
+// thread has usually left COM and a Release can crash; the tool notices a departed client by
+// itself) and the file name, one small block per thread that logs to a file.
 struct RunState {
     bool debuggerLookedUp = false;
-    ThreadEndLeak debugger;
+    IDispatch* debugger = nullptr;  // an owned reference, never released
     long debuggerModuleId = 0;
     bool settingsRead = false;
     bool fileLoggingOn = false;
-    std::wstring logFilePath;
+    std::wstring* logFilePath = nullptr;  // owned, made once, never freed
 };
+static_assert(std::is_trivially_destructible<RunState>::value, "no code may run for the state at thread end");
 
 thread_local RunState t_run;
 // Set once the thread has settled on dropping every message (no debugger tool, file logging
@@ -83,11 +83,11 @@ void DebugMsg(IDispatch* tool, long moduleId, const std::wstring& message, long 
 }
 
 void AttachDebugger(RunState& run, const std::wstring& name, const std::wstring& folder) {
-    if (!Attempt([&] { run.debugger.ref = FindRunningDebugger(); }) || !run.debugger.ref)
+    if (!Attempt([&] { run.debugger = FindRunningDebugger().Detach(); }) || !run.debugger)
         return;
-    Attempt([&] { run.debuggerModuleId = RegisterModule(run.debugger.ref.get(), name, folder); });
+    Attempt([&] { run.debuggerModuleId = RegisterModule(run.debugger, name, folder); });
     // The first message the tool receives from the component is the component's folder.
-    Attempt([&] { DebugMsg(run.debugger.ref.get(), run.debuggerModuleId, folder, kLevelInfo); });
+    Attempt([&] { DebugMsg(run.debugger, run.debuggerModuleId, folder, kLevelInfo); });
 }
 
 bool DebuggerAttached(RunState& run) {
@@ -95,7 +95,7 @@ bool DebuggerAttached(RunState& run) {
         Attempt([&] { AttachDebugger(run, ModuleName(), ModuleFolder()); });
         run.debuggerLookedUp = true;
     }
-    return static_cast<bool>(run.debugger.ref);
+    return run.debugger != nullptr;
 }
 
 // ---- settings ------------------------------------------------------------------------------
@@ -136,12 +136,13 @@ std::wstring LogFolder() {
 
 // Worked out once per thread; an error leaves the path empty so that the next call tries again.
 std::wstring LogFileName(RunState& run) {
-    if (run.logFilePath.empty()) {
+    if (!run.logFilePath || run.logFilePath->empty()) {
         Attempt([&] {
-            run.logFilePath = PathCombine(LogFolder(), L"QV_" + ModuleName() + L".log");
+            if (!run.logFilePath) run.logFilePath = new std::wstring;
+            *run.logFilePath = PathCombine(LogFolder(), L"QV_" + ModuleName() + L".log");
         });
     }
-    return run.logFilePath;
+    return run.logFilePath ? *run.logFilePath : std::wstring();
 }
 
 // Without "$KEEPLOGFILES" the earlier run's file goes before this run's first line; a failed
@@ -196,7 +197,7 @@ void AppendLine(const std::wstring& file, const std::wstring& message) {
 }
 
 bool Silent(const RunState& run) {
-    return run.debuggerLookedUp && !run.debugger.ref && run.settingsRead && !run.fileLoggingOn;
+    return run.debuggerLookedUp && !run.debugger && run.settingsRead && !run.fileLoggingOn;
 }
 
 }  // namespace
@@ -215,7 +216,7 @@ void WriteLog(const std::wstring& message, long level) noexcept {
         RunState& run = t_run;
         if (DebuggerAttached(run)) {
             // A failing call loses the message; the file is not a fallback.
-            Attempt([&] { DebugMsg(run.debugger.ref.get(), run.debuggerModuleId, message, level); });
+            Attempt([&] { DebugMsg(run.debugger, run.debuggerModuleId, message, level); });
             return;
         }
         if (!LogEnabled(run)) {

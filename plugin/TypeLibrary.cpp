@@ -9,16 +9,22 @@
 namespace qv {
 namespace {
 
-// Module-wide state lives per thread, like the rest of the component's.
+// Module-wide state lives per thread, like the rest of the component's. The cached reference is
+// a plain pointer, given up when the thread ends: the toolchain's emulated thread-local storage
+// frees a thread's block before the destructors registered for it run, so a destructor here would
+// read freed memory at the host thread's end (see modPublic::ApartmentRef).
 HRESULT OwnTypeLib(ITypeLib** lib) {
-    thread_local ComPtr<ITypeLib> cached;
+    thread_local ITypeLib* cached = nullptr;
     if (!cached) {
         const std::wstring path = ModuleFilePath(ModuleOfThisCode());
         if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
-        HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, cached.Receive());
-        if (FAILED(hr)) return hr;
+        HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &cached);
+        if (FAILED(hr)) {
+            cached = nullptr;
+            return hr;
+        }
     }
-    *lib = cached.get();
+    *lib = cached;
     (*lib)->AddRef();
     return S_OK;
 }

@@ -50,7 +50,11 @@ const MemberDef* FindMember(Type type, const wchar_t* name) {
 
 Object& Excel::Impl::Get(Type type, void* node, const Where& where, const std::wstring& path) {
     auto& slot = objects[{type, node}];
-    if (!slot) slot = std::make_unique<Object>(*this, type, node, where, path);
+    if (!slot) {
+        slot = std::make_unique<Object>(*this, type, node, where, path);
+        byInterface[slot->Interface(type)] = slot.get();
+        byInterface[slot->Interface(Type::FillFormat)] = slot.get();
+    }
     return *slot;
 }
 
@@ -119,14 +123,8 @@ std::vector<WorkbookModel*> Excel::Impl::OpenWorkbooks() {
 }
 
 Object* Excel::Impl::Find(IUnknown* p) {
-    if (!p) return nullptr;
-    for (auto& entry : objects) {
-        Object& o = *entry.second;
-        if (static_cast<IUnknown*>(o.Interface(o.type())) == p ||
-            static_cast<IUnknown*>(o.Interface(Type::FillFormat)) == p)
-            return &o;
-    }
-    return nullptr;
+    auto found = byInterface.find(p);
+    return found == byInterface.end() ? nullptr : found->second;
 }
 
 // ---- faults and descriptions ---------------------------------------------------------------

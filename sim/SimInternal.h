@@ -12,6 +12,7 @@
 #include "plugin/Automation.h"
 
 #include <map>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -223,6 +224,9 @@ struct Excel::Impl {
     ApplicationModel model;
     Options options;
     std::map<detail::ObjectKey, std::unique_ptr<detail::Object>> objects;
+    // Every interface pointer handed out (each view of each object), for Find: a linear search
+    // made every logged call cost in proportion to the objects made so far.
+    std::unordered_map<IUnknown*, detail::Object*> byInterface;
     std::vector<CallRecord> calls;
     std::vector<FaultRule> faults;
 

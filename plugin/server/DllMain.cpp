@@ -16,8 +16,9 @@ HINSTANCE gModule = nullptr;
 
 // The component's per-thread state (the log's run state, the published host objects, the cached
 // type library) is thread_local data of its modules: created empty when a thread first uses it,
-// and destroyed by the runtime's TLS callbacks when the thread ends or the DLL is unloaded, so
-// that thread notifications must stay on (no DisableThreadLibraryCalls).
+// and its storage freed by the runtime's TLS callbacks when the thread ends or the DLL is
+// unloaded, so that thread notifications must stay on (no DisableThreadLibraryCalls). None of it
+// has a destructor: the runtime frees the storage before it would run one.
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         gModule = instance;

@@ -1,0 +1,73 @@
+// Measuring the plug-in's own time per automation call, without the stand-in's.
+//
+// The Excel stand-in logs every call, which costs far more than the plug-in's side of it. So a
+// conversion is made once against the stand-in through a Recorder, which notes every answer
+// (each Invoke's result or error, each QueryInterface and GetIDsOfNames), and then again against
+// a Replay of those answers: an object that answers each call with the next recorded answer, at
+// the cost of a copy. The replayed conversion makes the same calls in the same order; its time
+// less the time of replaying the answers alone is the plug-in's own.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct RecordedAnswer {
+    enum class Call { Invoke, Query, Names } call;
+    DISPID id = 0;          // the member invoked, or the identifier a name resolved to
+    HRESULT hr = S_OK;
+    VARIANT result{};       // owned; an object answer is kept as VT_DISPATCH with isObject set
+    bool isObject = false;
+    SCODE scode = 0;        // for DISP_E_EXCEPTION
+    std::wstring description;
+};
+
+class Recording {
+public:
+    Recording() = default;
+    ~Recording();
+    Recording(const Recording&) = delete;
+    Recording& operator=(const Recording&) = delete;
+    std::vector<RecordedAnswer> answers;
+    long invokes() const;
+};
+
+// A recorder in front of inner (holding a reference to it); every object it hands back records
+// into the same Recording.
+IDispatch* NewRecorder(IDispatch* inner, Recording& recording);
+
+// An object that answers with recording's answers in order; every object it hands out is itself.
+class Replay final : public IDispatch {
+public:
+    explicit Replay(const Recording& recording) : recording_(recording) {}
+    void Rewind() { next_ = 0; mismatches_ = 0; }
+    // Calls that did not match the recording (a different call or member); 0 when replayed exactly.
+    long mismatches() const { return mismatches_; }
+    bool finished() const { return next_ == recording_.answers.size(); }
+    // Seconds to replay every answer by itself, with what a caller does with it afterwards.
+    double TimeAnswersAlone();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO* info,
+                                     UINT*) override;
+
+private:
+    const RecordedAnswer* Take(RecordedAnswer::Call call, DISPID id);
+
+    const Recording& recording_;
+    size_t next_ = 0;
+    long mismatches_ = 0;
+};
+
+double Now();
+
+}  // namespace bench
