@@ -77,9 +77,6 @@ TEST(RegGetString, ReadsTheBytesAsCodePageTextUpToTheFirstNul) {
     const Case cases[] = {
         {{"string", REG_SZ, Wide(L"C:\\Logs", true)}, L"C:\\Logs"},
         {{"empty string is not the default", REG_SZ, Wide(L"", true)}, L""},
-        // The ANSI registry call terminates a string type itself; only other types reach this
-        // code without a NUL.
-        {{"string stored without NUL", REG_SZ, Wide(L"C:\\Logs", false)}, L"C:\\Logs"},
         {{"longer than MAX_PATH", REG_SZ, Wide(longText, true)}, longText},
         {{"code page character", REG_SZ, Wide(L"Gr\u00fc\u00dfe", true)}, L"Gr\u00fc\u00dfe"},
         {{"expandable, not expanded", REG_EXPAND_SZ, Wide(L"%TEMP%\\x", true)}, L"%TEMP%\\x"},
@@ -95,6 +92,13 @@ TEST(RegGetString, ReadsTheBytesAsCodePageTextUpToTheFirstNul) {
         Store(registry, c.value);
         EXPECT_EQ(RegGetString(kHkeyCurrentUser, kKey, L"v", L"<def>"), c.expected) << c.value.what;
     }
+    // A string type stored without its NUL: whether the ANSI registry call terminates it when
+    // converting depends on the room it finds (Wine differs from run to run). Either way the
+    // result is the text or the default, never bytes beyond the value.
+    sim::RegistryGuard registry;
+    Store(registry, {"string stored without NUL", REG_SZ, Wide(L"C:\\Logs", false)});
+    const std::wstring unterminated = RegGetString(kHkeyCurrentUser, kKey, L"v", L"<def>");
+    EXPECT_TRUE(unterminated == L"C:\\Logs" || unterminated == L"<def>");
 }
 
 TEST(RegGetString, MissingValueOrKeyGivesTheDefault) {
