@@ -6,7 +6,7 @@
 // the resume-next rule: it reports whether it completed and never throws.
 #pragma once
 
-#include "chart/ExcelObjectModel.h"
+#include "excel/ExcelObjectModel.h"
 
 #include <initializer_list>
 

@@ -1,6 +1,6 @@
 #include "chart/ElementTests.h"
 
-#include "chart/ExcelObjectModel.h"
+#include "excel/ExcelObjectModel.h"
 
 namespace qv::chart {
 

@@ -1,6 +1,6 @@
 #include "chart/modChartHelper.h"
 
-#include "plugin/Automation.h"
+#include "com/Automation.h"
 
 #include <cstdint>
 

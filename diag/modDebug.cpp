@@ -1,7 +1,7 @@
 #include "diag/modDebug.h"
 
 #include "diag/Services.h"
-#include "plugin/Automation.h"
+#include "com/Automation.h"
 
 #include <cwchar>
 #include <type_traits>

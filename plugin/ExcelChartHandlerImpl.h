@@ -6,7 +6,7 @@
 #pragma once
 
 #include "chart/ChartHandler.h"
-#include "plugin/Automation.h"
+#include "com/Automation.h"
 #include "plugin/HostInterfaces.h"
 
 #include <memory>

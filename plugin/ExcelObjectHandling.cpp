@@ -1,7 +1,7 @@
 // ExcelChartHandler's IOLEObjectHandler members and ReorderSheets: which objects are taken,
 // which charts of a workbook are converted, the spare workbook, the sheet rotation and the
 // closing of the workbook.
-#include "chart/ExcelObjectModel.h"
+#include "excel/ExcelObjectModel.h"
 #include "diag/modDebug.h"
 #include "plugin/ExcelChartHandlerImpl.h"
 

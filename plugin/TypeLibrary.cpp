@@ -2,7 +2,7 @@
 
 #include "plugin/ModulePath.h"
 
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 
 #include <string>
 

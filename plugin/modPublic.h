@@ -5,7 +5,7 @@
 // IPlugIn_Initialize and live until the thread ends.
 #pragma once
 
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 
 #include <oaidl.h>
 

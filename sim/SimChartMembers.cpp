@@ -6,7 +6,7 @@
 // (Chart.SeriesCollection(2) and Chart.SeriesCollection().Item(2) are one object).
 #include "sim/SimInternal.h"
 
-#include "chart/ExcelObjectModel.h"
+#include "excel/ExcelObjectModel.h"
 
 namespace sim::detail {
 

@@ -4,7 +4,7 @@
 // reads answer from the first label, writes go to all of them.
 #include "sim/SimInternal.h"
 
-#include "chart/ExcelObjectModel.h"
+#include "excel/ExcelObjectModel.h"
 #include "sim/ModelBuilders.h"
 
 namespace sim::detail {

@@ -9,7 +9,7 @@
 #pragma once
 
 #include "sim/SimExcel.h"
-#include "plugin/Automation.h"
+#include "com/Automation.h"
 
 #include <map>
 #include <unordered_map>

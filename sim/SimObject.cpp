@@ -3,7 +3,7 @@
 // does, run the member's handler, turn a raised Excel error into DISP_E_EXCEPTION).
 #include "sim/SimInternal.h"
 
-#include "chart/ExcelObjectModel.h"
+#include "excel/ExcelObjectModel.h"
 
 #include <cwchar>
 

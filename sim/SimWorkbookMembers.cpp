@@ -2,7 +2,7 @@
 // Sheets, Worksheet, ChartObjects and ChartObject.
 #include "sim/SimInternal.h"
 
-#include "chart/ExcelObjectModel.h"
+#include "excel/ExcelObjectModel.h"
 
 namespace sim::detail {
 

@@ -1,3 +1,3 @@
-# test_deck tests the host tool's deck files and report, which live in tools/bwpass (bwdeck).
-target_link_libraries(test_deck PRIVATE bwdeck)
+# test_deck tests the host tool's deck files and report, which live in tools/deck and tools/report.
+target_link_libraries(test_deck PRIVATE bwreport bwdeck)
 target_include_directories(test_deck SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/json-include)

@@ -3,7 +3,7 @@
 file(GLOB QV_PROOF_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/proof/*.cpp)
 add_library(proof_support STATIC ${QV_PROOF_SOURCES})
 target_compile_options(proof_support PRIVATE ${QV_WARNINGS})
-target_link_libraries(proof_support PUBLIC qvcore sim bwdeck)
+target_link_libraries(proof_support PUBLIC qvcore sim bwreport bwdeck)
 foreach(program test_faults test_misuse test_fuzz)
   if(TARGET ${program})
     target_link_libraries(${program} PRIVATE proof_support)

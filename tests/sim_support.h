@@ -1,7 +1,7 @@
 // Small helpers shared by the tests that drive the Excel stand-in.
 #pragma once
 
-#include "plugin/Automation.h"
+#include "com/Automation.h"
 #include "sim/SimExcel.h"
 
 #include <string>

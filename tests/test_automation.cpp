@@ -1,10 +1,10 @@
-// The calling layer (plugin/Automation.h): how it fills DISPPARAMS, which locale and invoke kinds
+// The calling layer (com/Automation.h): how it fills DISPPARAMS, which locale and invoke kinds
 // it passes, how it maps failures to error numbers, and that it leaves no reference behind.
 // A spy object shows exactly what reaches Invoke; the Excel stand-in shows that Excel accepts it.
 #include <gtest/gtest.h>
 
-#include "chart/ExcelObjectModel.h"
-#include "plugin/Automation.h"
+#include "excel/ExcelObjectModel.h"
+#include "com/Automation.h"
 #include "sim/ModelBuilders.h"
 #include "sim/SimExcel.h"
 #include "tests/sim_support.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <map>
 
-#include "chart/ExcelObjectModel.h"
+#include "excel/ExcelObjectModel.h"
 #include "chart/modChartHelper.h"
 #include "sim/LogCapture.h"
 #include "sim/ModelBuilders.h"

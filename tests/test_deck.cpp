@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "tools/bwpass/ChartSvg.h"
-#include "tools/bwpass/Constants.h"
-#include "tools/bwpass/Deck.h"
-#include "tools/bwpass/Inventory.h"
-#include "tools/bwpass/Patterns.h"
-#include "tools/bwpass/Report.h"
-#include "tools/bwpass/SampleDeck.h"
-#include "tools/bwpass/Text.h"
+#include "tools/report/ChartSvg.h"
+#include "tools/deck/Constants.h"
+#include "tools/deck/Deck.h"
+#include "tools/report/Inventory.h"
+#include "tools/report/Patterns.h"
+#include "tools/report/Report.h"
+#include "tools/deck/SampleDeck.h"
+#include "tools/deck/Text.h"
 
 using namespace bwpass;
 using Json = nlohmann::json;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "chart/ElementTests.h"
-#include "chart/ExcelObjectModel.h"
-#include "plugin/Automation.h"
+#include "excel/ExcelObjectModel.h"
+#include "com/Automation.h"
 #include "sim/ModelBuilders.h"
 #include "sim/SimExcel.h"
 #include "tests/sim_support.h"

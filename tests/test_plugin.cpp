@@ -5,7 +5,7 @@
 // the plug-in still holds after each call.
 #include <gtest/gtest.h>
 
-#include "plugin/Automation.h"
+#include "com/Automation.h"
 #include "plugin/ClassIds.h"
 #include "plugin/ExcelChartHandler.h"
 #include "plugin/HostInterfaces.h"

@@ -6,7 +6,7 @@
 
 #include "chart/modChartHelper.h"
 #include "chart/modColorFunctions.h"
-#include "plugin/Automation.h"
+#include "com/Automation.h"
 
 using namespace qv::modColorFunctions;
 using qv::modChartHelper::GetFillPattern;

@@ -10,7 +10,7 @@
 
 #include "QVCHBW01.h"
 #include "plugin/ClassIds.h"
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 #include "plugin/HostInterfaces.h"
 #include "server/ServerTestSupport.h"
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <functional>
 
-#include "chart/ExcelObjectModel.h"
-#include "plugin/Automation.h"
+#include "excel/ExcelObjectModel.h"
+#include "com/Automation.h"
 #include "sim/ModelBuilders.h"
 #include "sim/SimExcel.h"
 #include "tests/sim_support.h"

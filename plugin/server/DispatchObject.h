@@ -7,7 +7,7 @@
 
 #include <new>
 
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 #include "plugin/ModuleLock.h"
 #include "plugin/TypeLibrary.h"
 

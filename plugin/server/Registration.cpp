@@ -5,7 +5,7 @@
 #include <string>
 
 #include "plugin/ClassIds.h"
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 #include "plugin/ModulePath.h"
 #include "plugin/server/ServerClasses.h"
 

@@ -1,7 +1,7 @@
 #include "tests/chart_conversion/Bench.h"
 
 #include "chart/ChartHandler.h"
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 #include "sim/ModelBuilders.h"
 #include "tests/sim_support.h"
 

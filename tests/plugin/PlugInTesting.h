@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 #include "plugin/ExcelChartHandler.h"
 #include "plugin/HostInterfaces.h"
 #include "plugin/modPublic.h"

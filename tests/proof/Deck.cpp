@@ -1,7 +1,7 @@
 #include "tests/proof/Deck.h"
 
 #include "sim/ModelBuilders.h"
-#include "tools/bwpass/SampleDeck.h"
+#include "tools/deck/SampleDeck.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #include "tests/proof/Runs.h"
 
 #include "chart/ChartHandler.h"
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 #include "plugin/ExcelChartHandler.h"
 #include "plugin/modPublic.h"
 #include "plugin/modResAndEnv.h"

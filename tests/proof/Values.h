@@ -7,7 +7,7 @@
 // application, where a border or a count is expected), which the Excel stand-in counts.
 #pragma once
 
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 #include "sim/SimExcel.h"
 
 #include <memory>

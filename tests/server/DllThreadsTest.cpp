@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "plugin/ClassIds.h"
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 #include "sim/LogCapture.h"
 #include "sim/ModelBuilders.h"
 #include "sim/SimExcel.h"

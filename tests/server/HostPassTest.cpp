@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 #include "sim/ModelBuilders.h"
 #include "sim/SimExcel.h"
 #include "sim/SimHost.h"

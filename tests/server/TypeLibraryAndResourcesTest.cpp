@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "plugin/ClassIds.h"
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 #include "ServerTestSupport.h"
 
 using qv::Bstr;

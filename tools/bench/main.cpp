@@ -2,7 +2,7 @@
 // docs/performance.md). Run with scripts/bench, which builds it and runs it under Wine.
 //
 //   1. The floor: a bare IDispatch::Invoke on an object that does nothing, and the same call made
-//      through the plug-in's calling layer (plugin/Automation.h).
+//      through the plug-in's calling layer (com/Automation.h).
 //   2. Chart conversions against the Excel stand-in, for charts of 1, 10, 100 and 255 series and
 //      pies of 10, 1,000 and 32,767 slices: automation calls per chart, conversions per second,
 //      time per call in all, and the plug-in's own time per call (the conversion replayed against
@@ -11,8 +11,8 @@
 //   3. A whole host pass over the host tool's sample deck.
 //   4. Loading the DLL, registering it, and creating the plug-in object through COM.
 #include "chart/ChartHandler.h"
-#include "plugin/Automation.h"
-#include "plugin/ComSupport.h"
+#include "com/Automation.h"
+#include "com/ComSupport.h"
 #include "sim/LogCapture.h"
 #include "sim/ModelBuilders.h"
 #include "tests/proof/Runs.h"

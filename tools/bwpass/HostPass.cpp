@@ -1,12 +1,12 @@
 #include "tools/bwpass/HostPass.h"
 
 #include "plugin/ClassIds.h"
-#include "plugin/ComSupport.h"
+#include "com/ComSupport.h"
 #include "sim/LogCapture.h"
 #include "sim/SimExcel.h"
 #include "sim/SimHost.h"
-#include "tools/bwpass/Inventory.h"
-#include "tools/bwpass/Text.h"
+#include "tools/report/Inventory.h"
+#include "tools/deck/Text.h"
 
 #include <windows.h>
 #include <objbase.h>

@@ -6,8 +6,8 @@
 // stand-in over the deck's model, so the conversion changes the deck in place.
 #pragma once
 
-#include "tools/bwpass/Deck.h"
-#include "tools/bwpass/Report.h"
+#include "tools/deck/Deck.h"
+#include "tools/report/Report.h"
 
 #include <functional>
 #include <string>
