@@ -18,12 +18,23 @@ namespace qv {
 namespace {
 
 constexpr wchar_t kPlugInName[] = L"ExcelChartHandler";
-constexpr DispMember kFirstMember = ById(host::DISPID_FirstMember, L"first member");
 
 // A BSTR for an [out, retval] String; "" is a real, empty string, as the runtime returns it.
 HRESULT ReturnString(const std::wstring& text, BSTR* Result) noexcept {
     *Result = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return *Result ? S_OK : E_OUTOFMEMORY;
+}
+
+// The first member of the host's parent-source or parent-link interface, called through its
+// vtable slot; object is the pointer QueryInterface returned for that interface. A failing call
+// raises its error as the runtime does for any vtable call; whatever the host left in the result
+// then is not ours to release.
+Dispatch FirstMemberOf(IDispatch* object) {
+    if (!object) throw AutomationError::Runtime(errnum::ObjectNotSet);
+    IDispatch* result = nullptr;
+    const HRESULT hr = static_cast<host::IHostFirstMember*>(object)->get_First(&result);
+    if (FAILED(hr)) throw AutomationError::FromInvoke(hr, nullptr);
+    return Dispatch::Attach(result);
 }
 
 }  // namespace
@@ -167,7 +178,7 @@ HRESULT ExcelChartHandler::putref_Parent(IDispatch* ParentObject) {
 
 Dispatch ExcelChartHandler::IChild_Parent() const {
     if (!mParentLink) return Dispatch();
-    return GetObjectOrNothing(mParentLink.get(), kFirstMember);
+    return FirstMemberOf(mParentLink.get());
 }
 
 // Only the link is kept, not the parent object handed in. A failing step leaves the link
@@ -178,7 +189,7 @@ void ExcelChartHandler::IChild_Parent(IDispatch* ParentObject) {
         return;
     }
     Dispatch source = QueryAs(ParentObject, host::IID_ParentSource);
-    Dispatch link = GetObjectOrNothing(source.get(), kFirstMember);
+    Dispatch link = FirstMemberOf(source.get());
     mParentLink = QueryAs(link.get(), host::IID_ParentLink);
 }
 

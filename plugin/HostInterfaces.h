@@ -21,12 +21,15 @@ inline constexpr IID IID_Owner{0xD2C108A6, 0xA612, 0x4EC7, {0xAD, 0x90, 0xA5, 0x
 inline constexpr IID IID_EnvSecond{0x188E8DD7, 0xD54C, 0x4041, {0xBF, 0xC1, 0x6C, 0xAC, 0x99, 0x1E, 0xC9, 0x1A}};
 inline constexpr IID IID_EnvThird{0xFD4351D6, 0x57CD, 0x4DED, {0x91, 0x2B, 0x5B, 0xAF, 0xCE, 0xE9, 0xB2, 0x63}};
 
-// The parent-source and parent-link interfaces are dual; the plug-in needs only their first
-// member, a property get returning an object, and reaches it through IDispatch::Invoke since it
-// has no declaration of them. The host's library numbers a property that is its interface's first
-// member 0x68030000 (as IChild.Parent above); the host stand-in answers that identifier and keeps
-// the member in vtable slot 7 as well.
-constexpr DISPID DISPID_FirstMember = 0x68030000;
+// The parent-source and parent-link interfaces as far as the plug-in uses them: IDispatch's seven
+// slots, then their first member, a property get returning an object. The host's library is not
+// ours, so the member is reached by its vtable slot, which holds whatever dispatch identifier that
+// library gave it; the host's objects need not answer the member through Invoke at all.
+// The object comes back as IDispatch: whatever interface the host declares for it is dual, and
+// the plug-in views it through QueryInterface before using it.
+struct IHostFirstMember : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE get_First(IDispatch** Result) = 0;
+};
 
 // PowerPoint's _Application: the App given to IPlugIn::Initialize must offer it.
 inline constexpr IID IID_PowerPointApplication{0x91493442, 0x5A91, 0x11CF, {0x87, 0x00, 0x00, 0xAA, 0x00, 0x60, 0x26, 0x3B}};

@@ -10,10 +10,7 @@ namespace sim {
 
 namespace {
 
-// The host's parent-source and parent-link interfaces: IDispatch, then the first member.
-struct IHostFirstMember : public IDispatch {
-    virtual HRESULT STDMETHODCALLTYPE get_First(IDispatch** result) = 0;
-};
+using qv::host::IHostFirstMember;
 
 class HostObject;
 
@@ -76,29 +73,14 @@ public:
         Unexpected(std::wstring(L"GetIDsOfNames ") + (names && count ? names[0] : L"?"));
         return DISP_E_UNKNOWNNAME;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO*, UINT*) override {
-        const bool argless = !params || params->cArgs == 0;
-        if (id != qv::host::DISPID_FirstMember || !(flags & DISPATCH_PROPERTYGET) || !argless) {
-            Unexpected(L"Invoke " + std::to_wstring(id) + L" flags " + std::to_wstring(flags));
-            return DISP_E_MEMBERNOTFOUND;
-        }
-        if (first_.notAnObject) {
-            ++first_.calls;
-            if (result) { VariantInit(result); result->vt = VT_I4; result->lVal = 1; }
-            return S_OK;
-        }
-        IDispatch* object = nullptr;
-        HRESULT hr = get_First(&object);
-        if (FAILED(hr)) return hr;
-        if (result) {
-            VariantInit(result);
-            result->vt = VT_DISPATCH;
-            result->pdispVal = object;
-        } else if (object) {
-            object->Release();
-        }
-        return S_OK;
+    // A host library need not make its members reachable through Invoke; these objects answer
+    // their first member only through the vtable, so a caller that guesses a dispatch identifier
+    // fails here.
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result,
+                                     EXCEPINFO*, UINT*) override {
+        if (result) VariantInit(result);
+        Unexpected(L"Invoke " + std::to_wstring(id) + L" flags " + std::to_wstring(flags));
+        return DISP_E_MEMBERNOTFOUND;
     }
 
     HRESULT STDMETHODCALLTYPE get_First(IDispatch** result) override {

@@ -2,8 +2,8 @@
 // driver that makes the host's calls in the host's order.
 //
 // Objects. Each is one COM object with an IDispatch vtable plus one more slot, the first member
-// of the host's parent-source and parent-link interfaces (a property get returning an object),
-// reachable by vtable or by IDispatch::Invoke with qv::host::DISPID_FirstMember. It answers
+// of the host's parent-source and parent-link interfaces (a property get returning an object,
+// qv::host::IHostFirstMember), reachable only by vtable: Invoke knows no members. It answers
 // QueryInterface for IUnknown, IDispatch and the interface ids it was given, all on the same
 // pointer. Like the Excel stand-in, its reference count counts only the references handed out,
 // so a test can prove that a call left none behind; an object still referenced when the Host
@@ -49,7 +49,8 @@ public:
     void SetFirstMember(IDispatch* object, IDispatch* result);
     // Makes object's first member fail with hr (S_OK undoes it).
     void SetFirstMemberFault(IDispatch* object, HRESULT hr);
-    // Makes object's first member return a value that is not an object (a VT_I4).
+    // Makes object's first member fail as a get of a value that is not an object does
+    // (DISP_E_TYPEMISMATCH).
     void SetFirstMemberNotAnObject(IDispatch* object);
     long firstMemberCalls(IDispatch* object) const;
 

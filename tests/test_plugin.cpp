@@ -289,6 +289,105 @@ TEST(PlugInLifecycle, ParentGetReportsTheLinksError) {
     EXPECT_EQ(host.unexpectedCalls(), Held{});
 }
 
+// The first member is reached by the vtable slot after IDispatch's, once per put and per get,
+// and never through Invoke: the host stand-in's objects know no dispatch identifiers, as a host
+// library's need not.
+TEST(PlugInLifecycle, ParentReachesTheFirstMemberByVtableOnly) {
+    sim::Host host;
+    RunOnFreshThread([&] {
+        ApartmentCleanup cleanup;
+        ComPtr<IChild> child = NewPlugIn<IChild>(IID_IChild);
+        ASSERT_EQ(child->putref_Parent(host.parentSource()), S_OK);
+        ComPtr<IDispatch> got;
+        ASSERT_EQ(child->get_Parent(got.Receive()), S_OK);
+        EXPECT_EQ(got.get(), host.parent());
+        EXPECT_EQ(host.firstMemberCalls(host.parentSource()), 1);
+        EXPECT_EQ(host.firstMemberCalls(host.parentLink()), 1);
+    });
+    ExpectNoHostRefs(host);
+    EXPECT_EQ(host.unexpectedCalls(), Held{});
+}
+
+namespace {
+
+// A host object whose parent-source interface is a separate vtable (a tear-off): the member is
+// only where QueryInterface for the interface id points. The object's own IDispatch has the slot
+// too, but answering there is a caller's mistake and fails.
+class TearOffSource final : public qv::host::IHostFirstMember {
+public:
+    explicit TearOffSource(IDispatch* link) : link_(link), view_(*this) {}
+    int wrongViewCalls = 0;
+    LONG refs = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch))
+            *ppv = static_cast<IHostFirstMember*>(this);
+        else if (IsEqualIID(riid, qv::host::IID_ParentSource))
+            *ppv = static_cast<IHostFirstMember*>(&view_);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    HRESULT STDMETHODCALLTYPE get_First(IDispatch** result) override {
+        *result = nullptr;
+        ++wrongViewCalls;
+        return E_UNEXPECTED;
+    }
+
+private:
+    struct View final : public IHostFirstMember {
+        explicit View(TearOffSource& owner) : owner_(owner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override { return owner_.QueryInterface(riid, ppv); }
+        ULONG STDMETHODCALLTYPE AddRef() override { return owner_.AddRef(); }
+        ULONG STDMETHODCALLTYPE Release() override { return owner_.Release(); }
+        HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return owner_.GetTypeInfoCount(n); }
+        HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT i, LCID l, ITypeInfo** t) override { return owner_.GetTypeInfo(i, l, t); }
+        HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID r, LPOLESTR* n, UINT c, LCID l, DISPID* d) override {
+            return owner_.GetIDsOfNames(r, n, c, l, d);
+        }
+        HRESULT STDMETHODCALLTYPE Invoke(DISPID d, REFIID r, LCID l, WORD f, DISPPARAMS* p, VARIANT* v, EXCEPINFO* e,
+                                         UINT* a) override {
+            return owner_.Invoke(d, r, l, f, p, v, e, a);
+        }
+        HRESULT STDMETHODCALLTYPE get_First(IDispatch** result) override {
+            *result = owner_.link_;
+            owner_.link_->AddRef();
+            return S_OK;
+        }
+        TearOffSource& owner_;
+    };
+    IDispatch* link_;
+    View view_;
+};
+
+}  // namespace
+
+TEST(PlugInLifecycle, ParentCallsTheMemberOnTheQueriedInterface) {
+    sim::Host host;
+    TearOffSource source(host.parentLink());
+    RunOnFreshThread([&] {
+        ApartmentCleanup cleanup;
+        ComPtr<IChild> child = NewPlugIn<IChild>(IID_IChild);
+        ASSERT_EQ(child->putref_Parent(&source), S_OK);
+        ComPtr<IDispatch> got;
+        ASSERT_EQ(child->get_Parent(got.Receive()), S_OK);
+        EXPECT_EQ(got.get(), host.parent());
+    });
+    EXPECT_EQ(source.wrongViewCalls, 0);
+    EXPECT_EQ(source.refs, 0);
+    ExpectNoHostRefs(host);
+}
+
 // Each apartment thread has its own slots. They are given up, not released, when the thread
 // ends: by then the objects' modules may be unloaded.
 TEST(PlugInLifecycle, PublishedObjectsBelongToTheirThread) {
