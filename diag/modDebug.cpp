@@ -2,6 +2,7 @@
 
 #include "diag/Services.h"
 #include "com/Automation.h"
+#include "com/ThreadLocal.h"
 
 #include <cwchar>
 #include <type_traits>
@@ -19,12 +20,8 @@ const wchar_t kErrorPrefix[] = L"*** Error ***: ";
 // The log's run state. Each thread that calls into the component keeps its own copy, so each
 // decides its route, reads the settings and works out its file on its own, without locks.
 //
-// Trivially destructible on purpose, so that nothing runs for it when the thread ends. The
-// toolchain's emulated thread-local storage frees a thread's block before the destructors
-// registered for that thread run, so a destructor here would read freed memory at every thread
-// end of the host. What the state owns is given up instead: the debugger reference (by then the
-// thread has usually left COM and a Release can crash; the tool notices a departed client by
-// itself) and the file name, one small block per thread that logs to a file.
+// Given up at the thread's end (com/ThreadLocal.h): the debugger reference (the tool notices a
+// departed client by itself) and the file name, one small block per thread that logs to a file.
 struct RunState {
     bool debuggerLookedUp = false;
     IDispatch* debugger = nullptr;  // an owned reference, never released
@@ -33,9 +30,7 @@ struct RunState {
     bool fileLoggingOn = false;
     std::wstring* logFilePath = nullptr;  // owned, made once, never freed
 };
-static_assert(std::is_trivially_destructible<RunState>::value, "no code may run for the state at thread end");
-
-thread_local RunState t_run;
+thread_local ThreadState<RunState> t_run;
 // Set once the thread has settled on dropping every message (no debugger tool, file logging
 // off): the one test that a message then costs. Plain data, so that reading it needs no
 // initialisation check of the run state.

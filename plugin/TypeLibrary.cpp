@@ -3,28 +3,26 @@
 #include "plugin/ModulePath.h"
 
 #include "com/ComSupport.h"
+#include "com/ThreadLocal.h"
 
 #include <string>
 
 namespace qv {
 namespace {
 
-// Module-wide state lives per thread, like the rest of the component's. The cached reference is
-// a plain pointer, given up when the thread ends: the toolchain's emulated thread-local storage
-// frees a thread's block before the destructors registered for it run, so a destructor here would
-// read freed memory at the host thread's end (see modPublic::ApartmentRef).
+// Loaded once per thread, like the rest of the component's module-wide state, and given up when
+// the thread ends (com/ThreadLocal.h).
 HRESULT OwnTypeLib(ITypeLib** lib) {
-    thread_local ITypeLib* cached = nullptr;
+    thread_local ThreadRef<ITypeLib> cached;
     if (!cached) {
         const std::wstring path = ModuleFilePath(ModuleOfThisCode());
         if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
-        HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &cached);
-        if (FAILED(hr)) {
-            cached = nullptr;
-            return hr;
-        }
+        ITypeLib* loaded = nullptr;
+        HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &loaded);
+        if (FAILED(hr)) return hr;
+        cached.Adopt(loaded);
     }
-    *lib = cached;
+    *lib = cached.get();
     (*lib)->AddRef();
     return S_OK;
 }

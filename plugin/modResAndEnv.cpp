@@ -2,9 +2,9 @@
 
 namespace qv::modResAndEnv {
 
-thread_local modPublic::ApartmentRef gEnvHost;
-thread_local modPublic::ApartmentRef gEnvSecond;
-thread_local modPublic::ApartmentRef gEnvThird;
+thread_local ThreadRef<IDispatch> gEnvHost;
+thread_local ThreadRef<IDispatch> gEnvSecond;
+thread_local ThreadRef<IDispatch> gEnvThird;
 
 void InitEnvironment(ComPtr<IDispatch>& host, ComPtr<IDispatch>& second,
                      ComPtr<IDispatch>& third) noexcept {
