@@ -1,0 +1,191 @@
+// The plug-in with Excel in another process, as it is in PowerPoint: the Excel stand-in runs in
+// its own local server (tools/simexcel), so every call crosses processes through COM's proxies,
+// Excel's interface ids are queried on proxies, VARIANTs, BSTRs and objects are marshalled and
+// objects are released in the other process. The sample deck's pass makes the same calls as in
+// process and leaves no reference in either process; a sample of the every-call fault runs holds
+// to the same error rules; and a busy server that refuses calls costs steps, never a crash or a
+// reference.
+#include <gtest/gtest.h>
+
+#include "com/Automation.h"
+#include "excel/ExcelObjectModel.h"
+#include "plugin/ExcelChartHandler.h"
+#include "plugin/modPublic.h"
+#include "plugin/modResAndEnv.h"
+#include "sim/LogCapture.h"
+#include "sim/ModelBuilders.h"
+#include "tests/proof/Runs.h"
+#include "tools/simexcel/RemoteExcel.h"
+
+#include <cstdio>
+#include <memory>
+
+using namespace proof;
+using qv::ComPtr;
+
+namespace {
+
+using CallLog = std::vector<sim::CallRecord>;
+namespace M = qv::excel::Member;
+
+// The server registered for the whole program (and unregistered after, when it was not before).
+void EnsureServerRegistered() {
+    static simexcel::ServerRegistration registration;
+    static std::string error;
+    static const bool ready = registration.Ensure(simexcel::ServerPathBesideThisProgram(), error);
+    ASSERT_TRUE(ready) << error;
+}
+
+// The sample deck loaded into a server process: one Excel instance per object with a workbook.
+struct RemoteDeck {
+    simexcel::RemoteExcel server;
+    std::vector<DeckEntry> entries = SampleDeck();
+    std::vector<long> ids;  // 0 where the host offers Nothing
+
+    RemoteDeck() {
+        EXPECT_EQ(server.Start(), S_OK);
+        for (DeckEntry& e : entries)
+            ids.push_back(e.hasWorkbook && server.started()
+                              ? server.Load(std::move(e.application), e.embeddedWorkbook, e.name, e.progId, e.flags)
+                              : 0);
+    }
+};
+
+// A whole host pass with the plug-in in this process and Excel in the server's: start-up, every
+// object, all-complete and Terminate; then every reference the pass took must be back.
+PassRun RunRemotePass(RemoteDeck& deck, sim::Host& host) {
+    PassRun run;
+    std::vector<IDispatch*> workbooks;
+    std::vector<sim::OfferedObject> offers;
+    for (size_t i = 0; i < deck.entries.size(); ++i) {
+        workbooks.push_back(deck.ids[i] ? deck.server.NewWorkbookRef(deck.ids[i]) : nullptr);
+        offers.push_back({deck.entries[i].progId, deck.entries[i].flags, workbooks.back()});
+    }
+    {
+        ComPtr<IUnknown> plugin;
+        if (SUCCEEDED(qv::CreateExcelChartHandler(IID_IUnknown, plugin.ReceiveVoid()))) {
+            run.start = sim::StartPlugIn(plugin.get(), host);
+            run.pass = sim::RunPass(plugin.get(), offers);
+        }
+    }
+    for (IDispatch* w : workbooks)
+        if (w) w->Release();
+    qv::modPublic::gHostApplication.reset();
+    qv::modResAndEnv::gEnvHost.reset();
+    qv::modResAndEnv::gEnvSecond.reset();
+    qv::modResAndEnv::gEnvThird.reset();
+    return run;
+}
+
+void CheckRemoteBalance(RemoteDeck& deck, const sim::Host& host, Problems& problems) {
+    for (size_t i = 0; i < deck.ids.size(); ++i) {
+        if (!deck.ids[i]) continue;
+        for (const std::wstring& p : deck.server.Balance(deck.ids[i]))
+            problems.push_back("object " + std::to_string(i + 1) + ": " + Narrow(p));
+    }
+    if (long refs = deck.server.OutstandingRefs()) problems.push_back("server: " + std::to_string(refs) + " references outstanding");
+    CheckBalanced(host, problems);
+}
+
+// The in-process pass, for comparison: each object's calls.
+std::vector<CallLog> InProcessCalls() {
+    std::vector<CallLog> calls;
+    sim::RunOnFreshThread([&] {
+        LiveDeck deck;
+        sim::Host host;
+        RunHostPass(deck, host);
+        for (size_t i = 0; i < deck.size(); ++i) calls.push_back(deck.excel(i) ? deck.excel(i)->calls() : CallLog{});
+    });
+    return calls;
+}
+
+bool SameLog(const CallLog& a, const CallLog& b, std::string& difference) {
+    for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+        if (i >= a.size() || i >= b.size() || !SameCall(a[i], b[i])) {
+            difference = "call " + std::to_string(i + 1) + ": " + (i < a.size() ? Describe(a[i]) : "none") + " / " +
+                         (i < b.size() ? Describe(b[i]) : "none");
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+// The server is another process, and Excel's interface ids are answered through its proxies as
+// the plug-in queries them: only those the object has.
+TEST(OutOfProcess, ProxiesAnswerExcelsInterfaceIds) {
+    EnsureServerRegistered();
+    sim::RunOnFreshThread([] {
+        simexcel::RemoteExcel server;
+        ASSERT_EQ(server.Start(), S_OK);
+        EXPECT_NE(server.ProcessId(), GetCurrentProcessId());
+        // A 3-D column on a chart sheet: it has walls.
+        const long id = server.Load(sim::AppWithChartSheet(54), 0);
+        {
+            ComPtr<IDispatch> wb = ComPtr<IDispatch>::Attach(server.NewWorkbookRef(id));
+            qv::Dispatch chart = qv::GetObject(wb.get(), M::ActiveChart);
+            qv::Dispatch series = qv::CallObject(chart.get(), M::SeriesCollection, {qv::Variant::I4(1)});
+            qv::Dispatch wallsFill = qv::GetObject(qv::GetObject(chart.get(), M::Walls).get(), M::Fill);
+            const struct {
+                const char* what;
+                IDispatch* object;
+                const IID* iid;
+                HRESULT hr;
+            } cases[] = {
+                {"workbook as _Workbook", wb.get(), &qv::excel::IID_Workbook, S_OK},
+                {"chart as _Chart", chart.get(), &qv::excel::IID_Chart, S_OK},
+                {"series as Series", series.get(), &qv::excel::IID_Series, S_OK},
+                {"walls' fill as ChartFillFormat", wallsFill.get(), &qv::excel::IID_ChartFillFormat, S_OK},
+                {"walls' fill as Office FillFormat", wallsFill.get(), &qv::excel::IID_FillFormat, S_OK},
+                {"workbook as _Chart", wb.get(), &qv::excel::IID_Chart, E_NOINTERFACE},
+                {"series as _Worksheet", series.get(), &qv::excel::IID_Worksheet, E_NOINTERFACE},
+            };
+            for (const auto& c : cases) {
+                SCOPED_TRACE(c.what);
+                ComPtr<IDispatch> view;
+                EXPECT_EQ(c.object->QueryInterface(*c.iid, view.ReceiveVoid()), c.hr);
+                // A view through the proxy still reaches the object.
+                UINT count = 1;
+                if (view) EXPECT_EQ(view->GetTypeInfoCount(&count), S_OK);
+            }
+        }
+        EXPECT_EQ(server.Balance(id), std::vector<std::wstring>{});
+        EXPECT_EQ(server.OutstandingRefs(), 0);
+    });
+}
+
+// The sample deck's pass makes exactly the calls it makes with Excel in process, and every
+// reference comes back in both processes.
+TEST(OutOfProcess, SamplePassMatchesTheInProcessPass) {
+    EnsureServerRegistered();
+    const std::vector<CallLog> expected = InProcessCalls();
+    sim::RunOnFreshThread([&] {
+        RemoteDeck deck;
+        ASSERT_TRUE(deck.server.started());
+        sim::Host host;
+        deck.server.ResetRoundTrips();
+        const PassRun run = RunRemotePass(deck, host);
+        EXPECT_EQ(run.start.initializeHr, S_OK);
+        ASSERT_EQ(run.pass.objects.size(), deck.entries.size());
+        long calls = 0;
+        for (size_t i = 0; i < deck.entries.size(); ++i) {
+            SCOPED_TRACE("object " + std::to_string(i + 1));
+            EXPECT_EQ(run.pass.objects[i].convertHr, S_OK);
+            EXPECT_EQ(run.pass.objects[i].transactionHr, S_OK);
+            const CallLog got = deck.ids[i] ? deck.server.Calls(deck.ids[i]) : CallLog{};
+            std::string difference;
+            EXPECT_TRUE(SameLog(expected[i], got, difference)) << difference;
+            calls += static_cast<long>(got.size());
+        }
+        Problems problems;
+        CheckRemoteBalance(deck, host, problems);
+        EXPECT_EQ(problems, Problems{});
+        const simexcel::RoundTripCounts trips = deck.server.RoundTrips();
+        std::printf("[ figures  ] %ld Excel calls; round trips: %ld Invoke, %ld GetIDsOfNames, %ld QueryInterface, "
+                    "%ld AddRef, %ld Release\n",
+                    calls, trips.invoke, trips.names, trips.query, trips.addRef, trips.release);
+        // The stand-in logs a call by name as one call: its GetIDsOfNames and Invoke.
+        EXPECT_EQ(trips.invoke, calls);
+    });
+}

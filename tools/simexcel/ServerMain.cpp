@@ -1,0 +1,156 @@
+// QVSimExcelServer.exe: the Excel stand-in in a process of its own, as Excel is to the plug-in.
+//
+//   QVSimExcelServer.exe /RegServer     registers the server and its type library (Wire.h)
+//   QVSimExcelServer.exe /UnregServer   takes them away again
+//   QVSimExcelServer.exe -Embedding     what COM starts: serves one client, then ends
+//
+// One client per process (REGCLS_SINGLEUSE): each test or tool run gets a server of its own, with
+// its own instances, counts and message filter. The process ends when the client releases the
+// Server object; the stand-in's objects that the client still holds then are reported by the
+// Server's OutstandingRefs before that and never freed.
+//
+// The message filter counts the calls that reach the server by kind and, when the client asks
+// for it, refuses them as a busy Excel does (SERVERCALL_RETRYLATER or SERVERCALL_REJECTED). The
+// object exporter's own calls (IRemUnknown: queries, AddRef, Release) are counted but never
+// refused, so that a refusal cannot leave references behind that the client has let go.
+#include "tools/simexcel/ServerObject.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+using namespace simexcel;
+
+constexpr IID kIID_IRemUnknown{0x00000131, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr IID kIID_IRemUnknown2{0x00000143, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+class Filter final : public IMessageFilter {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IMessageFilter)) return E_NOINTERFACE;
+        *ppv = static_cast<IMessageFilter*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO call) override {
+        CallGate& gate = Gate();
+        if (!call) return SERVERCALL_ISHANDLED;
+        const bool exporter = IsEqualIID(call->iid, kIID_IRemUnknown) || IsEqualIID(call->iid, kIID_IRemUnknown2);
+        if (exporter) {
+            switch (call->wMethod) {
+            case 3: ++gate.counts.query; break;
+            case 4: ++gate.counts.addRef; break;
+            case 5: ++gate.counts.release; break;
+            default: ++gate.counts.other; break;
+            }
+            return SERVERCALL_ISHANDLED;
+        }
+        if (call->pUnk && call->pUnk == gate.control) return SERVERCALL_ISHANDLED;
+        switch (call->wMethod) {
+        case 5: ++gate.counts.names; break;
+        case 6: ++gate.counts.invoke; break;
+        default: ++gate.counts.other; break;
+        }
+        if (gate.acceptBeforeRefusing == 0) return gate.answer;
+        if (gate.acceptBeforeRefusing > 0) --gate.acceptBeforeRefusing;
+        return SERVERCALL_ISHANDLED;
+    }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+};
+
+class Factory final : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
+        *ppv = static_cast<IClassFactory*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        if (served_) return CO_E_SERVER_STOPPING;
+        IDispatch* server = nullptr;
+        try {
+            server = NewServerObject([thread = GetCurrentThreadId()] { PostThreadMessageW(thread, WM_QUIT, 0, 0); });
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+        served_ = true;
+        const HRESULT hr = server->QueryInterface(riid, ppv);
+        server->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    bool served_ = false;
+};
+
+std::wstring OwnPath() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+bool HasSwitch(const wchar_t* commandLine, const wchar_t* name) {
+    for (const wchar_t* p = commandLine; *p; ++p)
+        if ((*p == L'/' || *p == L'-') && _wcsnicmp(p + 1, name, std::wcslen(name)) == 0) return true;
+    return false;
+}
+
+int Serve() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+    Filter filter;
+    IMessageFilter* previous = nullptr;
+    CoRegisterMessageFilter(&filter, &previous);
+    Factory factory;
+    DWORD cookie = 0;
+    // A message queue before the class is offered, so that the quit message of a client that
+    // comes and goes at once is not lost.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    HRESULT hr = CoRegisterClassObject(CLSID_Server, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie);
+    if (SUCCEEDED(hr)) {
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        CoRevokeClassObject(cookie);
+    }
+    CoRegisterMessageFilter(previous, nullptr);
+    CoUninitialize();
+    return SUCCEEDED(hr) ? 0 : 3;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+    if (HasSwitch(commandLine, L"RegServer")) {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        const HRESULT hr = RegisterServer(OwnPath());
+        CoUninitialize();
+        return SUCCEEDED(hr) ? 0 : 1;
+    }
+    if (HasSwitch(commandLine, L"UnregServer")) {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        UnregisterServer(OwnPath());
+        CoUninitialize();
+        return 0;
+    }
+    return Serve();
+}

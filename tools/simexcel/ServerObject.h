@@ -1,0 +1,27 @@
+// The local server's one object, QVSimExcel.Server: Excel stand-ins made from deck JSON, living
+// in the server's process, and what a client in another process needs to know of them. Its
+// members are late-bound only (tools/simexcel/Wire.h names them).
+#pragma once
+
+#include "tools/simexcel/Wire.h"
+
+#include <oaidl.h>
+
+#include <functional>
+
+namespace simexcel {
+
+// The Server object's IDispatch, with a reference the caller owns. onLastRelease runs when the
+// object goes away (the server then ends).
+IDispatch* NewServerObject(std::function<void()> onLastRelease);
+
+// The message filter's state, shared with the Server object that sets it.
+struct CallGate {
+    IUnknown* control = nullptr;   // the Server object: never refused nor counted
+    DWORD answer = SERVERCALL_ISHANDLED;  // for refused calls
+    long acceptBeforeRefusing = -1;       // -1: refuse nothing
+    RoundTripCounts counts;
+};
+CallGate& Gate();
+
+}  // namespace simexcel
