@@ -14,6 +14,7 @@
 #include "plugin/modResAndEnv.h"
 #include "sim/LogCapture.h"
 #include "sim/ModelBuilders.h"
+#include "tests/plugin/PlugInTesting.h"
 #include "tests/proof/Runs.h"
 #include "tools/simexcel/RemoteExcel.h"
 
@@ -188,4 +189,56 @@ TEST(OutOfProcess, SamplePassMatchesTheInProcessPass) {
         // The stand-in logs a call by name as one call: its GetIDsOfNames and Invoke.
         EXPECT_EQ(trips.invoke, calls);
     });
+}
+
+// A busy Excel refuses calls through its message filter. The plug-in meets a refused call as a
+// failed one: the conversion's steps are skipped under the resume-next rule, the transaction's
+// untrapped Close returns the refusal to the host, and no reference is left behind.
+TEST(OutOfProcess, RefusedCallsAreFailedSteps) {
+    EnsureServerRegistered();
+    const struct {
+        const char* name;
+        DWORD answer;
+        long acceptFirst;
+        HRESULT refused;     // what a refused call returns to the plug-in
+    } cases[] = {
+        {"rejected from the first call", SERVERCALL_REJECTED, 0, RPC_E_CALL_REJECTED},
+        {"rejected halfway", SERVERCALL_REJECTED, 40, RPC_E_CALL_REJECTED},
+        {"retry later from the first call", SERVERCALL_RETRYLATER, 0, RPC_E_SERVERCALL_RETRYLATER},
+        {"retry later halfway", SERVERCALL_RETRYLATER, 40, RPC_E_SERVERCALL_RETRYLATER},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::Host host;
+        sim::RunOnFreshThread([&] {
+            simexcel::RemoteExcel server;
+            ASSERT_EQ(server.Start(), S_OK);
+            const long id = server.Load(sim::AppWithChartSheet(51), 0);
+            ComPtr<IDispatch> wb = ComPtr<IDispatch>::Attach(server.NewWorkbookRef(id));
+            HRESULT convertHr = E_FAIL;
+            plugintest::Session::Answer complete{};
+            {
+                plugintest::Session session(host);
+                server.Refuse(c.answer, c.acceptFirst);
+                convertHr = session.Convert(wb.get());
+                complete = session.Complete(wb.get());
+                server.Refuse(SERVERCALL_ISHANDLED, -1);
+            }
+            wb.reset();
+            std::printf("[ figures  ] %s: ChangeToBWNoConfig 0x%08lX, TransactionOnObjectComplete 0x%08lX, %ld calls\n",
+                        c.name, static_cast<unsigned long>(convertHr), static_cast<unsigned long>(complete.hr),
+                        server.CallCount(id));
+            EXPECT_EQ(convertHr, S_OK);
+            EXPECT_EQ(complete.hr, c.refused);
+            EXPECT_EQ(complete.result, VARIANT_FALSE);
+            long accepted = 0;
+            for (const sim::CallRecord& call : server.Calls(id)) accepted += SUCCEEDED(call.result) ? 1 : 0;
+            EXPECT_EQ(accepted, c.acceptFirst);
+            EXPECT_EQ(server.Balance(id), std::vector<std::wstring>{});
+            EXPECT_EQ(server.OutstandingRefs(), 0);
+        });
+        Problems problems;
+        CheckBalanced(host, problems);
+        EXPECT_EQ(problems, Problems{});
+    }
 }

@@ -60,7 +60,13 @@ public:
         case 6: ++gate.counts.invoke; break;
         default: ++gate.counts.other; break;
         }
-        if (gate.acceptBeforeRefusing == 0) return gate.answer;
+        if (gate.acceptBeforeRefusing == 0) {
+            if (gate.answer == SERVERCALL_RETRYLATER && !gate.failingAsBusy && gate.failEveryCallAsBusy) {
+                gate.failingAsBusy = true;
+                gate.failEveryCallAsBusy();
+            }
+            return gate.answer;
+        }
         if (gate.acceptBeforeRefusing > 0) --gate.acceptBeforeRefusing;
         return SERVERCALL_ISHANDLED;
     }

@@ -150,6 +150,7 @@ public:
 
 private:
     ~Server() {
+        Gate().failEveryCallAsBusy = nullptr;
         // An instance still referenced from the other process is left alive: its objects must
         // outlive their holders (the server reported them as outstanding).
         for (auto& [id, instance] : instances_)
@@ -190,10 +191,7 @@ private:
         case kBalance: return String(Balance(*Find(a.Long(0)).excel));
         case kOutstandingRefs: return Long(OutstandingRefs(a.count() ? a.Long(0) : 0));
         case kDrop: Drop(a.Long(0)); return Long(0);
-        case kRefuse:
-            Gate().answer = static_cast<DWORD>(a.Long(0));
-            Gate().acceptBeforeRefusing = a.Long(1);
-            return Long(0);
+        case kRefuse: Refuse(static_cast<DWORD>(a.Long(0)), a.Long(1)); return Long(0);
         case kRoundTrips: return String(RoundTripsToText(Gate().counts));
         case kResetRoundTrips: Gate().counts = RoundTripCounts{}; return Long(0);
         case kPing: return Long(0);
@@ -244,6 +242,25 @@ private:
         for (const auto& book : excel.model().workbooks)
             if (book->saved || book->closedWithSaveChanges) lines += L"workbook saved: " + book->name + L"\n";
         return lines;
+    }
+
+    void Refuse(DWORD answer, long acceptFirst) {
+        CallGate& gate = Gate();
+        if (gate.failingAsBusy) {
+            for (auto& [key, instance] : instances_)
+                if (instance.excel) instance.excel->clearFaults();
+            gate.failingAsBusy = false;
+        }
+        gate.answer = answer;
+        gate.acceptBeforeRefusing = answer == SERVERCALL_ISHANDLED ? -1 : acceptFirst;
+        gate.failEveryCallAsBusy = [this] {
+            sim::FaultRule busy;
+            busy.fault.kind = sim::FaultKind::Error;
+            busy.fault.scode = RPC_E_SERVERCALL_RETRYLATER;
+            busy.fault.description = L"The message filter indicated that the application is busy.";
+            for (auto& [key, instance] : instances_)
+                if (instance.excel) instance.excel->addFault(busy);
+        };
     }
 
     long OutstandingRefs(long id) {

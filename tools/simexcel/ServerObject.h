@@ -21,6 +21,13 @@ struct CallGate {
     DWORD answer = SERVERCALL_ISHANDLED;  // for refused calls
     long acceptBeforeRefusing = -1;       // -1: refuse nothing
     RoundTripCounts counts;
+    // Wine's COM (8.0) runs a call whose filter answered SERVERCALL_RETRYLATER as if it had been
+    // accepted. So that a client meets a retry-later refusal there as on Windows, the filter
+    // calls this at the first such refusal, and the stand-in then fails every call with
+    // RPC_E_SERVERCALL_RETRYLATER itself until the refusals end. Where COM honours the answer,
+    // the refused calls never reach the stand-in and this costs nothing.
+    std::function<void()> failEveryCallAsBusy;
+    bool failingAsBusy = false;
 };
 CallGate& Gate();
 
