@@ -242,3 +242,50 @@ TEST(OutOfProcess, RefusedCallsAreFailedSteps) {
         EXPECT_EQ(problems, Problems{});
     }
 }
+
+// A sample of the every-call fault runs, with Excel in the server: one call of the pass fails
+// (an error, Nothing, a value of the wrong type), evenly spread over the pass and the kinds. The
+// calls before the fault are those of the unfaulted pass, the later steps that do not depend on
+// it are still made, the host's answers follow the error rules, and no reference is left.
+TEST(OutOfProcess, SampleOfSingleFaultsInAHostPass) {
+    EnsureServerRegistered();
+    const std::vector<CallLog> baseline = InProcessCalls();
+    std::vector<std::pair<size_t, long>> positions;
+    for (size_t i = 0; i < baseline.size(); ++i)
+        for (long k = 1; k <= static_cast<long>(baseline[i].size()); ++k) positions.push_back({i, k});
+    ASSERT_GT(positions.size(), 1000u);
+    constexpr int kRuns = 9;
+    for (int run = 0; run < kRuns; ++run) {
+        const auto [object, call] = positions[(positions.size() - 1) * run / (kRuns - 1)];
+        const sim::FaultKind kind = kFaultKinds[run % 3];
+        const CallLog& expected = baseline[object];
+        const std::string label = std::string(KindName(kind)) + " at object " + std::to_string(object + 1) + " " +
+                                  Describe(expected[call - 1]);
+        SCOPED_TRACE(label);
+        sim::Host host;
+        sim::RunOnFreshThread([&] {
+            RemoteDeck deck;
+            ASSERT_TRUE(deck.server.started());
+            sim::FaultRule rule;
+            rule.callIndex = call;
+            rule.fault = MakeFault(kind);
+            rule.times = 1;
+            deck.server.AddFault(deck.ids[object], rule);
+            const PassRun pass = RunRemotePass(deck, host);
+            ASSERT_EQ(pass.pass.objects.size(), deck.entries.size());
+            for (size_t i = 0; i < deck.entries.size(); ++i) {
+                const sim::ObjectAnswer& a = pass.pass.objects[i];
+                EXPECT_EQ(a.convertHr, S_OK) << "object " << i + 1;
+                const bool failedClose = i == object && kind == sim::FaultKind::Error && expected[call - 1].member == L"Close";
+                EXPECT_EQ(a.transactionHr, failedClose ? static_cast<HRESULT>(0x800A03EC) : S_OK) << "object " << i + 1;
+            }
+            const CallLog got = deck.server.Calls(deck.ids[object]);
+            ASSERT_GE(got.size(), static_cast<size_t>(call));
+            for (long i = 0; i < call; ++i) ASSERT_TRUE(SameCall(expected[i], got[i])) << "call " << i + 1 << " differs";
+            EXPECT_EQ(MissingLaterWrites(expected, got, call), std::vector<std::string>{});
+            Problems problems;
+            CheckRemoteBalance(deck, host, problems);
+            EXPECT_EQ(problems, Problems{});
+        });
+    }
+}
