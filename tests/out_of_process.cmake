@@ -3,3 +3,8 @@ if(TARGET test_out_of_process)
   target_link_libraries(test_out_of_process PRIVATE proof_support simexcel_client)
   add_dependencies(test_out_of_process QVSimExcelServer)
 endif()
+
+# The host tool's whole pass with Excel out of process, against the same pass in process.
+add_test(NAME bwpass_excel_out_of_process COMMAND ${CMAKE_SOURCE_DIR}/tests/bwpass/out_of_process.sh $<TARGET_FILE:bwpass>)
+set_tests_properties(bwpass_excel_out_of_process PROPERTIES FIXTURES_REQUIRED wine
+  ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEARCH=win32;WINEDEBUG=-all" TIMEOUT 900)

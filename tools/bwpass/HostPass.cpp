@@ -7,6 +7,7 @@
 #include "sim/SimHost.h"
 #include "tools/report/Inventory.h"
 #include "tools/deck/Text.h"
+#include "tools/simexcel/RemoteExcel.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -139,8 +140,11 @@ long CountWrites(const std::vector<sim::CallRecord>& calls) {
 
 // ---- One object through the host's calls ----
 
+// An object's Excel: a stand-in in this process, or an instance in the server's (remoteId).
 struct LiveObject {
     std::unique_ptr<sim::Excel> excel;
+    simexcel::RemoteExcel* remote = nullptr;
+    long remoteId = 0;
     std::vector<TrackedChart> charts;
     size_t workbooksBefore = 0;
 };
@@ -150,6 +154,8 @@ void Offer(IUnknown* plugin, const DeckObject& o, LiveObject& live, ObjectResult
     if (live.excel) {
         sim::ApplicationModel& app = live.excel->model();
         workbook = ComPtr<IDispatch>::Attach(live.excel->NewWorkbookRef(*app.workbooks[o.excel->embeddedWorkbook]));
+    } else if (live.remoteId) {
+        workbook = ComPtr<IDispatch>::Attach(live.remote->NewWorkbookRef(live.remoteId));
     }
     const sim::PassResult pass = sim::RunPass(plugin, {sim::OfferedObject{o.progId, o.bwFlagSet, workbook.get()}},
                                               sim::PassOptions{false, false});
@@ -167,16 +173,37 @@ void Offer(IUnknown* plugin, const DeckObject& o, LiveObject& live, ObjectResult
         r.writes = CountWrites(live.excel->calls());
         r.excelCalls = live.excel->callCount();
         live.excel->clearCalls();  // a deck of thousands of charts must not keep every call
+    } else if (live.remoteId) {
+        workbook.reset();
+        r.writes = CountWrites(live.remote->Calls(live.remoteId));
+        r.excelCalls = live.remote->CallCount(live.remoteId);
+        live.remote->ClearCalls(live.remoteId);
     }
 }
 
+// The model comes back from the server as a copy: each chart is found again in it by its place
+// (workbook, sheet and chart object names), since the pass reorders the sheets.
+void FetchRemoteModel(DeckObject& o, LiveObject& live, PassResult& result) {
+    o.excel->application = live.remote->Model(live.remoteId);
+    const std::vector<TrackedChart> now = ChartsOf(*o.excel->application.workbooks[o.excel->embeddedWorkbook]);
+    for (TrackedChart& t : live.charts)
+        for (const TrackedChart& n : now)
+            if (n.result.place == t.result.place) t.live = n.live;
+    const long refs = live.remote->OutstandingRefs(live.remoteId);
+    if (refs != 0)
+        result.hostCalls.push_back(HostCall{"Excel references left by the plug-in (" + Utf8(o.name) + ", in the server)",
+                                            std::to_string(refs), true});
+    live.remote->Drop(live.remoteId);
+}
+
 void Settle(DeckObject& o, LiveObject& live, ObjectResult& r, PassResult& result) {
-    if (!live.excel) return;
+    if (live.remoteId) FetchRemoteModel(o, live, result);
+    else if (!live.excel) return;
     // The model's nodes are heap objects that keep their addresses when the model moves, so the
     // tracked chart pointers stay valid in the deck.
-    o.excel->application = std::move(live.excel->model());
+    if (live.excel) o.excel->application = std::move(live.excel->model());
     for (TrackedChart& t : live.charts) t.result.after = *t.live;
-    const long refs = live.excel->outstandingRefs();
+    const long refs = live.excel ? live.excel->outstandingRefs() : 0;
     if (refs != 0) {
         result.hostCalls.push_back(HostCall{"Excel references left by the plug-in (" + Utf8(o.name) + ")",
                                             std::to_string(refs), true});
@@ -233,6 +260,31 @@ std::vector<std::string> LogLines(const sim::LogCapture& log) {
     return lines;
 }
 
+// The Excel stand-in's local server, registered for the run when it is not registered yet.
+bool StartExcelServer(simexcel::ServerRegistration& registration, simexcel::RemoteExcel& remote, PassResult& result,
+                      std::string& error) {
+    if (!registration.Ensure(simexcel::ServerPathBesideThisProgram(), error)) return false;
+    const HRESULT hr = remote.Start();
+    if (FAILED(hr)) {
+        error = "cannot start the Excel stand-in's server (QVSimExcel.Server): " + HrText(hr);
+        return false;
+    }
+    result.activation += "; Excel out of process: QVSimExcelServer.exe, process " + std::to_string(remote.ProcessId());
+    return true;
+}
+
+// What the server still holds for the plug-in, over every instance, before it ends.
+void ReportServerReferences(simexcel::RemoteExcel& remote, PassResult& result) {
+    const simexcel::RoundTripCounts trips = remote.RoundTrips();
+    result.hostCalls.push_back(HostCall{"Excel out of process: round trips", std::to_string(trips.invoke) + " Invoke, " +
+                                            std::to_string(trips.names) + " GetIDsOfNames, " +
+                                            std::to_string(trips.query) + " QueryInterface, " +
+                                            std::to_string(trips.release) + " Release", false});
+    const long refs = remote.OutstandingRefs();
+    result.hostCalls.push_back(HostCall{"Excel out of process: references outstanding in the server", std::to_string(refs),
+                                        refs != 0});
+}
+
 }  // namespace
 
 bool RunHostPass(Deck& deck, const HostOptions& options, PassResult& result, std::string& error) {
@@ -257,6 +309,10 @@ bool RunHostPass(Deck& deck, const HostOptions& options, PassResult& result, std
     ComPtr<IUnknown> plugin;
     if (!module.Create(options, result, plugin, error)) return false;
 
+    simexcel::ServerRegistration registration;
+    simexcel::RemoteExcel remote;
+    if (options.excelOutOfProcess && !StartExcelServer(registration, remote, result, error)) return false;
+
     sim::Host host;
     const sim::StartResult start = sim::StartPlugIn(plugin.get(), host);
     result.hostCalls.push_back(Call("IChild::Parent put", start.parentHr));
@@ -269,7 +325,13 @@ bool RunHostPass(Deck& deck, const HostOptions& options, PassResult& result, std
         if (!o.excel) continue;
         live[i].workbooksBefore = o.excel->application.workbooks.size();
         live[i].charts = ChartsOf(*o.excel->application.workbooks[o.excel->embeddedWorkbook]);
-        live[i].excel = std::make_unique<sim::Excel>(std::move(o.excel->application));
+        if (remote.started()) {
+            live[i].remote = &remote;
+            live[i].remoteId = remote.Load(std::move(o.excel->application), o.excel->embeddedWorkbook, o.name,
+                                           o.progId, o.bwFlagSet);
+        } else {
+            live[i].excel = std::make_unique<sim::Excel>(std::move(o.excel->application));
+        }
     }
     for (size_t i = 0; i < deck.objects.size(); ++i) {
         Offer(plugin.get(), deck.objects[i], live[i], result.objects[i]);
@@ -285,6 +347,7 @@ bool RunHostPass(Deck& deck, const HostOptions& options, PassResult& result, std
     ReportHeldHostObjects(host, result);
 
     for (size_t i = 0; i < deck.objects.size(); ++i) Settle(deck.objects[i], live[i], result.objects[i], result);
+    if (remote.started()) ReportServerReferences(remote, result);
     if (log) {
         result.logLines = LogLines(*log);
         if (!log->FileExists()) result.logNote += " The plug-in wrote no log file.";

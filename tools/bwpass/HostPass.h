@@ -18,6 +18,9 @@ struct HostOptions {
     std::wstring dllPath;
     bool registered = false;    // CoCreateInstance; registers the DLL for the run when needed
     bool log = true;            // switch the plug-in's log on for the run and collect its lines
+    // Excel in a process of its own (tools/simexcel's local server), as in PowerPoint: every
+    // call the plug-in makes crosses processes.
+    bool excelOutOfProcess = false;
     // Called after each object with (objects done, objects in all); may be empty.
     std::function<void(size_t, size_t)> progress;
 };

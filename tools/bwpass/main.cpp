@@ -46,6 +46,9 @@ const char* kUsage =
     "      --dll FILE        the plug-in (default: QVCHBW01.dll beside bwpass.exe)\n"
     "      --registered      create the plug-in through the registry (CoCreateInstance);\n"
     "                        registers the DLL for the run when it is not registered\n"
+    "      --excel-out-of-process\n"
+    "                        run Excel's stand-in in a process of its own (QVSimExcelServer.exe,\n"
+    "                        a local COM server), so that every call crosses processes\n"
     "      --no-plugin       draw the deck as it is, without the pass\n"
     "      --no-log          do not switch the plug-in's log on for the run\n"
     "      --draw-limit N    draw at most N charts in the report (default 300)\n"
@@ -63,6 +66,7 @@ const char* kUsage =
 struct Args {
     std::wstring deck;
     std::wstring output, report, dll, writeSample;
+    bool excelOutOfProcess = false;
     bool registered = false, noPlugin = false, noLog = false, check = false, quiet = false, help = false;
     size_t drawLimit = 300;
     size_t copies = 1;
@@ -98,6 +102,7 @@ Args ParseArgs() {
         else if (s == L"--dll") args.dll = value();
         else if (s == L"--write-sample") args.writeSample = value();
         else if (s == L"--registered") args.registered = true;
+        else if (s == L"--excel-out-of-process") args.excelOutOfProcess = true;
         else if (s == L"--no-plugin") args.noPlugin = true;
         else if (s == L"--no-log") args.noLog = true;
         else if (s == L"--check") args.check = true;
@@ -254,6 +259,7 @@ int Run(const Args& args) {
         HostOptions options;
         options.dllPath = args.dll.empty() ? ProgramFolder() + L"QVCHBW01.dll" : args.dll;
         options.registered = args.registered;
+        options.excelOutOfProcess = args.excelOutOfProcess;
         options.log = !args.noLog;
         const bool large = deck.objects.size() >= 100 || ChartCount(deck) >= 200;
         Progress progress(large && !args.quiet);
