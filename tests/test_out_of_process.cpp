@@ -210,6 +210,7 @@ TEST(OutOfProcess, RefusedCallsAreFailedSteps) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         sim::Host host;
+        sim::LogCapture log;
         sim::RunOnFreshThread([&] {
             simexcel::RemoteExcel server;
             ASSERT_EQ(server.Start(), S_OK);
@@ -240,6 +241,12 @@ TEST(OutOfProcess, RefusedCallsAreFailedSteps) {
         Problems problems;
         CheckBalanced(host, problems);
         EXPECT_EQ(problems, Problems{});
+        // The sheet rotation traps its first error and logs it.
+        std::wstring rotation;
+        for (const std::wstring& line : log.Lines())
+            if (line.rfind(L"*** Error ***: ReorderSheets: ", 0) == 0) rotation = line;
+        EXPECT_FALSE(rotation.empty());
+        std::printf("[ figures  ] %s: log: %ls\n", c.name, rotation.c_str());
     }
 }
 

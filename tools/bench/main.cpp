@@ -10,12 +10,14 @@
 //      with the ratio of the largest chart's time per call to the smallest one's.
 //   3. A whole host pass over the host tool's sample deck.
 //   4. Loading the DLL, registering it, and creating the plug-in object through COM.
+//   5. Excel out of process: one round trip, and round trips per chart (tools/bench/CrossProcess.h).
 #include "chart/ChartHandler.h"
 #include "com/Automation.h"
 #include "com/ComSupport.h"
 #include "sim/LogCapture.h"
 #include "sim/ModelBuilders.h"
 #include "tests/proof/Runs.h"
+#include "tools/bench/CrossProcess.h"
 #include "tools/bench/Replay.h"
 #include "tools/bench/Trivial.h"
 
@@ -289,6 +291,9 @@ int main() {
 
         std::printf("\nWhole host pass over the sample deck (tools/bwpass), plug-in linked in\n");
         MeasurePass();
+
+        std::printf("\nExcel out of process (the stand-in's local server, tools/simexcel)\n");
+        bench::MeasureCrossProcess();
 
         std::printf("\nThe DLL (build/QVCHBW01.dll)\n");
         MeasureDll();
