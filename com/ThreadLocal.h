@@ -29,6 +29,9 @@ template <class I>
 class ThreadRef {
 public:
     constexpr ThreadRef() = default;
+    // A copy would hold the reference twice with one count.
+    ThreadRef(const ThreadRef&) = delete;
+    ThreadRef& operator=(const ThreadRef&) = delete;
 
     // Holds p (a new reference) and releases what was held, while the thread is still alive.
     void set(I* p) {
