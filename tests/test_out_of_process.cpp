@@ -148,7 +148,9 @@ TEST(OutOfProcess, ProxiesAnswerExcelsInterfaceIds) {
                 EXPECT_EQ(c.object->QueryInterface(*c.iid, view.ReceiveVoid()), c.hr);
                 // A view through the proxy still reaches the object.
                 UINT count = 1;
-                if (view) EXPECT_EQ(view->GetTypeInfoCount(&count), S_OK);
+                if (view) {
+                    EXPECT_EQ(view->GetTypeInfoCount(&count), S_OK);
+                }
             }
         }
         EXPECT_EQ(server.Balance(id), std::vector<std::wstring>{});
