@@ -5,6 +5,7 @@
 // Because both walk the same list, a field cannot be read without being written or the other
 // way round, and a written deck reads back to an equal one.
 #include "tools/deck/Deck.h"
+#include "tools/deck/DeckParts.h"
 
 #include "tools/deck/Constants.h"
 #include "tools/deck/Text.h"
@@ -659,7 +660,8 @@ struct VisitDeck {
 // property twice almost certainly meant something else, so it is refused with its path.
 class DuplicateKeyGuard {
 public:
-    explicit DuplicateKeyGuard(const Source& src) : src_(src) {}
+    // prefix: the JSON path of the parsed text within its file ("objects[7]"), empty for a whole file.
+    explicit DuplicateKeyGuard(const Source& src, std::string prefix = {}) : src_(src), prefix_(std::move(prefix)) {}
 
     bool operator()(int, nlohmann::json::parse_event_t event, Json& parsed) {
         using E = nlohmann::json::parse_event_t;
@@ -694,7 +696,7 @@ private:
     }
 
     std::string path() const {
-        std::string p;
+        std::string p = prefix_;
         for (size_t i = 0; i + 1 < frames_.size(); ++i) {
             const Frame& f = frames_[i];
             p = f.isArray ? Item(p, f.count - 1) : Child(p, f.key);
@@ -703,19 +705,24 @@ private:
     }
 
     const Source& src_;
+    std::string prefix_;
     std::vector<Frame> frames_;
 };
+
+DeckError MalformedJsonError(const Source& src, const nlohmann::json::parse_error& e) {
+    // e.what() is "[json.exception.parse_error.101] parse error at line L, column C: ...".
+    std::string what = e.what();
+    size_t bracket = what.find("] ");
+    if (bracket != std::string::npos) what = what.substr(bracket + 2);
+    return DeckError(src.name + ": malformed JSON: " + what);
+}
 
 Json ParseJson(const std::string& text, const Source& src) {
     try {
         DuplicateKeyGuard guard(src);
         return Json::parse(text, std::ref(guard), true, /*ignore_comments=*/true);
     } catch (const nlohmann::json::parse_error& e) {
-        // e.what() is "[json.exception.parse_error.101] parse error at line L, column C: ...".
-        std::string what = e.what();
-        size_t bracket = what.find("] ");
-        if (bracket != std::string::npos) what = what.substr(bracket + 2);
-        throw DeckError(src.name + ": malformed JSON: " + what);
+        throw MalformedJsonError(src, e);
     }
 }
 
@@ -741,6 +748,93 @@ std::string PointerToPath(const std::string& pointer) {
 }
 
 }  // namespace
+
+namespace detail {
+
+DeckObject ParseDeckObject(const std::string& text, const std::string& sourceName, size_t index) {
+    const Source src{sourceName};
+    const std::string path = Item("objects", index);
+    Json j;
+    try {
+        DuplicateKeyGuard guard(src, path);
+        j = Json::parse(text, std::ref(guard), true, /*ignore_comments=*/true);
+    } catch (const nlohmann::json::parse_error&) {
+        throw MalformedJson();
+    }
+    DeckObject o;
+    Reader r(src, j, path);
+    VisitObject{}(r, o);
+    r.finish();
+    return o;
+}
+
+bool ReadDeckMember(const std::string& key, const std::string& valueText, const std::string& sourceName,
+                    std::wstring& title) {
+    const Source src{sourceName};
+    if (key != "deckFormat" && key != "title") return false;
+    Json j;
+    try {
+        j = Json::parse(valueText, nullptr, true, /*ignore_comments=*/true);
+    } catch (const nlohmann::json::parse_error&) {
+        throw MalformedJson();
+    }
+    if (key == "deckFormat" && j != kDeckFormat) src.expected(key, "deck format 1", j);
+    if (key == "title") {
+        if (!j.is_string()) src.expected(key, "a string", j);
+        title = Wide(j.get<std::string>());
+    }
+    return true;
+}
+
+void FailObjectsNotAnArray(const std::string& valueText, const std::string& sourceName) {
+    const Source src{sourceName};
+    Json j;
+    try {
+        j = Json::parse(valueText, nullptr, true, /*ignore_comments=*/true);
+    } catch (const nlohmann::json::parse_error&) {
+        throw MalformedJson();
+    }
+    src.expected("objects", "an array", j);
+}
+
+void FailTopLevel(const std::string& sourceName, const std::string& problem) {
+    Source{sourceName}.fail("", problem);
+}
+
+std::string UnknownDeckProperty(const std::string& key) {
+    return "unknown property \"" + key + "\" (known here: deckFormat, title, objects)";
+}
+
+std::string SyntaxErrorOf(std::FILE* file, const std::string& sourceName) {
+    const Source src{sourceName};
+    DuplicateKeyGuard guard(src);
+    // Every finished value is dropped at once: only the syntax is checked, in bounded memory.
+    auto check = [&guard](int depth, nlohmann::json::parse_event_t event, Json& parsed) {
+        using E = nlohmann::json::parse_event_t;
+        guard(depth, event, parsed);
+        return depth == 0 || event == E::key || event == E::object_start || event == E::array_start;
+    };
+    try {
+        const Json top = Json::parse(file, check, true, /*ignore_comments=*/true);
+        (void)top;
+    } catch (const nlohmann::json::parse_error& e) {
+        return MalformedJsonError(src, e).what();
+    } catch (const DeckError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+std::string DeckObjectJson(const DeckObject& object) {
+    Json j;
+    Writer w(j);
+    VisitObject{}(w, object);
+    return j.dump(2);
+}
+
+std::string JsonText(const std::string& s) { return Json(s).dump(); }
+
+}  // namespace detail
 
 Deck ParseDeck(const std::string& jsonText, const std::string& sourceName) {
     Source src{sourceName};
