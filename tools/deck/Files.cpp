@@ -70,7 +70,10 @@ void RemoveFile(const std::wstring& path) {
 OutputFile::OutputFile(std::wstring path) : path_(std::move(path)), temp_(path_ + L".partial") {}
 
 OutputFile::~OutputFile() {
-    if (committed_) return;
+    if (!committed_) Discard();
+}
+
+void OutputFile::Discard() {
     file_.reset();
     RemoveFile(temp_);
 }

@@ -38,6 +38,9 @@ public:
     // Flushes, closes and renames; false with error() set when any write failed.
     bool Commit();
 
+    // Closes and removes the temporary file: for a part that has been copied where it belongs.
+    void Discard();
+
     const std::wstring& path() const { return path_; }
     const std::wstring& partialPath() const { return temp_; }
     const std::string& error() const { return error_; }

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstring>
+
 namespace bwpass {
 
 using detail::MalformedJson;
@@ -89,8 +91,7 @@ void JsonScanner::CopyValue(std::string& out) {
             out += static_cast<char>(Get());
         } else if (open.empty()) {
             // A literal: up to the next separator.
-            while (Peek() != EOF && std::string(",]} \t\r\n/").find(static_cast<char>(Peek())) == std::string::npos)
-                out += static_cast<char>(Get());
+            for (int d = Peek(); d != EOF && !std::strchr(",]} \t\r\n/", d); d = Peek()) out += static_cast<char>(Get());
             if (out.empty()) throw MalformedJson();
             return;
         } else {

@@ -290,6 +290,8 @@ bool ReportWriter::Finish(const PassResult& pass) {
     s.charts.Flush();
     s.report.Append(s.charts.partialPath());
     s.report.Write(ChartsEnd(s.chartNumber, s.drawLimit) + Tail(pass));
+    s.rows.Discard();
+    s.charts.Discard();
     if (!s.report.Commit()) {
         s.error = s.report.error();
         return false;
