@@ -70,6 +70,7 @@ TEST(StreamedDeck, ReadsEveryDeckAsParseDeckDoes) {
         {"every field", SourceFile("tests/deck/every-field.json")},
         {"the sample", DeckToJson(SampleDeck())},
         {"no objects", R"({"objects": []})"},
+        {"a byte order mark first", "\xEF\xBB\xBF" + DeckToJson(SampleDeck())},
         {"title after the objects, comments, no format",
          "// a deck\n{\"objects\": [ /* one */ {\"progId\": \"Excel.Chart.8\", \"name\": \"a \\\"]}\"}],\n"
          "  \"title\": \"Z\\u00FCrich\"}\n"},

@@ -102,6 +102,12 @@ void JsonScanner::CopyValue(std::string& out) {
 }
 
 bool JsonScanner::StartObject() {
+    // A byte order mark, as Windows editors write one, is not part of the JSON.
+    if (Peek() == 0xEF) {
+        std::string mark;
+        for (int i = 0; i < 3 && Peek() != EOF; ++i) mark += static_cast<char>(Get());
+        if (mark != "\xEF\xBB\xBF") throw MalformedJson();
+    }
     SkipSpace();
     if (Peek() != '{') return false;
     Get();
