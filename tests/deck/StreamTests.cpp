@@ -298,8 +298,14 @@ TEST(Report, IsWrittenFromThePassResultAndBothDecks) {
     ASSERT_TRUE(WriteReportFromFiles(L"result.json", L"before.json", L"converted.json", extras, L"files.html", error)) << error;
     const std::string html = Slurp("files.html");
     EXPECT_EQ(Count(html, "chartArea.interior.color: &quot;#FFFFFF&quot; -&gt; &quot;#563412&quot;"), ChartsOf(wb).size());
+    // The pictures belong to the first chart of the first object, the note to the second's.
+    const std::string first = html.substr(html.find("id=\"c1\""), html.find("id=\"c2\"") - html.find("id=\"c1\""));
+    EXPECT_EQ(Count(first, "src=\"data:image/png;base64,"), 2u);
     EXPECT_EQ(Count(html, "src=\"data:image/png;base64,"), 2u);
-    EXPECT_NE(html.find("not modelled: cx:chart"), std::string::npos);
+    const size_t second = html.find("<h3>Object 2 ");
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_NE(html.find("not modelled: cx:chart", second), std::string::npos);
+    EXPECT_EQ(html.find("not modelled: cx:chart"), html.find("not modelled: cx:chart", second));
     EXPECT_NE(html.find("LibreOffice not found"), std::string::npos);
 
     // Decks that do not belong to the pass result: refused, nothing written.

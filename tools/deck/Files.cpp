@@ -115,9 +115,13 @@ bool OutputFile::Commit() {
     file_.reset();
     if (failed_ || !flushed) {
         error_ = "write error (disk full?)";
+        Discard();
         return false;
     }
-    if (!Rename(temp_, path_, error_)) return false;
+    if (!Rename(temp_, path_, error_)) {
+        Discard();
+        return false;
+    }
     committed_ = true;
     return true;
 }
