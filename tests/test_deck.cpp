@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -15,6 +16,7 @@
 #include "tools/report/ChartSvg.h"
 #include "tools/deck/Constants.h"
 #include "tools/deck/Deck.h"
+#include "tools/deck/DeckStream.h"
 #include "tools/report/Inventory.h"
 #include "tools/report/Patterns.h"
 #include "tools/report/Report.h"
@@ -145,12 +147,18 @@ TEST(DeckFile, SampleDeckRoundTripsAndCoversEveryFamily) {
 
 // ---- bad input -----------------------------------------------------------------------------
 
-TEST(DeckFile, BadInputNamesFilePathAndExpectation) {
-    struct Case {
-        const char* what;
-        std::string text;
-        const char* message;
-    } cases[] = {
+namespace {
+
+struct BadDeck {
+    const char* what;
+    std::string text;
+    const char* message;
+};
+
+// Every kind of bad deck, with a part of the message it must get. The streamed reader must give
+// each the very message ParseDeck gives.
+std::vector<BadDeck> BadDecks() {
+    return {
         {"malformed", R"({"objects": [}])", "deck.json: malformed JSON: parse error at line 1, column 14"},
         {"not an object", "[]", "deck.json: (top level): expected an object, got an array"},
         {"no objects", R"({"title": "x"})", "deck.json: (top level): missing property \"objects\""},
@@ -214,12 +222,58 @@ TEST(DeckFile, BadInputNamesFilePathAndExpectation) {
          "deck.json: objects[0].excel.embeddedWorkbook: no workbook named \"C\" (workbooks: \"A\")"},
         {"no workbook", R"({"objects": [{"progId": "E", "excel": {"workbooks": []}}]})",
          "objects[0].excel.workbooks: an Excel object needs at least one workbook"},
+        // The top level and the breaks that a reader cutting the file into objects meets.
+        {"scalar top level", "42", "deck.json: (top level): expected an object, got 42"},
+        {"objects not an array", R"({"objects": {"progId": "E"}})", "deck.json: objects: expected an array, got an object"},
+        {"title not text", R"({"title": 7, "objects": []})", "deck.json: title: expected a string, got 7"},
+        {"objects twice", R"({"objects": [], "objects": []})", "deck.json: (top level): property \"objects\" given twice"},
+        {"object not an object", R"({"objects": [{"progId": "E"}, 5]})", "deck.json: objects[1]: expected an object, got 5"},
+        {"truncated in an object", R"({"objects": [{"progId": "E"}, {"progId": "E", "excel": {"workbooks": [)",
+         "deck.json: malformed JSON: parse error at line 1, column 71"},
+        {"missing comma between objects", "{\"objects\": [{\"progId\": \"E\"}\n {\"progId\": \"E\"}]}",
+         "deck.json: malformed JSON: parse error at line 2, column 2"},
+        {"trailing comma", R"({"objects": [{"progId": "E"},]})", "deck.json: malformed JSON: parse error at line 1, column 30"},
+        {"text after the deck", R"({"objects": []} {})", "deck.json: malformed JSON: parse error at line 1, column 17"},
+        {"unterminated comment", "{\"objects\": [] /* to do", "deck.json: malformed JSON: parse error"},
+        {"bracket closes the wrong thing", R"({"objects": [{"progId": "E"]]})", "deck.json: malformed JSON: parse error at line 1, column 28"},
+        {"brackets inside strings and comments are text",
+         "{\"objects\": [{\"progId\": \"E]}\", /* ] */ \"bwFlagSet\": \"x\"}]}",
+         "deck.json: objects[0].bwFlagSet: expected a 32-bit integer, got \"x\""},
+        {"unknown top-level property after the objects", R"({"objects": [{"progId": "E"}], "slides": 3})",
+         "deck.json: (top level): unknown property \"slides\" (known here: deckFormat, title, objects)"},
     };
-    for (const Case& c : cases) {
+}
+
+}  // namespace
+
+TEST(DeckFile, BadInputNamesFilePathAndExpectation) {
+    for (const BadDeck& c : BadDecks()) {
         const std::string message = ErrorOf(c.text);
         EXPECT_NE(message.find(c.message), std::string::npos) << c.what << "\n  got:      " << message
                                                               << "\n  expected: " << c.message;
     }
+}
+
+// The streamed reader meets the same faults object by object; its messages are ParseDeck's.
+TEST(DeckFile, StreamedReadingRefusesEveryBadDeckWithParseDecksMessage) {
+    const std::string file = "streamed-bad-deck.json";
+    for (const BadDeck& c : BadDecks()) {
+        std::ofstream(file, std::ios::binary) << c.text;
+        std::string streamed = "(accepted)";
+        try {
+            ReadDeckObjects(Wide(file), [](const std::wstring&) {}, [](DeckObject&&) {});
+        } catch (const DeckError& e) {
+            streamed = e.what();
+        }
+        std::string whole = "(accepted)";
+        try {
+            ParseDeck(c.text, file);
+        } catch (const DeckError& e) {
+            whole = e.what();
+        }
+        EXPECT_EQ(streamed, whole) << c.what;
+    }
+    std::remove(file.c_str());
 }
 
 TEST(DeckFile, MissingFileNamesTheFile) {

@@ -52,15 +52,43 @@ bwpass deck.json --registered -o reg.json -r reg.html -q 2>err.txt
 expect_rc $? 0 "--registered ($(cat err.txt))"
 contains reg.html "registered: CoCreateInstance"
 
-# 4. A large deck shows its progress.
-bwpass --write-sample big.json --copies 100
-bwpass big.json --draw-limit 2 >out.txt 2>err.txt
+# 4. A large deck shows its progress, and the pass holds one object at a time: its peak memory
+# (the Wine process's high-water mark, polled) stays far below what a whole deck of 2,004
+# objects (100 MB) took when it was read at once (about 290 MB).
+peak_kb() {
+  "$@" & local pid=$! peak=0 v
+  while kill -0 "$pid" 2>/dev/null; do
+    v=$(awk '/^VmHWM/ {print $2}' "/proc/$pid/status" 2>/dev/null) && [ -n "$v" ] && peak=$v
+    sleep 0.2
+  done
+  wait "$pid"
+  local rc=$?
+  echo "$peak" >peak.txt
+  return $rc
+}
+bwpass --write-sample big.json --copies 167
+peak_kb wine "$exe" big.json --draw-limit 2 >out.txt 2>err.txt
 expect_rc $? 0 "large deck"
-contains err.txt "object 1200 of 1200 (100%)"
-contains out.txt "objects offered:  1200 (accepted 1000, declined 200)"
+contains err.txt "object 2004 of 2004 (100%)"
+contains out.txt "objects offered:  2004 (accepted 1670, declined 334)"
+echo "large deck: 2004 objects, $(($(stat -c %s big.json) / 1048576)) MB, peak memory $(($(cat peak.txt) / 1024)) MB"
+[ "$(cat peak.txt)" -gt 0 ] && [ "$(cat peak.txt)" -lt $((150 * 1024)) ] || fail "peak memory $(cat peak.txt) kB"
 
-# 5. Bad input: a message naming file, path and expectation; exit status 1; nothing written.
+# 5. For a program that writes the report itself: the pass result, and no report.
+cp deck.json pr.json
+bwpass pr.json --pass-result pr.result.json --no-report -q 2>err.txt
+expect_rc $? 0 "--pass-result --no-report ($(cat err.txt))"
+[ -s pr.bw.json ] && [ ! -e pr.report.html ] || fail "--no-report: pr.bw.json missing or pr.report.html written"
+contains pr.result.json '"passResult": 1'
+contains pr.result.json '"accepted":true'
+contains pr.result.json '"offered": 12'
+contains pr.result.json "Converting Excel Chart. BWFlagSet=0"
+
+# 6. Bad input: a message naming file, path and expectation; exit status 1; nothing written.
+# Faults late in a large deck are found before the pass, as early ones are.
 mkdir bad && cd bad
+head -c 3000000 ../big.json >truncated.json
+{ head -c -4 ../big.json; printf ', {"progId": "Excel.Chart.8", "bwFlagSet": "512"}]}'; } >late.json
 printf '{"objects": [}' >broken.json
 printf '{"objects": [{"progId": "Excel.Chart.8", "bwFlagSet": "512"}]}' >wrongtype.json
 printf '{"objects": [{"progId": "Excel.Chart.8", "flags": 512}]}' >unknown.json
@@ -70,7 +98,8 @@ while IFS='|' read -r args rc message; do
   bwpass $args >/dev/null 2>err.txt
   expect_rc $? "$rc" "bwpass $args"
   contains err.txt "$message"
-  extra=$(ls | grep -v -x -e broken.json -e wrongtype.json -e unknown.json -e same.json -e err.txt)
+  extra=$(ls | grep -v -x -e broken.json -e wrongtype.json -e unknown.json -e same.json -e err.txt \
+          -e truncated.json -e late.json)
   [ -z "$extra" ] || { fail "bwpass $args wrote: $extra"; rm -f $extra; }
 done <<'CASES'
 broken.json|1|broken.json: malformed JSON: parse error at line 1, column 14
@@ -78,6 +107,9 @@ missing.json|1|missing.json: cannot read the deck
 wrongtype.json|1|wrongtype.json: objects[0].bwFlagSet: expected a 32-bit integer, got "512"
 unknown.json|1|unknown.json: objects[0]: unknown property "flags"
 same.json -o same.json|1|same.json: an output would overwrite the input deck
+same.json --pass-result same.json|1|same.json: an output would overwrite the input deck
+truncated.json|1|truncated.json: malformed JSON: parse error at line
+late.json|1|late.json: objects[2004].bwFlagSet: expected a 32-bit integer, got "512"
 same.json --dll nowhere.dll|3|nowhere.dll: cannot load the plug-in
 same.json --draw-limit many|1|--draw-limit needs a number
 CASES

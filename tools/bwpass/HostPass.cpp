@@ -181,6 +181,29 @@ void Offer(IUnknown* plugin, const DeckObject& o, LiveObject& live, ObjectResult
     }
 }
 
+std::unique_ptr<sim::SheetModel> CopySheet(const sim::SheetModel& sheet) {
+    return std::make_unique<sim::SheetModel>(sheet);
+}
+
+// A model of its own, for an object whose Excel the plug-in still holds: that Excel and its
+// model must stay as they are.
+sim::ApplicationModel CopyApplication(const sim::ApplicationModel& app) {
+    sim::ApplicationModel copy;
+    copy.version = app.version;
+    for (const auto& wb : app.workbooks) {
+        auto book = std::make_unique<sim::WorkbookModel>();
+        book->name = wb->name;
+        for (const auto& sheet : wb->sheets) book->sheets.push_back(CopySheet(*sheet));
+        book->activeSheet = wb->activeSheet;
+        book->activeChartObject = wb->activeChartObject;
+        book->open = wb->open;
+        book->saved = wb->saved;
+        book->closedWithSaveChanges = wb->closedWithSaveChanges;
+        copy.workbooks.push_back(std::move(book));
+    }
+    return copy;
+}
+
 // The model comes back from the server as a copy: each chart is found again in it by its place
 // (workbook, sheet and chart object names), since the pass reorders the sheets.
 void FetchRemoteModel(DeckObject& o, LiveObject& live, PassResult& result) {
@@ -196,21 +219,29 @@ void FetchRemoteModel(DeckObject& o, LiveObject& live, PassResult& result) {
     live.remote->Drop(live.remoteId);
 }
 
-void Settle(DeckObject& o, LiveObject& live, ObjectResult& r, PassResult& result) {
+// The local stand-in's model goes back into the deck. An Excel the plug-in still holds is kept
+// alive with its model until the end, and reported; the deck gets a copy.
+void TakeLocalModel(DeckObject& o, LiveObject& live, PassResult& result,
+                    std::vector<std::unique_ptr<sim::Excel>>& held) {
+    const long refs = live.excel->outstandingRefs();
+    if (refs == 0) {
+        o.excel->application = std::move(live.excel->model());
+        live.excel.reset();
+        return;
+    }
+    result.hostCalls.push_back(HostCall{"Excel references left by the plug-in (" + Utf8(o.name) + ")",
+                                        std::to_string(refs), true});
+    o.excel->application = CopyApplication(live.excel->model());
+    held.push_back(std::move(live.excel));
+}
+
+// The object's transaction is complete: the plug-in holds none of its Excel objects any more.
+void Settle(DeckObject& o, LiveObject& live, ObjectResult& r, PassResult& result,
+            std::vector<std::unique_ptr<sim::Excel>>& held) {
     if (live.remoteId) FetchRemoteModel(o, live, result);
     else if (!live.excel) return;
-    // The model's nodes are heap objects that keep their addresses when the model moves, so the
-    // tracked chart pointers stay valid in the deck.
-    if (live.excel) o.excel->application = std::move(live.excel->model());
     for (TrackedChart& t : live.charts) t.result.after = *t.live;
-    const long refs = live.excel ? live.excel->outstandingRefs() : 0;
-    if (refs != 0) {
-        result.hostCalls.push_back(HostCall{"Excel references left by the plug-in (" + Utf8(o.name) + ")",
-                                            std::to_string(refs), true});
-        // Objects still referenced must outlive their holders: this Excel is never destroyed.
-        (void)live.excel.release();
-    }
-    live.excel.reset();
+    if (live.excel) TakeLocalModel(o, live, result, held);
     for (TrackedChart& t : live.charts) {
         t.result.changes = ChartChanges(t.result.before, t.result.after);
         r.charts.push_back(std::move(t.result));
@@ -287,16 +318,34 @@ void ReportServerReferences(simexcel::RemoteExcel& remote, PassResult& result) {
 
 }  // namespace
 
-bool RunHostPass(Deck& deck, const HostOptions& options, PassResult& result, std::string& error) {
-    result.deckTitle = deck.title;
+struct HostPass::State {
+    std::unique_ptr<sim::LogCapture> log;
+    PlugInModule module;
+    ComPtr<IUnknown> plugin;
+    sim::Host host;
+    // Excel stand-ins the plug-in kept references to: objects still referenced must outlive
+    // their holders, so these are never destroyed.
+    std::vector<std::unique_ptr<sim::Excel>> held;
+    // Excel out of process: the stand-in's local server, registered for the run when needed.
+    simexcel::ServerRegistration registration;
+    simexcel::RemoteExcel remote;
+};
+
+HostPass::HostPass() : state_(std::make_unique<State>()) {}
+
+HostPass::~HostPass() {
+    for (auto& excel : state_->held) (void)excel.release();
+}
+
+bool HostPass::Start(const HostOptions& options, PassResult& result, std::string& error) {
+    State& s = *state_;
     // The log reads its switch once per thread, at the plug-in's first message: switch it on
     // before the DLL is loaded.
-    std::unique_ptr<sim::LogCapture> log;
     if (options.log) {
         try {
-            log = std::make_unique<sim::LogCapture>(false, L"QVCHBW01");
+            s.log = std::make_unique<sim::LogCapture>(false, L"QVCHBW01");
             result.logNote = "Switched on for this run (HKCU\\Software\\Veltrane\\Orvane\\Log: \"*\" = 1, "
-                             "\"$LOGPATH\" = " + Utf8(log->Folder()) + "), read from QV_QVCHBW01.log; "
+                             "\"$LOGPATH\" = " + Utf8(s.log->Folder()) + "), read from QV_QVCHBW01.log; "
                              "the earlier settings are restored.";
         } catch (const std::exception& e) {
             result.logNote = std::string("The log could not be switched on: ") + e.what();
@@ -304,55 +353,47 @@ bool RunHostPass(Deck& deck, const HostOptions& options, PassResult& result, std
     } else {
         result.logNote = "Not collected (--no-log).";
     }
-
-    PlugInModule module;
-    ComPtr<IUnknown> plugin;
-    if (!module.Create(options, result, plugin, error)) return false;
-
-    simexcel::ServerRegistration registration;
-    simexcel::RemoteExcel remote;
-    if (options.excelOutOfProcess && !StartExcelServer(registration, remote, result, error)) return false;
-
-    sim::Host host;
-    const sim::StartResult start = sim::StartPlugIn(plugin.get(), host);
+    if (!s.module.Create(options, result, s.plugin, error)) return false;
+    if (options.excelOutOfProcess && !StartExcelServer(s.registration, s.remote, result, error)) return false;
+    const sim::StartResult start = sim::StartPlugIn(s.plugin.get(), s.host);
     result.hostCalls.push_back(Call("IChild::Parent put", start.parentHr));
     result.hostCalls.push_back(Call("IPlugIn::Initialize", start.initializeHr, BoolText(start.initialized)));
+    return true;
+}
 
-    std::vector<LiveObject> live(deck.objects.size());
-    for (size_t i = 0; i < deck.objects.size(); ++i) {
-        DeckObject& o = deck.objects[i];
-        result.objects.push_back(Describe(o));
-        if (!o.excel) continue;
-        live[i].workbooksBefore = o.excel->application.workbooks.size();
-        live[i].charts = ChartsOf(*o.excel->application.workbooks[o.excel->embeddedWorkbook]);
-        if (remote.started()) {
-            live[i].remote = &remote;
-            live[i].remoteId = remote.Load(std::move(o.excel->application), o.excel->embeddedWorkbook, o.name,
-                                           o.progId, o.bwFlagSet);
+ObjectResult HostPass::Offer(DeckObject& o, PassResult& result) {
+    ObjectResult r = Describe(o);
+    LiveObject live;
+    if (o.excel) {
+        live.workbooksBefore = o.excel->application.workbooks.size();
+        live.charts = ChartsOf(*o.excel->application.workbooks[o.excel->embeddedWorkbook]);
+        if (state_->remote.started()) {
+            live.remote = &state_->remote;
+            live.remoteId = state_->remote.Load(std::move(o.excel->application), o.excel->embeddedWorkbook, o.name,
+                                                o.progId, o.bwFlagSet);
         } else {
-            live[i].excel = std::make_unique<sim::Excel>(std::move(o.excel->application));
+            live.excel = std::make_unique<sim::Excel>(std::move(o.excel->application));
         }
     }
-    for (size_t i = 0; i < deck.objects.size(); ++i) {
-        Offer(plugin.get(), deck.objects[i], live[i], result.objects[i]);
-        if (options.progress) options.progress(i + 1, deck.objects.size());
-    }
+    bwpass::Offer(state_->plugin.get(), o, live, r);
+    Settle(o, live, r, result, state_->held);
+    return r;
+}
 
-    const sim::PassResult end = sim::RunPass(plugin.get(), {}, sim::PassOptions{true, true});
+void HostPass::Finish(PassResult& result) {
+    State& s = *state_;
+    const sim::PassResult end = sim::RunPass(s.plugin.get(), {}, sim::PassOptions{true, true});
     result.hostCalls.push_back(Call("ProcessingOfAllObjectsComplete", end.allCompleteHr, BoolText(end.allComplete)));
     result.hostCalls.push_back(Call("IPlugIn::Terminate", end.terminateHr));
-    plugin.reset();
+    s.plugin.reset();
     CoFreeUnusedLibraries();
-    module.Unload(result);
-    ReportHeldHostObjects(host, result);
-
-    for (size_t i = 0; i < deck.objects.size(); ++i) Settle(deck.objects[i], live[i], result.objects[i], result);
-    if (remote.started()) ReportServerReferences(remote, result);
-    if (log) {
-        result.logLines = LogLines(*log);
-        if (!log->FileExists()) result.logNote += " The plug-in wrote no log file.";
+    s.module.Unload(result);
+    ReportHeldHostObjects(s.host, result);
+    if (s.remote.started()) ReportServerReferences(s.remote, result);
+    if (s.log) {
+        result.logLines = LogLines(*s.log);
+        if (!s.log->FileExists()) result.logNote += " The plug-in wrote no log file.";
     }
-    return true;
 }
 
 }  // namespace bwpass

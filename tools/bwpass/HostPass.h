@@ -10,6 +10,7 @@
 #include "tools/report/Report.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace bwpass {
@@ -25,9 +26,29 @@ struct HostOptions {
     std::function<void(size_t, size_t)> progress;
 };
 
-// Runs the pass. On success the deck holds the converted models and result describes the
-// pass. When the plug-in cannot be loaded or created, returns false with the reason in error;
-// no object has been offered then and the deck is unchanged.
-bool RunHostPass(Deck& deck, const HostOptions& options, PassResult& result, std::string& error);
+// The pass, one object at a time, so that only the object being offered is in memory: Start,
+// then Offer for each object of the deck in order, then Finish.
+class HostPass {
+public:
+    HostPass();
+    ~HostPass();
+    HostPass(const HostPass&) = delete;
+    HostPass& operator=(const HostPass&) = delete;
+
+    // Switches the log on, loads and creates the plug-in, parents and initialises it. When the
+    // plug-in cannot be loaded or created, returns false with the reason in error; nothing has
+    // been offered then.
+    bool Start(const HostOptions& options, PassResult& result, std::string& error);
+    // Offers one object with its own Excel stand-in over its model. Afterwards the object holds
+    // the converted model and the returned entry says what the host saw; the object may go.
+    ObjectResult Offer(DeckObject& object, PassResult& result);
+    // ProcessingOfAllObjectsComplete and Terminate, unloading the DLL, what the plug-in kept,
+    // the log's lines.
+    void Finish(PassResult& result);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace bwpass

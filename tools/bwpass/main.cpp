@@ -2,8 +2,10 @@
 // built-in sample deck), writes the converted deck and an HTML report of every chart before and
 // after. See docs/deck-format.md for the deck file and README.md for the command.
 #include "tools/deck/Deck.h"
+#include "tools/deck/DeckStream.h"
 #include "tools/bwpass/HostPass.h"
 #include "tools/report/Inventory.h"
+#include "tools/report/PassResultFile.h"
 #include "tools/report/Report.h"
 #include "tools/deck/SampleDeck.h"
 #include "tools/deck/Text.h"
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,6 +55,9 @@ const char* kUsage =
     "      --no-plugin       draw the deck as it is, without the pass\n"
     "      --no-log          do not switch the plug-in's log on for the run\n"
     "      --draw-limit N    draw at most N charts in the report (default 300)\n"
+    "      --no-report       write no report\n"
+    "      --pass-result F   also write what the pass did as JSON, for a program that\n"
+    "                        writes the report itself (tools/report/PassResultFile.h)\n"
     "      --check           read and check the deck only; write nothing\n"
     "      --write-sample F  write the built-in sample deck to F and stop\n"
     "      --copies N        with --write-sample: repeat the sample's objects N times\n"
@@ -65,9 +71,10 @@ const char* kUsage =
 
 struct Args {
     std::wstring deck;
-    std::wstring output, report, dll, writeSample;
+    std::wstring output, report, dll, writeSample, passResult;
     bool excelOutOfProcess = false;
     bool registered = false, noPlugin = false, noLog = false, check = false, quiet = false, help = false;
+    bool noReport = false;
     size_t drawLimit = 300;
     size_t copies = 1;
 };
@@ -101,6 +108,8 @@ Args ParseArgs() {
         else if (s == L"-r" || s == L"--report") args.report = value();
         else if (s == L"--dll") args.dll = value();
         else if (s == L"--write-sample") args.writeSample = value();
+        else if (s == L"--pass-result") args.passResult = value();
+        else if (s == L"--no-report") args.noReport = true;
         else if (s == L"--registered") args.registered = true;
         else if (s == L"--excel-out-of-process") args.excelOutOfProcess = true;
         else if (s == L"--no-plugin") args.noPlugin = true;
@@ -131,13 +140,6 @@ std::wstring ProgramFolder() {
     return p.substr(0, p.find_last_of(L"\\/") + 1);
 }
 
-bool Write(const std::wstring& path, const std::string& text, const char* what) {
-    std::string error;
-    if (WriteWholeFile(path, text, error)) return true;
-    std::fprintf(stderr, "bwpass: %s: cannot write the %s: %s\n", Utf8(path).c_str(), what, error.c_str());
-    return false;
-}
-
 // Progress on stderr for large decks, at most a few times a second.
 class Progress {
 public:
@@ -163,35 +165,49 @@ private:
     DWORD last_ = 0;
 };
 
-// The sample's objects n times over, each copy's names numbered.
-Deck RepeatedSample(size_t n) {
-    Deck deck = SampleDeck();
-    if (n <= 1) return deck;
-    Deck big;
-    big.title = deck.title + L" (" + std::to_wstring(n) + L" copies)";
-    for (size_t copy = 1; copy <= n; ++copy) {
-        Deck one = SampleDeck();
-        for (DeckObject& o : one.objects) {
-            o.name = L"Copy " + std::to_wstring(copy) + L": " + o.name;
-            big.objects.push_back(std::move(o));
-        }
+// The sample's objects n times over, each copy's names numbered, written one object at a time.
+bool WriteSample(const std::wstring& path, size_t n) {
+    const Deck sample = SampleDeck();
+    DeckWriter writer(path, n <= 1 ? sample.title : sample.title + L" (" + std::to_wstring(n) + L" copies)");
+    if (writer.Open()) {
+        for (size_t copy = 1; copy <= n; ++copy)
+            for (DeckObject& o : SampleDeck().objects) {
+                if (n > 1) o.name = L"Copy " + std::to_wstring(copy) + L": " + o.name;
+                writer.Add(o);
+            }
+        if (writer.Finish()) return true;
     }
-    return big;
+    std::fprintf(stderr, "bwpass: %s: cannot write the sample deck: %s\n", Utf8(path).c_str(), writer.error().c_str());
+    return false;
 }
 
-size_t ChartCount(const Deck& deck) {
+size_t ChartCount(const DeckObject& o) {
     size_t n = 0;
-    for (const DeckObject& o : deck.objects) {
-        if (!o.excel) continue;
-        for (const auto& wb : o.excel->application.workbooks)
-            for (const auto& sheet : wb->sheets)
-                n += sheet->kind == sim::SheetModel::Kind::ChartSheet ? 1 : sheet->chartObjects.size();
-    }
+    if (!o.excel) return 0;
+    for (const auto& wb : o.excel->application.workbooks)
+        for (const auto& sheet : wb->sheets)
+            n += sheet->kind == sim::SheetModel::Kind::ChartSheet ? 1 : sheet->chartObjects.size();
     return n;
 }
 
-void PrintSummary(const PassResult& result, const std::wstring& output, const std::wstring& report) {
-    const PassTotals t = Totals(result);
+// What the first reading of the deck found: it is well-formed, and this large.
+struct DeckSize {
+    std::wstring title;
+    size_t objects = 0, charts = 0;
+};
+
+DeckSize CheckDeck(const std::wstring& path) {
+    DeckSize size;
+    ReadDeckObjects(path, [&](const std::wstring& title) { size.title = title; },
+                    [&](DeckObject&& o) {
+                        ++size.objects;
+                        size.charts += ChartCount(o);
+                    });
+    return size;
+}
+
+void PrintSummary(const PassResult& result, const PassTotals& t, const std::wstring& output, const std::wstring& report,
+                  const std::wstring& passResult) {
     std::printf("bwpass: %s\n", Utf8(result.deckTitle.empty() ? L"(untitled deck)" : result.deckTitle).c_str());
     std::printf("  deck:             %s\n", result.deckSource.c_str());
     std::printf("  plug-in:          %s (%s)\n", result.dll.c_str(), result.activation.c_str());
@@ -202,80 +218,154 @@ void PrintSummary(const PassResult& result, const std::wstring& output, const st
     std::printf("  plug-in log:      %zu lines\n", result.logLines.size());
     if (t.failedCalls) std::printf("  FAILED CALLS:     %zu (see the report)\n", t.failedCalls);
     if (!output.empty()) std::printf("  converted deck:   %s\n", Utf8(output).c_str());
-    std::printf("  report:           %s\n", Utf8(report).c_str());
+    if (!passResult.empty()) std::printf("  pass result:      %s\n", Utf8(passResult).c_str());
+    if (!report.empty()) std::printf("  report:           %s\n", Utf8(report).c_str());
+}
+
+// The outputs of a run, each written as the objects come and renamed into place at the end.
+struct Outputs {
+    std::unique_ptr<DeckWriter> deck;
+    std::unique_ptr<ReportWriter> report;
+    std::unique_ptr<PassResultWriter> passResult;
+    PassTotals totals;
+
+    void add(const DeckObject& o, const ObjectResult& r) {
+        if (deck) deck->Add(o);
+        if (report) report->Add(r);
+        if (passResult) passResult->Add(r);
+        AddToTotals(totals, r);
+    }
+};
+
+bool CannotWrite(const std::wstring& path, const char* what, const std::string& error) {
+    std::fprintf(stderr, "bwpass: %s: cannot write the %s: %s\n", Utf8(path).c_str(), what, error.c_str());
+    return false;
+}
+
+bool OpenOutputs(Outputs& out, const std::wstring& output, const std::wstring& report, const std::wstring& passResult,
+                 const PassResult& result) {
+    if (!output.empty()) {
+        out.deck = std::make_unique<DeckWriter>(output, result.deckTitle);
+        if (!out.deck->Open()) return CannotWrite(output, "converted deck", out.deck->error());
+    }
+    if (!report.empty()) {
+        out.report = std::make_unique<ReportWriter>(report, result.drawLimit);
+        if (!out.report->Open()) return CannotWrite(report, "report", out.report->error());
+    }
+    if (!passResult.empty()) {
+        out.passResult = std::make_unique<PassResultWriter>(passResult);
+        if (!out.passResult->Open(result)) return CannotWrite(passResult, "pass result", out.passResult->error());
+    }
+    return true;
+}
+
+bool FinishOutputs(Outputs& out, const std::wstring& output, const std::wstring& report, const std::wstring& passResult,
+                   const PassResult& result) {
+    for (const HostCall& c : result.hostCalls) out.totals.failedCalls += c.failed ? 1 : 0;
+    if (out.deck && !out.deck->Finish()) return CannotWrite(output, "converted deck", out.deck->error());
+    if (out.passResult && !out.passResult->Finish(result))
+        return CannotWrite(passResult, "pass result", out.passResult->error());
+    if (out.report && !out.report->Finish(result)) return CannotWrite(report, "report", out.report->error());
+    return true;
 }
 
 int Run(const Args& args) {
-    if (!args.writeSample.empty()) {
-        return Write(args.writeSample, DeckToJson(RepeatedSample(args.copies)), "sample deck") ? kOk : kCannotWrite;
-    }
+    if (!args.writeSample.empty()) return WriteSample(args.writeSample, args.copies) ? kOk : kCannotWrite;
 
     const bool sample = args.deck.empty();
+    const std::wstring stem = sample ? L"bwpass-out/sample-deck" : Stem(args.deck);
+    const std::wstring deckPath = sample ? stem + L".json" : args.deck;
     WIN32_FILE_ATTRIBUTE_DATA info{};
     const bool bigFile = !sample && GetFileAttributesExW(args.deck.c_str(), GetFileExInfoStandard, &info) &&
                          (info.nFileSizeHigh != 0 || info.nFileSizeLow > 20u * 1024 * 1024);
     if (bigFile && !args.quiet)
         std::fprintf(stderr, "bwpass: reading %s (%lu MB)\n", Utf8(args.deck).c_str(),
                      static_cast<unsigned long>(info.nFileSizeLow / (1024 * 1024) + info.nFileSizeHigh * 4096ul));
-    Deck deck;
-    try {
-        deck = sample ? SampleDeck() : ReadDeckFile(args.deck);
-    } catch (const DeckError& e) {
-        std::fprintf(stderr, "bwpass: %s\n", e.what());
-        return kBadInput;
+    // The deck is read twice: once to refuse a bad deck before anything is written and to count
+    // its objects for the progress, then object by object through the pass.
+    DeckSize size;
+    if (sample) {
+        const Deck deck = SampleDeck();
+        size.title = deck.title;
+        size.objects = deck.objects.size();
+        for (const DeckObject& o : deck.objects) size.charts += ChartCount(o);
+    } else {
+        try {
+            size = CheckDeck(deckPath);
+        } catch (const DeckError& e) {
+            std::fprintf(stderr, "bwpass: %s\n", e.what());
+            return kBadInput;
+        }
     }
     if (args.check) {
         if (!args.quiet) std::printf("bwpass: %s: %zu objects, %zu charts: the deck is well-formed\n",
-                                     Utf8(args.deck).c_str(), deck.objects.size(), ChartCount(deck));
+                                     Utf8(args.deck).c_str(), size.objects, size.charts);
         return kOk;
     }
 
-    const std::wstring stem = sample ? L"bwpass-out/sample-deck" : Stem(args.deck);
     const std::wstring output = args.noPlugin ? L"" : (args.output.empty() ? stem + L".bw.json" : args.output);
-    const std::wstring report = args.report.empty() ? stem + L".report.html" : args.report;
+    const std::wstring report = args.noReport ? L"" : (args.report.empty() ? stem + L".report.html" : args.report);
+    const std::wstring& passResult = args.passResult;
+    const std::wstring* outputs[] = {&output, &report, &passResult};
     if (!sample) {
-        for (const std::wstring* out : {&output, &report})
+        for (const std::wstring* out : outputs)
             if (!out->empty() && SameFile(*out, args.deck)) {
                 std::fprintf(stderr, "bwpass: %s: an output would overwrite the input deck; choose another name\n",
                              Utf8(*out).c_str());
                 return kBadInput;
             }
     }
-    if (!output.empty() && SameFile(output, report)) {
-        std::fprintf(stderr, "bwpass: the converted deck and the report would be the same file\n");
-        return kBadInput;
+    for (size_t i = 0; i < 3; ++i)
+        for (size_t j = 0; j < i; ++j)
+            if (!outputs[i]->empty() && !outputs[j]->empty() && SameFile(*outputs[i], *outputs[j])) {
+                if (i == 1 && j == 0) std::fprintf(stderr, "bwpass: the converted deck and the report would be the same file\n");
+                else std::fprintf(stderr, "bwpass: %s: two outputs would be the same file\n", Utf8(*outputs[i]).c_str());
+                return kBadInput;
+            }
+    if (sample) {
+        CreateDirectoryW(L"bwpass-out", nullptr);
+        if (!WriteSample(deckPath, 1)) return kCannotWrite;
     }
-    if (sample) CreateDirectoryW(L"bwpass-out", nullptr);
 
     PassResult result;
+    result.deckTitle = size.title;
     result.deckSource = sample ? "the built-in sample deck (written to bwpass-out/sample-deck.json)" : Utf8(args.deck);
     result.outputDeck = Utf8(output);
     result.drawLimit = args.drawLimit;
-    if (sample && !Write(stem + L".json", DeckToJson(deck), "sample deck")) return kCannotWrite;
 
+    HostPass pass;
     if (args.noPlugin) {
-        DescribeWithoutPass(deck, result);
+        DescribeNoPlugIn(result);
     } else {
         HostOptions options;
         options.dllPath = args.dll.empty() ? ProgramFolder() + L"QVCHBW01.dll" : args.dll;
         options.registered = args.registered;
         options.excelOutOfProcess = args.excelOutOfProcess;
         options.log = !args.noLog;
-        const bool large = deck.objects.size() >= 100 || ChartCount(deck) >= 200;
-        Progress progress(large && !args.quiet);
-        options.progress = [&progress](size_t done, size_t all) { progress(done, all); };
         std::string error;
-        if (!RunHostPass(deck, options, result, error)) {
+        if (!pass.Start(options, result, error)) {
             std::fprintf(stderr, "bwpass: %s\n", error.c_str());
             return kNoPlugIn;
         }
-        progress.done();
-        if (large && !args.quiet) std::fprintf(stderr, "bwpass: writing the converted deck and the report\n");
-        if (!Write(output, DeckToJson(deck), "converted deck")) return kCannotWrite;
     }
-    if (!Write(report, ReportHtml(result), "report")) return kCannotWrite;
-    if (!args.quiet) PrintSummary(result, output, report);
-    return Totals(result).failedCalls ? kHostCallFailed : kOk;
+    Outputs out;
+    if (!OpenOutputs(out, output, report, passResult, result)) return kCannotWrite;
+
+    const bool large = size.objects >= 100 || size.charts >= 200;
+    Progress progress(large && !args.quiet);
+    DeckObjectReader reader(deckPath);
+    DeckObject o;
+    for (size_t done = 0; reader.Next(o); o = DeckObject{}) {
+        const ObjectResult r = args.noPlugin ? DescribeUnconverted(o) : pass.Offer(o, result);
+        out.add(o, r);
+        progress(++done, size.objects);
+    }
+    progress.done();
+    if (!args.noPlugin) pass.Finish(result);
+    if (large && !args.quiet) std::fprintf(stderr, "bwpass: writing the converted deck and the report\n");
+    if (!FinishOutputs(out, output, report, passResult, result)) return kCannotWrite;
+    if (!args.quiet) PrintSummary(result, out.totals, output, report, passResult);
+    return out.totals.failedCalls ? kHostCallFailed : kOk;
 }
 
 }  // namespace
@@ -296,6 +386,10 @@ int main() {
     int code;
     try {
         code = Run(args);
+    } catch (const DeckError& e) {
+        // The deck changed between its first reading and the pass: nothing is written.
+        std::fprintf(stderr, "bwpass: %s\n", e.what());
+        code = kBadInput;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bwpass: %s\n", e.what());
         code = kBadInput;

@@ -20,6 +20,17 @@ std::wstring WorkbookState(const sim::WorkbookModel& wb) {
     return wb.open ? L"still open" : L"closed without saving";
 }
 
+namespace {
+TrackedChart Tracked(std::string place, bool shown, const sim::ChartModel& chart) {
+    TrackedChart t;
+    t.result.place = std::move(place);
+    t.result.onShownSheet = shown;
+    t.result.before = chart;
+    t.live = &chart;
+    return t;
+}
+}  // namespace
+
 std::vector<TrackedChart> ChartsOf(const sim::WorkbookModel& wb) {
     std::vector<TrackedChart> charts;
     const std::string book = Utf8(wb.name);
@@ -27,17 +38,12 @@ std::vector<TrackedChart> ChartsOf(const sim::WorkbookModel& wb) {
         const sim::SheetModel& sheet = *wb.sheets[i];
         const bool shown = static_cast<int>(i) == wb.activeSheet;
         if (sheet.kind == sim::SheetModel::Kind::ChartSheet) {
-            TrackedChart t{{book + " \xE2\x80\xBA " + Utf8(sheet.name) + " (chart sheet)", shown, sheet.chart, {}, {}},
-                           &sheet.chart};
-            charts.push_back(std::move(t));
+            charts.push_back(Tracked(book + " \xE2\x80\xBA " + Utf8(sheet.name) + " (chart sheet)", shown, sheet.chart));
             continue;
         }
-        for (const sim::ChartObjectModel& object : sheet.chartObjects) {
-            TrackedChart t{{book + " \xE2\x80\xBA " + Utf8(sheet.name) + " \xE2\x80\xBA " + Utf8(object.name), shown,
-                            object.chart, {}, {}},
-                           &object.chart};
-            charts.push_back(std::move(t));
-        }
+        for (const sim::ChartObjectModel& object : sheet.chartObjects)
+            charts.push_back(Tracked(book + " \xE2\x80\xBA " + Utf8(sheet.name) + " \xE2\x80\xBA " + Utf8(object.name),
+                                     shown, object.chart));
     }
     return charts;
 }
@@ -58,19 +64,41 @@ ObjectResult Describe(const DeckObject& o) {
 }
 
 
-void DescribeWithoutPass(const Deck& deck, PassResult& result) {
-    result.deckTitle = deck.title;
+ObjectResult DescribeUnconverted(const DeckObject& o) {
+    ObjectResult r = Describe(o);
+    if (o.excel)
+        for (TrackedChart& t : ChartsOf(*o.excel->application.workbooks[o.excel->embeddedWorkbook])) {
+            t.result.after = t.result.before;
+            r.charts.push_back(std::move(t.result));
+        }
+    return r;
+}
+
+void DescribeNoPlugIn(PassResult& result) {
     result.activation = "not loaded (--no-plugin): the deck as it is, before and after alike";
     result.logNote = "No pass was run.";
-    for (const DeckObject& o : deck.objects) {
-        ObjectResult r = Describe(o);
-        if (o.excel)
-            for (TrackedChart& t : ChartsOf(*o.excel->application.workbooks[o.excel->embeddedWorkbook])) {
-                t.result.after = t.result.before;
-                r.charts.push_back(std::move(t.result));
-            }
-        result.objects.push_back(std::move(r));
+}
+
+void DescribeWithoutPass(const Deck& deck, PassResult& result) {
+    result.deckTitle = deck.title;
+    DescribeNoPlugIn(result);
+    for (const DeckObject& o : deck.objects) result.objects.push_back(DescribeUnconverted(o));
+}
+
+std::vector<const sim::ChartModel*> MatchingCharts(const sim::WorkbookModel& before, const sim::WorkbookModel& after) {
+    std::vector<const sim::ChartModel*> charts;
+    for (const auto& sheet : before.sheets) {
+        const sim::SheetModel* same = nullptr;
+        for (const auto& s : after.sheets)
+            if (s->name == sheet->name && s->kind == sheet->kind) same = s.get();
+        if (sheet->kind == sim::SheetModel::Kind::ChartSheet) {
+            charts.push_back(same ? &same->chart : nullptr);
+            continue;
+        }
+        for (size_t i = 0; i < sheet->chartObjects.size(); ++i)
+            charts.push_back(same && i < same->chartObjects.size() ? &same->chartObjects[i].chart : nullptr);
     }
+    return charts;
 }
 
 }  // namespace bwpass

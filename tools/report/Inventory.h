@@ -28,7 +28,17 @@ std::wstring WorkbookState(const sim::WorkbookModel& wb);
 // The object's entry of the report before the pass: name, ProgID, flags, Excel version, sheets.
 ObjectResult Describe(const DeckObject& o);
 
+// The object's entry with its charts as they are, before and after alike: without the plug-in.
+ObjectResult DescribeUnconverted(const DeckObject& o);
+
+// What the report says of a run without the plug-in.
+void DescribeNoPlugIn(PassResult& result);
+
 // The charts and sheet order of every object, without the plug-in: a report of the deck as it is.
 void DescribeWithoutPass(const Deck& deck, PassResult& result);
+
+// The charts of ChartsOf(before) in the workbook after the pass, which may have moved its
+// sheets: found by sheet name and place on the sheet; null for a chart that is not there.
+std::vector<const sim::ChartModel*> MatchingCharts(const sim::WorkbookModel& before, const sim::WorkbookModel& after);
 
 }  // namespace bwpass

@@ -2,8 +2,10 @@
 
 #include "tools/report/ChartSvg.h"
 #include "tools/deck/Constants.h"
+#include "tools/deck/Files.h"
 #include "tools/deck/Text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -69,31 +71,64 @@ std::string Summary(const PassResult& r, const PassTotals& t) {
     return s;
 }
 
-std::string ObjectTable(const PassResult& r) {
-    std::string s = "<h2>Objects</h2>\n<table>\n<tr><th>#</th><th>Object</th><th>ProgID</th><th>BWFlagSet</th>"
-                    "<th>Excel</th><th>Host calls</th><th>Charts changed</th><th>Writes</th><th>Sheets before &rarr; after</th>"
-                    "<th>Workbook</th></tr>\n";
-    for (size_t i = 0; i < r.objects.size(); ++i) {
-        const ObjectResult& o = r.objects[i];
-        size_t changed = 0;
-        for (const ChartResult& c : o.charts) changed += c.changes.empty() ? 0 : 1;
-        s += "<tr><td class=\"num\">" + std::to_string(i + 1) + "</td><td>" + H(o.name) + "</td><td>" + H(o.progId) +
-             "</td><td class=\"num\">" + std::to_string(o.bwFlagSet) + "</td><td>" +
-             (o.hasWorkbook ? H(o.excelVersion) : "<span class=\"muted\">none</span>") + "</td><td>" + CallList(o.calls) +
-             "</td><td class=\"num\">" + std::to_string(changed) + " of " + std::to_string(o.charts.size()) +
-             "</td><td class=\"num\">" + std::to_string(o.writes) + "</td><td>" + H(o.sheetsBefore) + "<br>&rarr; " +
-             H(o.sheetsAfter) + "</td><td>" + H(o.workbookState) +
-             (o.spareWorkbook.empty() ? "" : "<br><span class=\"muted\">spare: " + H(o.spareWorkbook) + "</span>") +
-             "</td></tr>\n";
-    }
-    return s + "</table>\n";
+const char* kObjectTableHead =
+    "<h2>Objects</h2>\n<table>\n<tr><th>#</th><th>Object</th><th>ProgID</th><th>BWFlagSet</th>"
+    "<th>Excel</th><th>Host calls</th><th>Charts changed</th><th>Writes</th><th>Sheets before &rarr; after</th>"
+    "<th>Workbook</th></tr>\n";
+
+std::string ObjectRow(const ObjectResult& o, size_t i) {
+    size_t changed = 0;
+    for (const ChartResult& c : o.charts) changed += c.changes.empty() ? 0 : 1;
+    return "<tr><td class=\"num\">" + std::to_string(i + 1) + "</td><td>" + H(o.name) +
+           (o.note.empty() ? "" : "<br><span class=\"muted\">" + H(o.note) + "</span>") + "</td><td>" + H(o.progId) +
+           "</td><td class=\"num\">" + std::to_string(o.bwFlagSet) + "</td><td>" +
+           (o.hasWorkbook ? H(o.excelVersion) : "<span class=\"muted\">none</span>") + "</td><td>" + CallList(o.calls) +
+           "</td><td class=\"num\">" + std::to_string(changed) + " of " + std::to_string(o.charts.size()) +
+           "</td><td class=\"num\">" + std::to_string(o.writes) + "</td><td>" + H(o.sheetsBefore) + "<br>&rarr; " +
+           H(o.sheetsAfter) + "</td><td>" + H(o.workbookState) +
+           (o.spareWorkbook.empty() ? "" : "<br><span class=\"muted\">spare: " + H(o.spareWorkbook) + "</span>") +
+           "</td></tr>\n";
 }
 
 std::string ChartStatus(const ChartResult& c) {
+    std::string s;
     if (!c.changes.empty())
-        return "<span class=\"ok\">converted</span>: " + std::to_string(c.changes.size()) + " properties changed";
-    if (c.onShownSheet) return "<span class=\"muted\">unchanged</span>";
-    return "<span class=\"muted\">unchanged (not on the sheet the workbook shows)</span>";
+        s = "<span class=\"ok\">converted</span>: " + std::to_string(c.changes.size()) + " properties changed";
+    else if (c.onShownSheet) s = "<span class=\"muted\">unchanged</span>";
+    else s = "<span class=\"muted\">unchanged (not on the sheet the workbook shows)</span>";
+    return c.note.empty() ? s : s + " &middot; <span class=\"muted\">" + H(c.note) + "</span>";
+}
+
+std::string Base64(const std::string& bytes) {
+    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string s;
+    s.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t n = std::min<size_t>(3, bytes.size() - i);
+        uint32_t v = 0;
+        for (size_t k = 0; k < 3; ++k) v = v << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0);
+        for (size_t k = 0; k < 4; ++k) s += k <= n ? digits[(v >> (18 - 6 * k)) & 63] : '=';
+    }
+    return s;
+}
+
+bool ReadPicture(const std::string& path, std::string& data, std::string& error) {
+    FilePtr f = OpenForReading(Wide(path), error);
+    if (!f) return false;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) data.append(buffer, n);
+    if (std::ferror(f.get())) error = "read error";
+    return !std::ferror(f.get());
+}
+
+// A picture drawn by LibreOffice, embedded so that the report stays one file.
+std::string RenderedFigure(const std::string& png, const char* cls, const char* caption) {
+    std::string s = std::string("<figure class=\"") + cls + "\"><figcaption>" + caption + "</figcaption>\n";
+    std::string data, error;
+    if (!ReadPicture(png, data, error))
+        return s + "<p class=\"muted\">" + H(png) + ": " + H(error) + "</p></figure>\n";
+    return s + "<img alt=\"" + caption + "\" src=\"data:image/png;base64," + Base64(data) + "\"></figure>\n";
 }
 
 std::string ChartSection(const ChartResult& c, size_t objectIndex, size_t chartNumber, bool draw) {
@@ -103,8 +138,11 @@ std::string ChartSection(const ChartResult& c, size_t objectIndex, size_t chartN
                     ChartStatus(c) + "</p>\n";
     if (draw) {
         s += "<div class=\"pair\">\n<figure class=\"before\"><figcaption>Before</figcaption>\n" +
-             ChartSvg(c.before, id + "b") + "</figure>\n<figure class=\"after\"><figcaption>After</figcaption>\n" +
-             ChartSvg(c.after, id + "a") + "</figure>\n</div>\n";
+             ChartSvg(c.before, id + "b") + "</figure>\n";
+        if (!c.renderBefore.empty()) s += RenderedFigure(c.renderBefore, "render-before", "Before: LibreOffice");
+        s += "<figure class=\"after\"><figcaption>After</figcaption>\n" + ChartSvg(c.after, id + "a") + "</figure>\n";
+        if (!c.renderAfter.empty()) s += RenderedFigure(c.renderAfter, "render-after", "After: LibreOffice");
+        s += "</div>\n";
     }
     if (!c.changes.empty()) {
         s += "<details><summary>" + std::to_string(c.changes.size()) + " changed properties</summary><pre>";
@@ -114,20 +152,27 @@ std::string ChartSection(const ChartResult& c, size_t objectIndex, size_t chartN
     return s + "</section>\n";
 }
 
-std::string Charts(const PassResult& r) {
-    std::string s = "<h2>Charts before and after</h2>\n"
-                    "<p class=\"meta\">Drawn from the Excel stand-in's model: fills in their colours or Office hatch "
-                    "patterns (foreground Interior.Color on background Interior.PatternColor), borders with their "
-                    "colours, weights and dash styles, markers, legend keys, axes and gridlines. Hover over an element "
-                    "for its properties. Layout and text are the drawing's own; Excel keeps neither in the model.</p>\n";
-    size_t number = 0;
-    for (size_t i = 0; i < r.objects.size(); ++i)
-        for (const ChartResult& c : r.objects[i].charts) {
-            ++number;
-            s += ChartSection(c, i, number, number <= r.drawLimit);
-        }
-    if (number > r.drawLimit)
-        s += "<p class=\"meta\">Only the first " + std::to_string(r.drawLimit) + " of " + std::to_string(number) +
+// number counts the charts of the report so far.
+std::string ChartSections(const ObjectResult& o, size_t objectIndex, size_t& number, size_t drawLimit) {
+    std::string s;
+    for (const ChartResult& c : o.charts) {
+        ++number;
+        s += ChartSection(c, objectIndex, number, number <= drawLimit);
+    }
+    return s;
+}
+
+const char* kChartsHead =
+    "<h2>Charts before and after</h2>\n"
+    "<p class=\"meta\">Drawn from the Excel stand-in's model: fills in their colours or Office hatch "
+    "patterns (foreground Interior.Color on background Interior.PatternColor), borders with their "
+    "colours, weights and dash styles, markers, legend keys, axes and gridlines. Hover over an element "
+    "for its properties. Layout and text are the drawing's own; Excel keeps neither in the model.</p>\n";
+
+std::string ChartsEnd(size_t number, size_t drawLimit) {
+    std::string s;
+    if (number > drawLimit)
+        s += "<p class=\"meta\">Only the first " + std::to_string(drawLimit) + " of " + std::to_string(number) +
              " charts are drawn (--draw-limit); the others are listed with their changes.</p>\n";
     if (number == 0) s += "<p class=\"meta\">The deck holds no charts.</p>\n";
     return s;
@@ -151,28 +196,8 @@ std::string PatternKey() {
     return s + "</div>\n";
 }
 
-}  // namespace
-
-PassTotals Totals(const PassResult& r) {
-    PassTotals t;
-    for (const HostCall& c : r.hostCalls) t.failedCalls += c.failed ? 1 : 0;
-    for (const ObjectResult& o : r.objects) {
-        ++t.offered;
-        if (o.accepted.value_or(false)) {
-            ++t.accepted;
-            for (const ChartResult& c : o.charts) t.chartsOnShownSheets += c.onShownSheet ? 1 : 0;
-        } else {
-            ++t.declined;
-        }
-        for (const ChartResult& c : o.charts) t.chartsChanged += c.changes.empty() ? 0 : 1;
-        for (const HostCall& c : o.calls) t.failedCalls += c.failed ? 1 : 0;
-        t.writes += o.writes;
-    }
-    return t;
-}
-
-std::string ReportHtml(const PassResult& r) {
-    const PassTotals t = Totals(r);
+// Everything before the objects' table: the title, where things came from, the summary.
+std::string Head(const PassResult& r, const PassTotals& t) {
     std::string s = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Black-and-white pass: " +
                     H(r.deckTitle) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
     s += "<h1>Black-and-white pass: " + H(r.deckTitle) + "</h1>\n";
@@ -180,12 +205,100 @@ std::string ReportHtml(const PassResult& r) {
     if (!r.outputDeck.empty()) s += "<p class=\"meta\">Converted deck: " + H(r.outputDeck) + "</p>\n";
     s += "<p class=\"meta\">Plug-in: " + H(r.dll) + " (" + H(r.activation) + ")</p>\n";
     s += Summary(r, t);
+    for (const std::string& note : r.renderNotes) s += "<p class=\"meta\">" + H(note) + "</p>\n";
     if (!r.hostCalls.empty()) s += "<h2>Plug-in lifecycle</h2>\n<p class=\"meta\">" + CallList(r.hostCalls) + "</p>\n";
-    s += ObjectTable(r);
-    s += Charts(r);
-    s += Log(r);
-    s += PatternKey();
-    return s + "</body>\n</html>\n";
+    return s;
 }
+
+std::string Tail(const PassResult& r) { return Log(r) + PatternKey() + "</body>\n</html>\n"; }
+
+}  // namespace
+
+void AddToTotals(PassTotals& t, const ObjectResult& o) {
+    ++t.offered;
+    if (o.accepted.value_or(false)) {
+        ++t.accepted;
+        for (const ChartResult& c : o.charts) t.chartsOnShownSheets += c.onShownSheet ? 1 : 0;
+    } else {
+        ++t.declined;
+    }
+    for (const ChartResult& c : o.charts) t.chartsChanged += c.changes.empty() ? 0 : 1;
+    for (const HostCall& c : o.calls) t.failedCalls += c.failed ? 1 : 0;
+    t.writes += o.writes;
+}
+
+PassTotals Totals(const PassResult& r) {
+    PassTotals t;
+    for (const HostCall& c : r.hostCalls) t.failedCalls += c.failed ? 1 : 0;
+    for (const ObjectResult& o : r.objects) AddToTotals(t, o);
+    return t;
+}
+
+std::string ReportHtml(const PassResult& r) {
+    std::string s = Head(r, Totals(r)) + kObjectTableHead;
+    for (size_t i = 0; i < r.objects.size(); ++i) s += ObjectRow(r.objects[i], i);
+    s += std::string("</table>\n") + kChartsHead;
+    size_t number = 0;
+    for (size_t i = 0; i < r.objects.size(); ++i) s += ChartSections(r.objects[i], i, number, r.drawLimit);
+    return s + ChartsEnd(number, r.drawLimit) + Tail(r);
+}
+
+// ---- Streamed ----
+
+struct ReportWriter::State {
+    OutputFile report, rows, charts;
+    size_t drawLimit;
+    size_t objects = 0, chartNumber = 0;
+    PassTotals totals;
+    std::string error;
+
+    State(const std::wstring& path, size_t limit)
+        : report(path), rows(path + L".rows"), charts(path + L".charts"), drawLimit(limit) {}
+};
+
+ReportWriter::ReportWriter(const std::wstring& path, size_t drawLimit)
+    : state_(std::make_unique<State>(path, drawLimit)) {}
+
+ReportWriter::~ReportWriter() = default;
+
+bool ReportWriter::Open() {
+    State& s = *state_;
+    for (OutputFile* f : {&s.report, &s.rows, &s.charts})
+        if (!f->Open()) {
+            s.error = Utf8(f->partialPath()) + ": " + f->error();
+            return false;
+        }
+    return true;
+}
+
+void ReportWriter::Add(const ObjectResult& object) {
+    State& s = *state_;
+    AddToTotals(s.totals, object);
+    s.rows.Write(ObjectRow(object, s.objects));
+    s.charts.Write(ChartSections(object, s.objects, s.chartNumber, s.drawLimit));
+    ++s.objects;
+}
+
+bool ReportWriter::Finish(const PassResult& pass) {
+    State& s = *state_;
+    PassTotals t = s.totals;
+    for (const HostCall& c : pass.hostCalls) t.failedCalls += c.failed ? 1 : 0;
+    s.report.Write(Head(pass, t) + kObjectTableHead);
+    s.rows.Flush();
+    s.report.Append(s.rows.partialPath());
+    s.report.Write(std::string("</table>\n") + kChartsHead);
+    s.charts.Flush();
+    s.report.Append(s.charts.partialPath());
+    s.report.Write(ChartsEnd(s.chartNumber, s.drawLimit) + Tail(pass));
+    s.rows.Discard();
+    s.charts.Discard();
+    if (!s.report.Commit()) {
+        s.error = s.report.error();
+        return false;
+    }
+    return true;
+}
+
+const std::string& ReportWriter::error() const { return state_->error; }
 
 }  // namespace bwpass

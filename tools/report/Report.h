@@ -6,6 +6,7 @@
 #include "sim/ExcelModel.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,10 @@ struct ChartResult {
     sim::ChartModel before;
     sim::ChartModel after;
     std::vector<std::string> changes;  // ChartChanges(before, after)
+    // Pictures of the chart drawn by LibreOffice (PNG files, embedded into the report), empty
+    // when there are none.
+    std::string renderBefore, renderAfter;
+    std::string note;           // e.g. "not modelled: cx:chart; left unchanged"
 };
 
 struct ObjectResult {
@@ -40,6 +45,7 @@ struct ObjectResult {
     std::wstring workbookState;     // "closed without saving", "still open", ...
     std::wstring spareWorkbook;     // what happened to a spare workbook, empty when none
     std::vector<ChartResult> charts;
+    std::string note;               // what the report should say about the object, if anything
 };
 
 struct PassResult {
@@ -53,6 +59,8 @@ struct PassResult {
     std::vector<std::string> logLines;
     std::string logNote;        // where the log came from, or why there is none
     size_t drawLimit = 300;     // charts drawn; the rest are listed only
+    // What could not be drawn, e.g. "LibreOffice not found: no rendered pictures".
+    std::vector<std::string> renderNotes;
 };
 
 struct PassTotals {
@@ -64,7 +72,34 @@ struct PassTotals {
 };
 
 PassTotals Totals(const PassResult& result);
+// One object's share of the totals (all but the failed calls outside the objects).
+void AddToTotals(PassTotals& totals, const ObjectResult& object);
 
 std::string ReportHtml(const PassResult& result);
+
+// The same report written object by object, so that a pass over any number of objects needs
+// memory for one of them: each object's row and chart sections go to temporary files beside
+// the report as they come, and Finish writes the head and the summary, which need the totals,
+// and then the parts, through a temporary file renamed into place. Without a successful Finish
+// nothing is left behind.
+class ReportWriter {
+public:
+    ReportWriter(const std::wstring& path, size_t drawLimit);
+    ~ReportWriter();
+    ReportWriter(const ReportWriter&) = delete;
+    ReportWriter& operator=(const ReportWriter&) = delete;
+
+    // False with error() set when the temporary files cannot be created.
+    bool Open();
+    void Add(const ObjectResult& object);
+    // pass: everything but the objects, which are ignored here. False with error() set when the
+    // report could not be written.
+    bool Finish(const PassResult& pass);
+    const std::string& error() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace bwpass
