@@ -46,8 +46,10 @@ Dispatch ApplicationOf(IDispatch* wkb) { return GetObject(wkb, M::Application); 
 Dispatch WorkbooksOf(IDispatch* wkb) { return GetObject(ApplicationOf(wkb).get(), M::Workbooks); }
 Dispatch SheetsOf(IDispatch* wkb) { return GetObject(wkb, M::Sheets); }
 
-void LogReorderError(const std::wstring& description) noexcept {
-    Attempt([&] { modDebug::LogError(L"ReorderSheets: " + description); });
+// description: the error's text, made only when the line is written.
+template <class Description>
+void LogReorderError(const Description& description) noexcept {
+    modDebug::LogError([&] { return L"ReorderSheets: " + description(); });
 }
 
 void CloseWithoutSaving(IDispatch* workbook) {
@@ -105,7 +107,7 @@ HRESULT ExcelChartHandler::ProcessingOfAllObjectsComplete(VARIANT_BOOL* Result) 
 bool ExcelChartHandler::IOLEObjectHandler_HandleObject(const std::wstring& aProgID,
                                                        long BWFlagSet) const {
     if (UpperCase(aProgID).find(L"EXCEL") == std::wstring::npos) return false;
-    modDebug::WriteLog(L"Converting Excel Chart. BWFlagSet=" + std::to_wstring(BWFlagSet),
+    modDebug::WriteLog([&] { return L"Converting Excel Chart. BWFlagSet=" + std::to_wstring(BWFlagSet); },
                        modDebug::kLevelInfo);
     return (BWFlagSet & kConvertExcelCharts) != 0;
 }
@@ -211,7 +213,8 @@ void ExcelChartHandler::ReorderSheets(const Dispatch& wkb) noexcept {
             Dispatch first = GetObjectOrNothing(SheetsOf(wkb.get()).get(), M::Default, {Variant::I2(1)});
             if (SameObject(first.get(), active.get())) break;
             const std::wstring name = ToString(GetValue(first.get(), ByName(M::Name)));
-            modDebug::WriteLog(L"ReorderSheets: Move '" + name + L"' to back", modDebug::kLevelInfo);
+            modDebug::WriteLog([&] { return L"ReorderSheets: Move '" + name + L"' to back"; },
+                               modDebug::kLevelInfo);
             Dispatch sheets = SheetsOf(wkb.get());
             // The index is the count as read: a 32-bit number.
             Dispatch last = GetObjectOrNothing(sheets.get(), M::Default,
@@ -220,9 +223,9 @@ void ExcelChartHandler::ReorderSheets(const Dispatch& wkb) noexcept {
             Call(first.get(), ByName(M::Move), {Variant::Missing(), Variant::Dispatch(last.get())});
         }
     } catch (const AutomationError& e) {
-        LogReorderError(e.description());
+        LogReorderError([&] { return e.description(); });
     } catch (...) {
-        LogReorderError(RuntimeErrorText(7));  // out of memory
+        LogReorderError([] { return RuntimeErrorText(7); });  // out of memory
     }
 }
 
