@@ -1,5 +1,7 @@
 #include "tools/bench/Replay.h"
 
+#include <algorithm>
+
 namespace bench {
 
 double Now() {
@@ -99,12 +101,45 @@ private:
 
 IDispatch* NewRecorder(IDispatch* inner, Recording& recording) { return new Recorder(inner, recording); }
 
+Replay::Replay(const Recording& recording) : recording_(recording) {
+    marks_.reserve(recording.answers.size() / kSegment + 2);
+}
+
+void Replay::Rewind() {
+    next_ = 0;
+    mismatches_ = 0;
+    marks_.clear();
+    marks_.push_back(Now());
+}
+
+Replay::Segments Replay::Finish() {
+    marks_.push_back(Now());
+    Segments segments(marks_.size() - 1);
+    for (size_t i = 0; i < segments.size(); ++i) segments[i] = marks_[i + 1] - marks_[i];
+    return segments;
+}
+
+void KeepFastest(Replay::Segments& best, const Replay::Segments& run) {
+    if (best.empty()) {
+        best = run;
+        return;
+    }
+    for (size_t i = 0; i < best.size() && i < run.size(); ++i) best[i] = std::min(best[i], run[i]);
+}
+
+double Total(const Replay::Segments& segments) {
+    double total = 0;
+    for (double s : segments) total += s;
+    return total;
+}
+
 const RecordedAnswer* Replay::Take(RecordedAnswer::Call call, DISPID id) {
     if (next_ >= recording_.answers.size()) {
         ++mismatches_;
         return nullptr;
     }
     const RecordedAnswer& a = recording_.answers[next_++];
+    if (next_ % kSegment == 0 && marks_.size() < marks_.capacity()) marks_.push_back(Now());
     if (a.call != call || (call == RecordedAnswer::Call::Invoke && a.id != id)) ++mismatches_;
     return &a;
 }
@@ -150,10 +185,9 @@ HRESULT Replay::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* resu
     return a->hr;
 }
 
-double Replay::TimeAnswersAlone() {
+Replay::Segments Replay::TimeAnswersAlone() {
     Rewind();
     DISPPARAMS none{};
-    const double start = Now();
     for (const RecordedAnswer& a : recording_.answers) {
         switch (a.call) {
         case RecordedAnswer::Call::Query: {
@@ -177,7 +211,7 @@ double Replay::TimeAnswersAlone() {
         }
         }
     }
-    return Now() - start;
+    return Finish();
 }
 
 }  // namespace bench

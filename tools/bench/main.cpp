@@ -152,17 +152,21 @@ Own OwnTime(const sim::ChartModel& chart, bool refuseZeroPattern) {
         }
     }
     bench::Replay replay(recording);
-    const int runs = static_cast<int>(std::min<size_t>(2000, std::max<size_t>(5, 300000 / recording.answers.size())));
-    double conversion = 1e9, alone = 1e9;
-    for (int run = 0; run < runs; ++run) {
+    // The fastest time of each segment of the run (Replay.h), over runs for at least 0.4 s and at
+    // least 5 runs of each chart.
+    bench::Replay::Segments conversion, alone;
+    double spent = 0;
+    for (int run = 0; run < 2000 && (run < 5 || spent < 0.4); ++run) {
         replay.Rewind();
-        const double start = Now();
         handler.OLEObjectHandler_BWPrintNoConfig(&replay);
-        conversion = std::min(conversion, Now() - start);
+        const bench::Replay::Segments converted = replay.Finish();
         own.mismatches += replay.mismatches() + (replay.finished() ? 0 : 1);
-        alone = std::min(alone, replay.TimeAnswersAlone());
+        const bench::Replay::Segments answered = replay.TimeAnswersAlone();
+        bench::KeepFastest(conversion, converted);
+        bench::KeepFastest(alone, answered);
+        spent += bench::Total(converted) + bench::Total(answered);
     }
-    own.seconds = conversion - alone;
+    own.seconds = bench::Total(conversion) - bench::Total(alone);
     own.perCall = own.seconds / static_cast<double>(own.trips.invokes);
     return own;
 }
