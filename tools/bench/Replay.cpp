@@ -19,6 +19,13 @@ Recording::~Recording() {
     for (RecordedAnswer& a : answers) VariantClear(&a.result);
 }
 
+int Recording::TextIndex(const std::wstring& text) {
+    for (size_t i = 0; i < texts.size(); ++i)
+        if (texts[i] == text) return static_cast<int>(i);
+    texts.push_back(text);
+    return static_cast<int>(texts.size() - 1);
+}
+
 long Recording::invokes() const {
     long n = 0;
     for (const RecordedAnswer& a : answers) n += a.call == RecordedAnswer::Call::Invoke;
@@ -74,7 +81,7 @@ public:
         a.hr = hr;
         if (hr == DISP_E_EXCEPTION && info) {
             a.scode = info->scode;
-            a.description = info->bstrDescription ? info->bstrDescription : L"";
+            a.description = recording_.TextIndex(info->bstrDescription ? info->bstrDescription : L"");
         }
         if (SUCCEEDED(hr) && result) {
             if (result->vt == VT_DISPATCH && result->pdispVal) {
@@ -172,7 +179,8 @@ HRESULT Replay::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* resu
         // As a server fills it: the caller frees the texts.
         *info = EXCEPINFO{};
         info->scode = a->scode;
-        info->bstrDescription = SysAllocStringLen(a->description.data(), static_cast<UINT>(a->description.size()));
+        const std::wstring& text = recording_.texts[a->description];
+        info->bstrDescription = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     }
     if (SUCCEEDED(a->hr) && result) {
         if (a->isObject) {

@@ -23,7 +23,7 @@ struct RecordedAnswer {
     VARIANT result{};       // owned; an object answer is kept as VT_DISPATCH with isObject set
     bool isObject = false;
     SCODE scode = 0;        // for DISP_E_EXCEPTION
-    std::wstring description;
+    int description = -1;   // for DISP_E_EXCEPTION: the text's place in Recording::texts
 };
 
 class Recording {
@@ -33,6 +33,11 @@ public:
     Recording(const Recording&) = delete;
     Recording& operator=(const Recording&) = delete;
     std::vector<RecordedAnswer> answers;
+    // The error texts, each once: a chart refuses thousands of calls with a handful of texts, and
+    // a replayed refusal reads its text from here rather than from a copy of its own somewhere
+    // in a large heap, which would make a refusal dearer to replay the larger the chart.
+    std::vector<std::wstring> texts;
+    int TextIndex(const std::wstring& text);
     long invokes() const;
 };
 

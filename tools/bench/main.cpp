@@ -152,11 +152,11 @@ Own OwnTime(const sim::ChartModel& chart, bool refuseZeroPattern) {
         }
     }
     bench::Replay replay(recording);
-    // The fastest time of each segment of the run (Replay.h), over runs for at least 0.4 s and at
+    // The fastest time of each segment of the run (Replay.h), over runs for at least 1.2 s and at
     // least 5 runs of each chart.
     bench::Replay::Segments conversion, alone;
     double spent = 0;
-    for (int run = 0; run < 2000 && (run < 5 || spent < 0.4); ++run) {
+    for (int run = 0; run < 2000 && (run < 5 || spent < 1.2); ++run) {
         replay.Rewind();
         handler.OLEObjectHandler_BWPrintNoConfig(&replay);
         const bench::Replay::Segments converted = replay.Finish();
