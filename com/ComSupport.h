@@ -106,7 +106,7 @@ public:
     const VARIANT& get() const { return v_; }
     VARIANT* Receive() { assert(v_.vt == VT_EMPTY); return &v_; }
     VARIANT Detach() { VARIANT r = v_; VariantInit(&v_); return r; }
-    void clear() { VariantClear(&v_); }
+    void clear() { if (NeedsClear()) VariantClear(&v_); else VariantInit(&v_); }
 
     // Coerces into another type with the automation rules (rounding, overflow); the HRESULT of
     // VariantChangeType comes back and out is left empty on failure.
