@@ -193,30 +193,33 @@ HRESULT Replay::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* resu
     return a->hr;
 }
 
-Replay::Segments Replay::TimeAnswersAlone() {
+Replay::Segments Replay::TimeAnswersAlone(int times) {
     Rewind();
     DISPPARAMS none{};
-    for (const RecordedAnswer& a : recording_.answers) {
-        switch (a.call) {
-        case RecordedAnswer::Call::Query: {
-            void* p = nullptr;
-            QueryInterface(IID_IDispatch, &p);
-            break;
-        }
-        case RecordedAnswer::Call::Names: {
-            DISPID id = 0;
-            GetIDsOfNames(IID_NULL, nullptr, 1, 1033, &id);
-            break;
-        }
-        case RecordedAnswer::Call::Invoke: {
-            VARIANT result;
-            VariantInit(&result);
-            EXCEPINFO info{};
-            Invoke(a.id, IID_NULL, 1033, DISPATCH_PROPERTYGET, &none, &result, &info, nullptr);
-            VariantClear(&result);
-            SysFreeString(info.bstrDescription);
-            break;
-        }
+    for (int time = 0; time < times; ++time) {
+        if (time) Restart();
+        for (const RecordedAnswer& a : recording_.answers) {
+            switch (a.call) {
+            case RecordedAnswer::Call::Query: {
+                void* p = nullptr;
+                QueryInterface(IID_IDispatch, &p);
+                break;
+            }
+            case RecordedAnswer::Call::Names: {
+                DISPID id = 0;
+                GetIDsOfNames(IID_NULL, nullptr, 1, 1033, &id);
+                break;
+            }
+            case RecordedAnswer::Call::Invoke: {
+                VARIANT result;
+                VariantInit(&result);
+                EXCEPINFO info{};
+                Invoke(a.id, IID_NULL, 1033, DISPATCH_PROPERTYGET, &none, &result, &info, nullptr);
+                VariantClear(&result);
+                SysFreeString(info.bstrDescription);
+                break;
+            }
+            }
         }
     }
     return Finish();

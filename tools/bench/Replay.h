@@ -59,13 +59,16 @@ public:
     explicit Replay(const Recording& recording);
     // Starts a run: the first answer again, and the clock of the first segment.
     void Rewind();
+    // The first answer again within the same run and segment: a small chart's conversions are
+    // timed several in a row, so that each timing spans many ticks of the clock.
+    void Restart() { next_ = 0; }
     // Ends a run: the time of each segment, the last one up to now.
     Segments Finish();
     // Calls that did not match the recording (a different call or member); 0 when replayed exactly.
     long mismatches() const { return mismatches_; }
     bool finished() const { return next_ == recording_.answers.size(); }
-    // Every answer replayed by itself, with what a caller does with it afterwards.
-    Segments TimeAnswersAlone();
+    // Every answer replayed by itself, with what a caller does with it afterwards; `times` over.
+    Segments TimeAnswersAlone(int times = 1);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
