@@ -25,7 +25,9 @@ Dispatch OfficeFillOf(Step& s, IDispatch* chart, DispMember element) {
 
 // A visible fill becomes solid white: the chart area's and the legend's.
 void WhitenVisibleFill(IDispatch* chart, DispMember element) noexcept {
-    if (!TestOrTrue([&](Step& s) { return s.GetInt32(Element(s, chart, {element, M::Fill}).get(), M::Visible) != 0; }))
+    if (!TestOrTrue([&](Step& s) {
+            return s.GetInt32(Element(s, chart, {element, M::Fill}).get(), M::Visible) != 0;
+        }))
         return;
     TryPut(chart, {element, M::Interior}, M::Color, White());
     TryPut(chart, {element, M::Interior}, M::PatternColor, White());
@@ -73,7 +75,8 @@ void ChartHandler::ConvertChartArea(IDispatch* chart) noexcept {
     // A border drawn in the fill's own colour is not seen; blackening it would add a frame.
     const bool borderShows = TestOrTrue([&](Step& s) {
         Dispatch border = ElementOrNothing(s, chart, {M::ChartArea, M::Border});
-        const long fillColour = s.GetInt32(Element(s, chart, {M::ChartArea, M::Interior}).get(), M::Color);
+        const long fillColour =
+            s.GetInt32(Element(s, chart, {M::ChartArea, M::Interior}).get(), M::Color);
         return !s.failed() && IsBorderDistinctFromFill(border.get(), chart, fillColour);
     });
     if (borderShows) TryPut(chart, {M::ChartArea, M::Border}, M::Color, Black16());
@@ -85,7 +88,8 @@ void ChartHandler::ConvertPlotArea(IDispatch* chart) noexcept {
 }
 
 void ChartHandler::ConvertLegend(IDispatch* chart) noexcept {
-    if (TestOrTrue([&](Step& s) { return BorderDrawn(s, ElementOrNothing(s, chart, {M::Legend, M::Border})); }))
+    if (TestOrTrue(
+            [&](Step& s) { return BorderDrawn(s, ElementOrNothing(s, chart, {M::Legend, M::Border})); }))
         TryPut(chart, {M::Legend, M::Border}, M::Color, Black16());
     WhitenVisibleFill(chart, M::Legend);
 }
@@ -112,7 +116,8 @@ void ChartHandler::ConvertWalls(IDispatch* chart) noexcept {
 
 void ChartHandler::ConvertFloor(IDispatch* chart) noexcept {
     // The floor's border keeps its lightness: it becomes the grey of its own colour.
-    if (TestOrTrue([&](Step& s) { return BorderDrawn(s, ElementOrNothing(s, chart, {M::Floor, M::Border})); }))
+    if (TestOrTrue(
+            [&](Step& s) { return BorderDrawn(s, ElementOrNothing(s, chart, {M::Floor, M::Border})); }))
         Attempt([&](Step& s) {
             const long colour = s.GetInt32(Element(s, chart, {M::Floor, M::Border}).get(), M::Color);
             PutOn(s, chart, {M::Floor, M::Border}, M::Color,

@@ -45,7 +45,9 @@ long LineStyleOf(short seriesIndex) {
 // The position's fill pattern. Pattern 0 (no table entry) is passed on as it is; a chart that
 // refuses it keeps the colours written just before.
 void PatternFill(IDispatch* from, Path fillPath, short position) noexcept {
-    Attempt([&](Step& s) { CallOn(s, from, fillPath, M::Patterned, {Variant::I4(GetFillPattern(position))}); });
+    Attempt([&](Step& s) {
+        CallOn(s, from, fillPath, M::Patterned, {Variant::I4(GetFillPattern(position))});
+    });
 }
 
 }  // namespace
@@ -63,7 +65,8 @@ void ChartHandler::ConvertFilledSeries(IDispatch* series, short seriesIndex) noe
         for (int i = 1; i <= labels; ++i) {
             Dispatch label;
             Attempt([&](Step& s) {
-                label = s.CallObjectOrNothing(series, M::DataLabels, {Variant::I2(static_cast<short>(i))});
+                label = s.CallObjectOrNothing(series, M::DataLabels,
+                                              {Variant::I2(static_cast<short>(i))});
             });
             if (!label) continue;
             TryPut(label.get(), {M::Interior}, M::ColorIndex, Variant::I4(xl::None));
@@ -85,7 +88,8 @@ void ChartHandler::ConvertFilledSeries(IDispatch* series, short seriesIndex) noe
     for (int i = 1; i <= trendlines; ++i) {
         Dispatch trendline;
         Attempt([&](Step& s) {
-            trendline = s.CallObjectOrNothing(series, M::Trendlines, {Variant::I2(static_cast<short>(i))});
+            trendline = s.CallObjectOrNothing(series, M::Trendlines,
+                                              {Variant::I2(static_cast<short>(i))});
         });
         if (!trendline) continue;
         Attempt([&](Step& s) {
@@ -96,7 +100,9 @@ void ChartHandler::ConvertFilledSeries(IDispatch* series, short seriesIndex) noe
     }
 
     // The fill, only where one shows.
-    if (!TestOrTrue([&](Step& s) { return s.GetInt32(Element(s, series, {M::Fill}).get(), M::Visible) != 0; }))
+    if (!TestOrTrue([&](Step& s) {
+            return s.GetInt32(Element(s, series, {M::Fill}).get(), M::Visible) != 0;
+        }))
         return;
     TryPut(series, {M::Interior}, M::PatternColor, White());
     TryPut(series, {M::Interior}, M::Color, Black16());
@@ -117,7 +123,9 @@ void ChartHandler::ConvertLineSeries(IDispatch* series, short seriesIndex) noexc
     if (seriesIndex < 9) {
         TryPut(series, {}, M::MarkerStyle, Variant::I4(MarkerStyleOf(seriesIndex)));
         // A medium line (weight -4138) keeps its weight.
-        if (TestOrTrue([&](Step& s) { return s.GetDouble(Element(s, series, {M::Border}).get(), M::Weight) > 0.5; }))
+        if (TestOrTrue([&](Step& s) {
+                return s.GetDouble(Element(s, series, {M::Border}).get(), M::Weight) > 0.5;
+            }))
             TryPut(series, {M::Border}, M::Weight, Variant::I2(3));
         if (TestOrTrue([&](Step& s) { return s.GetInt32(series, M::MarkerSize) > 1; }))
             TryPut(series, {}, M::MarkerSize, Variant::I4(8));
@@ -130,7 +138,9 @@ void ChartHandler::ConvertLineSeries(IDispatch* series, short seriesIndex) noexc
 
 void ChartHandler::ConvertPieSeries(IDispatch* chart, short seriesIndex) noexcept {
     Dispatch series;
-    Attempt([&](Step& s) { series = s.CallObjectOrNothing(chart, M::SeriesCollection, {Variant::I2(seriesIndex)}); });
+    Attempt([&](Step& s) {
+        series = s.CallObjectOrNothing(chart, M::SeriesCollection, {Variant::I2(seriesIndex)});
+    });
     if (!series) return;
     TryPut(series.get(), {M::Interior}, M::Color, Black16());
     TryPut(series.get(), {M::Interior}, M::PatternColor, White());
@@ -144,7 +154,9 @@ void ChartHandler::ConvertPieSeries(IDispatch* chart, short seriesIndex) noexcep
                                 kColor = ByName(M::Color), kPatternColor = ByName(M::PatternColor),
                                 kPatterned = ByName(M::Patterned), kSolid = ByName(M::Solid);
     const auto putOnPoint = [&](short p, DispMember member, const Variant& value) {
-        Attempt([&](Step& s) { PutOn(s, ItemByRef(s, points.get(), p).get(), {kInterior}, member, value); });
+        Attempt([&](Step& s) {
+            PutOn(s, ItemByRef(s, points.get(), p).get(), {kInterior}, member, value);
+        });
     };
     for (int i = 1; i <= count; ++i) {
         const short p = static_cast<short>(i);

@@ -345,10 +345,18 @@ Dispatch ToObjectOrNothing(const Variant& v) {
     return Throwing([&](Step& s) { return s.ToObjectOrNothing(v); });
 }
 
-long GetInt32(IDispatch* o, DispMember m, Args a) { return Throwing([&](Step& s) { return s.GetInt32(o, m, a); }); }
-short GetInt16(IDispatch* o, DispMember m, Args a) { return Throwing([&](Step& s) { return s.GetInt16(o, m, a); }); }
-double GetDouble(IDispatch* o, DispMember m, Args a) { return Throwing([&](Step& s) { return s.GetDouble(o, m, a); }); }
-bool GetBool(IDispatch* o, DispMember m, Args a) { return Throwing([&](Step& s) { return s.GetBool(o, m, a); }); }
+long GetInt32(IDispatch* o, DispMember m, Args a) {
+    return Throwing([&](Step& s) { return s.GetInt32(o, m, a); });
+}
+short GetInt16(IDispatch* o, DispMember m, Args a) {
+    return Throwing([&](Step& s) { return s.GetInt16(o, m, a); });
+}
+double GetDouble(IDispatch* o, DispMember m, Args a) {
+    return Throwing([&](Step& s) { return s.GetDouble(o, m, a); });
+}
+bool GetBool(IDispatch* o, DispMember m, Args a) {
+    return Throwing([&](Step& s) { return s.GetBool(o, m, a); });
+}
 
 Dispatch QueryAs(IUnknown* object, REFIID iid) {
     return Throwing([&](Step& s) { return s.QueryAs(object, iid); });
