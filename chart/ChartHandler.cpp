@@ -19,13 +19,15 @@ namespace {
 
 // An element's chart fill seen as Office's FillFormat, the interface the walls' and floor's
 // visibility is read through. An absent fill stays absent.
-Dispatch OfficeFillOf(IDispatch* chart, DispMember element) {
-    return QueryAs(ElementOrNothing(chart, {element, M::Fill}).get(), excel::IID_FillFormat);
+Dispatch OfficeFillOf(Step& s, IDispatch* chart, DispMember element) {
+    return s.QueryAs(ElementOrNothing(s, chart, {element, M::Fill}).get(), excel::IID_FillFormat);
 }
 
 // A visible fill becomes solid white: the chart area's and the legend's.
 void WhitenVisibleFill(IDispatch* chart, DispMember element) noexcept {
-    if (!TestOrTrue([&] { return GetInt32(Element(chart, {element, M::Fill}).get(), M::Visible) != 0; }))
+    if (!TestOrTrue([&](Step& s) {
+            return s.GetInt32(Element(s, chart, {element, M::Fill}).get(), M::Visible) != 0;
+        }))
         return;
     TryPut(chart, {element, M::Interior}, M::Color, White());
     TryPut(chart, {element, M::Interior}, M::PatternColor, White());
@@ -34,21 +36,18 @@ void WhitenVisibleFill(IDispatch* chart, DispMember element) noexcept {
 
 // The chart a series belongs to, two parents up. The first Parent is the series' own member;
 // the intermediate object is of no known type, so its Parent is asked for by name.
-Dispatch ChartOfSeries(IDispatch* series) {
-    Dispatch parent = GetObject(series, M::Parent);
-    Dispatch grandParent = GetObjectOrNothing(parent.get(), ByName(M::Parent));
-    return QueryAs(grandParent.get(), excel::IID_Chart);
+Dispatch ChartOfSeries(Step& s, IDispatch* series) {
+    Dispatch parent = s.GetObject(series, M::Parent);
+    Dispatch grandParent = s.GetObjectOrNothing(parent.get(), ByName(M::Parent));
+    return s.QueryAs(grandParent.get(), excel::IID_Chart);
 }
 
-void LogSeriesError(const AutomationError& error) noexcept {
+void LogSeriesError(const CallError& error) noexcept {
     // Only errors with a positive number carry a description worth a line; a failing HRESULT
-    // that maps to no runtime error number (0 or negative) is dropped.
+    // that maps to no runtime error number (0 or negative) is dropped. The text is made only when
+    // the log takes it.
     if (error.number() <= 0) return;
-    try {
-        modDebug::LogError(L"Handle series raised a " + error.description());
-    } catch (...) {
-        // Out of memory while building the line: the line is lost, the conversion goes on.
-    }
+    modDebug::LogError([&] { return L"Handle series raised a " + error.description(); });
 }
 
 }  // namespace
@@ -56,7 +55,7 @@ void LogSeriesError(const AutomationError& error) noexcept {
 HRESULT ChartHandler::OLEObjectHandler_BWPrintNoConfig(IDispatch* Object) noexcept {
     TraceEnter(L"OLEObjectHandler_BWPrintNoConfig", L"");
     Dispatch chart;
-    Attempt([&] { chart = QueryAs(Object, excel::IID_Chart); });
+    Attempt([&](Step& s) { chart = s.QueryAs(Object, excel::IID_Chart); });
     // Without a chart every later step would fail on its first call; nothing is touched.
     if (chart) {
         ConvertChartArea(chart.get());
@@ -74,10 +73,11 @@ HRESULT ChartHandler::OLEObjectHandler_BWPrintNoConfig(IDispatch* Object) noexce
 
 void ChartHandler::ConvertChartArea(IDispatch* chart) noexcept {
     // A border drawn in the fill's own colour is not seen; blackening it would add a frame.
-    const bool borderShows = TestOrTrue([&] {
-        Dispatch border = ElementOrNothing(chart, {M::ChartArea, M::Border});
-        const long fillColour = GetInt32(Element(chart, {M::ChartArea, M::Interior}).get(), M::Color);
-        return IsBorderDistinctFromFill(border.get(), chart, fillColour);
+    const bool borderShows = TestOrTrue([&](Step& s) {
+        Dispatch border = ElementOrNothing(s, chart, {M::ChartArea, M::Border});
+        const long fillColour =
+            s.GetInt32(Element(s, chart, {M::ChartArea, M::Interior}).get(), M::Color);
+        return !s.failed() && IsBorderDistinctFromFill(border.get(), chart, fillColour);
     });
     if (borderShows) TryPut(chart, {M::ChartArea, M::Border}, M::Color, Black16());
     WhitenVisibleFill(chart, M::ChartArea);
@@ -88,7 +88,8 @@ void ChartHandler::ConvertPlotArea(IDispatch* chart) noexcept {
 }
 
 void ChartHandler::ConvertLegend(IDispatch* chart) noexcept {
-    if (TestOrTrue([&] { return IsBorderDrawn(ElementOrNothing(chart, {M::Legend, M::Border}).get()); }))
+    if (TestOrTrue(
+            [&](Step& s) { return BorderDrawn(s, ElementOrNothing(s, chart, {M::Legend, M::Border})); }))
         TryPut(chart, {M::Legend, M::Border}, M::Color, Black16());
     WhitenVisibleFill(chart, M::Legend);
 }
@@ -97,8 +98,8 @@ void ChartHandler::ConvertAxes(IDispatch* chart) noexcept {
     // Category, series, value: a chart without a series axis (any 2-D chart) skips it.
     for (long type : {xl::Category, xl::SeriesAxis, xl::Value}) {
         Dispatch axis;
-        Attempt([&] {
-            axis = CallObjectOrNothing(chart, M::Axes, {Variant::I4(type), Variant::I4(xl::Primary)});
+        Attempt([&](Step& s) {
+            axis = s.CallObjectOrNothing(chart, M::Axes, {Variant::I4(type), Variant::I4(xl::Primary)});
         });
         if (!axis) continue;
         TryPut(axis.get(), {M::Border}, M::Color, Black16());
@@ -109,19 +110,20 @@ void ChartHandler::ConvertAxes(IDispatch* chart) noexcept {
 
 void ChartHandler::ConvertWalls(IDispatch* chart) noexcept {
     // Only the walls' interior: their border stays, and their fill is not made solid.
-    if (TestOrTrue([&] { return IsFillVisible(OfficeFillOf(chart, M::Walls).get()); }))
+    if (TestOrTrue([&](Step& s) { return FillVisible(s, OfficeFillOf(s, chart, M::Walls)); }))
         TryPut(chart, {M::Walls, M::Interior}, M::Color, White());
 }
 
 void ChartHandler::ConvertFloor(IDispatch* chart) noexcept {
     // The floor's border keeps its lightness: it becomes the grey of its own colour.
-    if (TestOrTrue([&] { return IsBorderDrawn(ElementOrNothing(chart, {M::Floor, M::Border}).get()); }))
-        Attempt([&] {
-            const long colour = GetInt32(Element(chart, {M::Floor, M::Border}).get(), M::Color);
-            PutOn(chart, {M::Floor, M::Border}, M::Color,
+    if (TestOrTrue(
+            [&](Step& s) { return BorderDrawn(s, ElementOrNothing(s, chart, {M::Floor, M::Border})); }))
+        Attempt([&](Step& s) {
+            const long colour = s.GetInt32(Element(s, chart, {M::Floor, M::Border}).get(), M::Color);
+            PutOn(s, chart, {M::Floor, M::Border}, M::Color,
                   Variant::I4(modColorFunctions::GetGreyColor(colour)));
         });
-    if (TestOrTrue([&] { return IsFillVisible(OfficeFillOf(chart, M::Floor).get()); })) {
+    if (TestOrTrue([&](Step& s) { return FillVisible(s, OfficeFillOf(s, chart, M::Floor)); })) {
         TryPut(chart, {M::Floor, M::Interior}, M::ColorIndex, Variant::I2(15));
         TryCall(chart, {M::Floor, M::Fill}, M::Solid);
     }
@@ -129,7 +131,7 @@ void ChartHandler::ConvertFloor(IDispatch* chart) noexcept {
 
 void ChartHandler::ConvertByChartType(IDispatch* chart) noexcept {
     long chartType = 0;
-    if (!Attempt([&] { chartType = GetInt32(chart, M::ChartType); })) return;
+    if (!Attempt([&](Step& s) { chartType = s.GetInt32(chart, M::ChartType); })) return;
     switch (RouteOfChartType(chartType)) {
     case ChartRoute::Surface: ConvertSurfaceLegend(chart); break;
     // A pie shows one series; only the first is converted.
@@ -139,38 +141,49 @@ void ChartHandler::ConvertByChartType(IDispatch* chart) noexcept {
 }
 
 void ChartHandler::ConvertEverySeries(IDispatch* chart) noexcept {
-    const int count = WalkLength([&] {
-        Dispatch all = CallObject(chart, M::SeriesCollection, {Variant::Missing()});
-        return GetValue(all.get(), ByName(M::Count));
+    const int count = WalkLength([&](Step& s) {
+        Dispatch all = s.CallObject(chart, M::SeriesCollection, {Variant::Missing()});
+        return s.GetValue(all.get(), ByName(M::Count));
     });
     for (int i = 1; i <= count; ++i) {
         const short seriesIndex = static_cast<short>(i);
         Dispatch series;
         // A series that cannot be fetched is skipped; the walk goes on with the next number.
-        if (!Attempt([&] {
-                Dispatch item = CallObject(chart, M::SeriesCollection, {Variant::I2(seriesIndex)});
-                series = QueryAs(item.get(), excel::IID_Series);
+        if (!Attempt([&](Step& s) {
+                Dispatch item = s.CallObject(chart, M::SeriesCollection, {Variant::I2(seriesIndex)});
+                series = s.QueryAs(item.get(), excel::IID_Series);
             }))
             continue;
         ConvertSeries(series.get(), seriesIndex);
     }
 }
 
+// Trapped: the first failure of the series' own calls ends its conversion with an error line.
 void ChartHandler::ConvertSeries(IDispatch* series, short seriesIndex) noexcept {
+    Step s;
     try {
-        const long seriesType = GetInt32(series, M::ChartType);
+        const long seriesType = s.GetInt32(series, M::ChartType);
+        if (s.failed()) return LogSeriesError(s.error());
         switch (ConverterOfSeriesType(seriesType)) {
         case SeriesConverter::Filled: ConvertFilledSeries(series, seriesIndex); break;
         case SeriesConverter::Line: ConvertLineSeries(series, seriesIndex); break;
-        case SeriesConverter::Pie: ConvertPieSeries(ChartOfSeries(series).get(), seriesIndex); break;
-        case SeriesConverter::SurfaceLegend: ConvertSurfaceLegend(ChartOfSeries(series).get()); break;
+        case SeriesConverter::Pie: {
+            Dispatch chart = ChartOfSeries(s, series);
+            if (!s.failed()) ConvertPieSeries(chart.get(), seriesIndex);
+            break;
+        }
+        case SeriesConverter::SurfaceLegend: {
+            Dispatch chart = ChartOfSeries(s, series);
+            if (!s.failed()) ConvertSurfaceLegend(chart.get());
+            break;
+        }
         case SeriesConverter::None: break;
         }
-    } catch (const AutomationError& error) {
-        LogSeriesError(error);
     } catch (...) {
         // No error number to tell it by (out of memory): nothing is logged, the walk goes on.
+        return;
     }
+    if (s.failed()) LogSeriesError(s.error());
 }
 
 void ChartHandler::TraceEnter(const wchar_t* /*procedure*/, const wchar_t* /*detail*/) noexcept {}

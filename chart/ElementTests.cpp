@@ -8,15 +8,15 @@ using namespace qv::excel;
 
 bool IsFillVisible(IDispatch* fill) noexcept {
     if (!fill) return false;
-    return TestOrFalse([&] { return GetInt32(fill, Member::FillFormatVisible) != 0; });
+    return TestOrFalse([&](Step& s) { return s.GetInt32(fill, Member::FillFormatVisible) != 0; });
 }
 
 bool IsBorderDrawn(IDispatch* border) noexcept {
     if (!border) return false;
-    return TestOrFalse([&] {
+    return TestOrFalse([&](Step& s) {
         // Weight first, then LineStyle: both reads are made whenever the first succeeds.
-        const double weight = GetDouble(border, Member::Weight);
-        const double lineStyle = GetDouble(border, Member::LineStyle);
+        const double weight = s.GetDouble(border, Member::Weight);
+        const double lineStyle = s.GetDouble(border, Member::LineStyle);
         return weight > 0 && lineStyle != xl::None;
     });
 }
@@ -24,7 +24,7 @@ bool IsBorderDrawn(IDispatch* border) noexcept {
 bool IsBorderDistinctFromFill(IDispatch* border, IDispatch* chart, long fillColour) noexcept {
     if (!border || !chart) return false;
     const bool sameColour = TestOrFalse(
-        [&] { return GetDouble(border, Member::Color) == static_cast<double>(fillColour); });
+        [&](Step& s) { return s.GetDouble(border, Member::Color) == static_cast<double>(fillColour); });
     if (sameColour) return false;
     return IsBorderDrawn(border);
 }

@@ -3,8 +3,7 @@
 // (IsBorderDistinctFromFill: a colour that cannot be read counts as different).
 #pragma once
 
-#include <windows.h>
-#include <oaidl.h>
+#include "com/Automation.h"
 
 namespace qv::chart {
 
@@ -19,5 +18,14 @@ bool IsBorderDrawn(IDispatch* border) noexcept;
 // False when border or chart is null, or when the border's colour equals fillColour;
 // otherwise IsBorderDrawn(border). The chart is only checked for presence.
 bool IsBorderDistinctFromFill(IDispatch* border, IDispatch* chart, long fillColour) noexcept;
+
+// The tests on an element that step s fetched: made only when the fetch went through (a failed
+// step makes no further call, and its test counts by the caller's rule).
+inline bool BorderDrawn(const Step& s, const Dispatch& border) noexcept {
+    return !s.failed() && IsBorderDrawn(border.get());
+}
+inline bool FillVisible(const Step& s, const Dispatch& fill) noexcept {
+    return !s.failed() && IsFillVisible(fill.get());
+}
 
 }  // namespace qv::chart

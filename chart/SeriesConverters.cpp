@@ -45,25 +45,28 @@ long LineStyleOf(short seriesIndex) {
 // The position's fill pattern. Pattern 0 (no table entry) is passed on as it is; a chart that
 // refuses it keeps the colours written just before.
 void PatternFill(IDispatch* from, Path fillPath, short position) noexcept {
-    Attempt([&] { CallOn(from, fillPath, M::Patterned, {Variant::I4(GetFillPattern(position))}); });
+    Attempt([&](Step& s) {
+        CallOn(s, from, fillPath, M::Patterned, {Variant::I4(GetFillPattern(position))});
+    });
 }
 
 }  // namespace
 
 void ChartHandler::ConvertFilledSeries(IDispatch* series, short seriesIndex) noexcept {
     // Outline, only where one is drawn.
-    if (TestOrTrue([&] { return IsBorderDrawn(ElementOrNothing(series, {M::Border}).get()); }))
+    if (TestOrTrue([&](Step& s) { return BorderDrawn(s, ElementOrNothing(s, series, {M::Border})); }))
         TryPut(series, {M::Border}, M::Color, Black16());
 
     // Data labels lose their background and border.
-    if (TestOrTrue([&] { return GetBool(series, M::HasDataLabels); })) {
-        const int labels = WalkLength([&] {
-            return GetValue(CallObject(series, M::DataLabels, {Variant::Missing()}).get(), M::Count);
+    if (TestOrTrue([&](Step& s) { return s.GetBool(series, M::HasDataLabels); })) {
+        const int labels = WalkLength([&](Step& s) {
+            return s.GetValue(s.CallObject(series, M::DataLabels, {Variant::Missing()}).get(), M::Count);
         });
         for (int i = 1; i <= labels; ++i) {
             Dispatch label;
-            Attempt([&] {
-                label = CallObjectOrNothing(series, M::DataLabels, {Variant::I2(static_cast<short>(i))});
+            Attempt([&](Step& s) {
+                label = s.CallObjectOrNothing(series, M::DataLabels,
+                                              {Variant::I2(static_cast<short>(i))});
             });
             if (!label) continue;
             TryPut(label.get(), {M::Interior}, M::ColorIndex, Variant::I4(xl::None));
@@ -72,31 +75,34 @@ void ChartHandler::ConvertFilledSeries(IDispatch* series, short seriesIndex) noe
     }
 
     // Leader lines, when the series has them and they are there.
-    if (TestOrTrue([&] { return GetBool(series, M::HasLeaderLines); })) {
+    if (TestOrTrue([&](Step& s) { return s.GetBool(series, M::HasLeaderLines); })) {
         Dispatch leaderLines;
-        Attempt([&] { leaderLines = GetObjectOrNothing(series, M::LeaderLines); });
+        Attempt([&](Step& s) { leaderLines = s.GetObjectOrNothing(series, M::LeaderLines); });
         if (leaderLines) TryPut(series, {M::LeaderLines, M::Border}, M::Color, Black16());
     }
 
     // Trendlines keep their lightness: each becomes the grey of its own colour.
-    const int trendlines = WalkLength([&] {
-        return GetValue(CallObject(series, M::Trendlines, {Variant::Missing()}).get(), M::Count);
+    const int trendlines = WalkLength([&](Step& s) {
+        return s.GetValue(s.CallObject(series, M::Trendlines, {Variant::Missing()}).get(), M::Count);
     });
     for (int i = 1; i <= trendlines; ++i) {
         Dispatch trendline;
-        Attempt([&] {
-            trendline = CallObjectOrNothing(series, M::Trendlines, {Variant::I2(static_cast<short>(i))});
+        Attempt([&](Step& s) {
+            trendline = s.CallObjectOrNothing(series, M::Trendlines,
+                                              {Variant::I2(static_cast<short>(i))});
         });
         if (!trendline) continue;
-        Attempt([&] {
-            const long colour = GetInt32(Element(trendline.get(), {M::Border}).get(), M::Color);
-            PutOn(trendline.get(), {M::Border}, M::Color,
+        Attempt([&](Step& s) {
+            const long colour = s.GetInt32(Element(s, trendline.get(), {M::Border}).get(), M::Color);
+            PutOn(s, trendline.get(), {M::Border}, M::Color,
                   Variant::I4(modColorFunctions::GetGreyColor(colour)));
         });
     }
 
     // The fill, only where one shows.
-    if (!TestOrTrue([&] { return GetInt32(Element(series, {M::Fill}).get(), M::Visible) != 0; }))
+    if (!TestOrTrue([&](Step& s) {
+            return s.GetInt32(Element(s, series, {M::Fill}).get(), M::Visible) != 0;
+        }))
         return;
     TryPut(series, {M::Interior}, M::PatternColor, White());
     TryPut(series, {M::Interior}, M::Color, Black16());
@@ -117,9 +123,11 @@ void ChartHandler::ConvertLineSeries(IDispatch* series, short seriesIndex) noexc
     if (seriesIndex < 9) {
         TryPut(series, {}, M::MarkerStyle, Variant::I4(MarkerStyleOf(seriesIndex)));
         // A medium line (weight -4138) keeps its weight.
-        if (TestOrTrue([&] { return GetDouble(Element(series, {M::Border}).get(), M::Weight) > 0.5; }))
+        if (TestOrTrue([&](Step& s) {
+                return s.GetDouble(Element(s, series, {M::Border}).get(), M::Weight) > 0.5;
+            }))
             TryPut(series, {M::Border}, M::Weight, Variant::I2(3));
-        if (TestOrTrue([&] { return GetInt32(series, M::MarkerSize) > 1; }))
+        if (TestOrTrue([&](Step& s) { return s.GetInt32(series, M::MarkerSize) > 1; }))
             TryPut(series, {}, M::MarkerSize, Variant::I4(8));
     }
     TryPut(series, {M::Border}, M::Color, Black16());
@@ -130,29 +138,33 @@ void ChartHandler::ConvertLineSeries(IDispatch* series, short seriesIndex) noexc
 
 void ChartHandler::ConvertPieSeries(IDispatch* chart, short seriesIndex) noexcept {
     Dispatch series;
-    Attempt([&] { series = CallObjectOrNothing(chart, M::SeriesCollection, {Variant::I2(seriesIndex)}); });
+    Attempt([&](Step& s) {
+        series = s.CallObjectOrNothing(chart, M::SeriesCollection, {Variant::I2(seriesIndex)});
+    });
     if (!series) return;
     TryPut(series.get(), {M::Interior}, M::Color, Black16());
     TryPut(series.get(), {M::Interior}, M::PatternColor, White());
 
     Dispatch points;
-    Attempt([&] { points = CallObject(series.get(), M::Points, {Variant::Missing()}); });
-    const int count = WalkLength([&] { return GetValue(points.get(), M::Count); });
+    Attempt([&](Step& s) { points = s.CallObject(series.get(), M::Points, {Variant::Missing()}); });
+    const int count = WalkLength([&](Step& s) { return s.GetValue(points.get(), M::Count); });
 
     // Each call reaches its point afresh, and the point's members by name.
     static constexpr DispMember kInterior = ByName(M::Interior), kFill = ByName(M::Fill),
                                 kColor = ByName(M::Color), kPatternColor = ByName(M::PatternColor),
                                 kPatterned = ByName(M::Patterned), kSolid = ByName(M::Solid);
     const auto putOnPoint = [&](short p, DispMember member, const Variant& value) {
-        Attempt([&] { PutOn(ItemByRef(points.get(), p).get(), {kInterior}, member, value); });
+        Attempt([&](Step& s) {
+            PutOn(s, ItemByRef(s, points.get(), p).get(), {kInterior}, member, value);
+        });
     };
     for (int i = 1; i <= count; ++i) {
         const short p = static_cast<short>(i);
         putOnPoint(p, kColor, Black16());
         putOnPoint(p, kPatternColor, White());
         if (p != 7 && p != 8) {
-            Attempt([&] {
-                CallOn(ItemByRef(points.get(), p).get(), {kFill}, kPatterned,
+            Attempt([&](Step& s) {
+                CallOn(s, ItemByRef(s, points.get(), p).get(), {kFill}, kPatterned,
                        {Variant::I4(GetFillPattern(p))});
             });
             continue;
@@ -161,22 +173,22 @@ void ChartHandler::ConvertPieSeries(IDispatch* chart, short seriesIndex) noexcep
             putOnPoint(p, kColor, White());
             putOnPoint(p, kPatternColor, Black16());
         }
-        Attempt([&] { CallOn(ItemByRef(points.get(), p).get(), {kFill}, kSolid); });
+        Attempt([&](Step& s) { CallOn(s, ItemByRef(s, points.get(), p).get(), {kFill}, kSolid); });
     }
 }
 
 void ChartHandler::ConvertSurfaceLegend(IDispatch* chart) noexcept {
     Dispatch entries;
-    Attempt([&] {
-        entries = CallObjectOrNothing(Element(chart, {M::Legend}).get(), M::LegendEntries,
-                                      {Variant::Missing()});
+    Attempt([&](Step& s) {
+        entries = s.CallObjectOrNothing(Element(s, chart, {M::Legend}).get(), M::LegendEntries,
+                                        {Variant::Missing()});
     });
     if (!entries) return;
-    const int count = WalkLength([&] { return GetValue(entries.get(), M::Count); });
+    const int count = WalkLength([&](Step& s) { return s.GetValue(entries.get(), M::Count); });
     for (int i = 1; i <= count; ++i) {
         const short position = static_cast<short>(i);
         Dispatch entry;
-        Attempt([&] { entry = ItemByRef(entries.get(), position); });
+        Attempt([&](Step& s) { entry = ItemByRef(s, entries.get(), position); });
         if (!entry) continue;
         TryPut(entry.get(), {M::LegendKey, M::Interior}, M::Color, Black16());
         TryPut(entry.get(), {M::LegendKey, M::Interior}, M::PatternColor, White());

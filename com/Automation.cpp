@@ -1,8 +1,8 @@
 #include "com/Automation.h"
 
 #include <cstdio>
+#include <memory>
 #include <new>
-#include <vector>
 
 namespace qv {
 
@@ -58,15 +58,6 @@ std::wstring RuntimeErrorText(long number) {
     return text;
 }
 
-AutomationError::AutomationError(HRESULT hr, std::wstring description)
-    : hr_(hr), description_(std::move(description)) {}
-
-long AutomationError::number() const { return ErrorNumberOf(hr_); }
-
-AutomationError AutomationError::Runtime(long number) {
-    return AutomationError(HResultOfErrorNumber(number), RuntimeErrorText(number));
-}
-
 static long RuntimeNumberOfDispError(HRESULT hr) {
     switch (hr) {
     case DISP_E_MEMBERNOTFOUND:
@@ -83,144 +74,292 @@ static long RuntimeNumberOfDispError(HRESULT hr) {
     }
 }
 
-AutomationError AutomationError::FromInvoke(HRESULT hr, EXCEPINFO* info) {
+long CallError::number() const { return ErrorNumberOf(hr_); }
+
+std::wstring CallError::description() const {
+    if (text_.get()) return text_.str();
+    return RuntimeErrorText(number());
+}
+
+CallError CallError::Runtime(long number) { return CallError(HResultOfErrorNumber(number)); }
+
+CallError CallError::FromInvoke(HRESULT hr, EXCEPINFO* info) {
     if (hr == DISP_E_EXCEPTION && info) {
         if (info->pfnDeferredFillIn) info->pfnDeferredFillIn(info);
         Bstr source = Bstr::Attach(info->bstrSource);
         Bstr description = Bstr::Attach(info->bstrDescription);
         Bstr helpFile = Bstr::Attach(info->bstrHelpFile);
         info->bstrSource = info->bstrDescription = info->bstrHelpFile = nullptr;
-        HRESULT code = info->scode ? info->scode
-                       : info->wCode ? HResultOfErrorNumber(info->wCode)
-                                     : hr;
-        std::wstring text = description.str();
-        if (text.empty()) text = RuntimeErrorText(ErrorNumberOf(code));
-        return AutomationError(code, text);
+        const HRESULT code = info->scode ? info->scode
+                             : info->wCode ? HResultOfErrorNumber(info->wCode)
+                                           : hr;
+        // An empty text from the server means the runtime's text for the number.
+        if (description.length() == 0) description = Bstr();
+        return CallError(code, std::move(description));
     }
     if (long n = RuntimeNumberOfDispError(hr)) return Runtime(n);
-    return AutomationError(hr, RuntimeErrorText(static_cast<long>(hr)));
+    return CallError(hr);
 }
 
-// ---- calls ---------------------------------------------------------------------------------
+AutomationError::AutomationError(HRESULT hr, std::wstring description)
+    : error_(hr, Bstr(description)) {}
 
-static DISPID ResolveMember(IDispatch* object, DispMember member) {
-    if (!member.byName) return member.id;
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR name = const_cast<LPOLESTR>(member.name);
-    HRESULT hr = object->GetIDsOfNames(IID_NULL, &name, 1, kLocaleUS, &id);
-    if (FAILED(hr)) throw AutomationError::FromInvoke(hr, nullptr);
-    return id;
+AutomationError AutomationError::Runtime(long number) {
+    return AutomationError(CallError::Runtime(number));
 }
 
-Variant Invoke(IDispatch* object, DispMember member, WORD flags, Args args) {
-    if (!object) throw AutomationError::Runtime(errnum::ObjectNotSet);
-    DISPID id = ResolveMember(object, member);
+AutomationError AutomationError::FromInvoke(HRESULT hr, EXCEPINFO* info) {
+    return AutomationError(CallError::FromInvoke(hr, info));
+}
 
-    // DISPPARAMS takes the arguments last to first. The VARIANTs are shallow copies: Invoke
-    // does not take ownership of [in] arguments, and the Variants outlive the call.
-    std::vector<VARIANTARG> reversed(args.size());
-    size_t i = args.size();
-    for (const Variant& a : args) reversed[--i] = a.get();
+// ---- the core: calls that report failure to a Step -------------------------------------------
 
+namespace {
+
+// DISPPARAMS takes the arguments last to first. The VARIANTs are shallow copies: Invoke does not
+// take ownership of [in] arguments, and the caller's Variants outlive the call. Up to
+// kInlineArgs of them live in the object itself, so that an ordinary call allocates nothing.
+class ReversedArgs {
+public:
+    explicit ReversedArgs(Args args) : count_(args.size()) {
+        if (count_ > kInlineArgs) more_.reset(new VARIANTARG[count_]);
+        VARIANTARG* slots = data();
+        size_t i = count_;
+        for (const Variant& a : args) slots[--i] = a.get();
+    }
+    VARIANTARG* data() { return count_ > kInlineArgs ? more_.get() : inline_; }
+    UINT size() const { return static_cast<UINT>(count_); }
+
+private:
+    size_t count_;
+    VARIANTARG inline_[kInlineArgs];
+    std::unique_ptr<VARIANTARG[]> more_;
+};
+
+}  // namespace
+
+void Step::Fail(CallError error) {
+    if (failed_) return;
+    failed_ = true;
+    error_ = std::move(error);
+}
+
+void Step::ThrowIfFailed() {
+    if (failed_) throw AutomationError(std::move(error_));
+}
+
+Variant Step::Invoke(IDispatch* object, DispMember member, WORD flags, Args args) {
+    Variant result;
+    if (failed_) return result;
+    if (!object) {
+        Fail(errnum::ObjectNotSet);
+        return result;
+    }
+    DISPID id = member.id;
+    if (member.byName) {
+        LPOLESTR name = const_cast<LPOLESTR>(member.name);
+        const HRESULT hr = object->GetIDsOfNames(IID_NULL, &name, 1, kLocaleUS, &id);
+        if (FAILED(hr)) {
+            Fail(CallError::FromInvoke(hr, nullptr));
+            return result;
+        }
+    }
+
+    ReversedArgs reversed(args);
     DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS params{};
-    params.rgvarg = reversed.empty() ? nullptr : reversed.data();
-    params.cArgs = static_cast<UINT>(reversed.size());
+    params.rgvarg = reversed.size() ? reversed.data() : nullptr;
+    params.cArgs = reversed.size();
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     if (put) {
         params.rgdispidNamedArgs = &putId;
         params.cNamedArgs = 1;
     }
 
-    Variant result;
     EXCEPINFO info{};
     UINT argError = 0;
-    HRESULT hr = object->Invoke(id, IID_NULL, kLocaleUS, flags, &params,
-                                put ? nullptr : result.Receive(), &info, &argError);
-    if (FAILED(hr)) throw AutomationError::FromInvoke(hr, &info);
+    const HRESULT hr = object->Invoke(id, IID_NULL, kLocaleUS, flags, &params,
+                                      put ? nullptr : result.Receive(), &info, &argError);
+    if (FAILED(hr)) {
+        result.clear();
+        Fail(CallError::FromInvoke(hr, &info));
+    }
     return result;
 }
 
-Variant GetValue(IDispatch* object, DispMember member, Args args) {
+Variant Step::GetValue(IDispatch* object, DispMember member, Args args) {
     return Invoke(object, member, DISPATCH_PROPERTYGET, args);
 }
 
-Variant Call(IDispatch* object, DispMember member, Args args) {
+Variant Step::Call(IDispatch* object, DispMember member, Args args) {
     return Invoke(object, member, DISPATCH_METHOD, args);
 }
 
-Dispatch ToObjectOrNothing(const Variant& v) {
+// Collection items and object-returning methods: Excel accepts the method and the property form
+// together, as late-bound clients call them.
+Dispatch Step::GetObjectOrNothing(IDispatch* object, DispMember member, Args args) {
+    return ToObjectOrNothing(GetValue(object, member, args));
+}
+
+Dispatch Step::CallObjectOrNothing(IDispatch* object, DispMember member, Args args) {
+    return ToObjectOrNothing(Invoke(object, member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args));
+}
+
+Dispatch Step::GetObject(IDispatch* object, DispMember member, Args args) {
+    return ToObject(GetValue(object, member, args));
+}
+
+Dispatch Step::CallObject(IDispatch* object, DispMember member, Args args) {
+    return ToObject(Invoke(object, member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args));
+}
+
+void Step::Put(IDispatch* object, DispMember member, const Variant& value) {
+    Invoke(object, member, DISPATCH_PROPERTYPUT, {value});
+}
+
+Dispatch Step::ToObjectOrNothing(const Variant& v) {
+    Dispatch d;
+    if (failed_) return d;
+    // A plain object answer, the common case, needs no copy to be read.
+    if (v.vt() == VT_DISPATCH) return Dispatch(v.get().pdispVal);
     Variant direct;
-    HRESULT hr = VariantCopyInd(direct.Receive(), const_cast<VARIANT*>(&v.get()));
-    if (FAILED(hr)) throw AutomationError::FromInvoke(hr, nullptr);
+    const HRESULT hr = VariantCopyInd(direct.Receive(), const_cast<VARIANT*>(&v.get()));
+    if (FAILED(hr)) {
+        Fail(CallError::FromInvoke(hr, nullptr));
+        return d;
+    }
     switch (direct.vt()) {
     case VT_DISPATCH:
         return Dispatch(direct.get().pdispVal);
     case VT_UNKNOWN: {
         IUnknown* unknown = direct.get().punkVal;
-        Dispatch d;
         if (unknown && FAILED(unknown->QueryInterface(IID_IDispatch, d.ReceiveVoid())))
-            throw AutomationError::Runtime(errnum::TypeMismatch);
+            Fail(errnum::TypeMismatch);
         return d;
     }
     default:
-        throw AutomationError::Runtime(errnum::TypeMismatch);
+        Fail(errnum::TypeMismatch);
+        return d;
     }
 }
 
-Dispatch ToObject(const Variant& v) {
+Dispatch Step::ToObject(const Variant& v) {
     Dispatch d = ToObjectOrNothing(v);
-    if (!d) throw AutomationError::Runtime(errnum::ObjectNotSet);
+    if (!d) Fail(errnum::ObjectNotSet);
     return d;
 }
 
-Dispatch GetObjectOrNothing(IDispatch* object, DispMember member, Args args) {
-    return ToObjectOrNothing(GetValue(object, member, args));
-}
-
-Dispatch CallObjectOrNothing(IDispatch* object, DispMember member, Args args) {
-    // Collection items and object-returning methods: Excel accepts the method and the property
-    // form together, as late-bound clients call them.
-    return ToObjectOrNothing(Invoke(object, member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args));
-}
-
-Dispatch GetObject(IDispatch* object, DispMember member, Args args) {
-    return ToObject(GetValue(object, member, args));
-}
-
-Dispatch CallObject(IDispatch* object, DispMember member, Args args) {
-    return ToObject(Invoke(object, member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args));
-}
-
-void Put(IDispatch* object, DispMember member, const Variant& value) {
-    Invoke(object, member, DISPATCH_PROPERTYPUT, {value});
-}
-
-// ---- coercions -----------------------------------------------------------------------------
-
-static Variant Coerce(const Variant& v, VARTYPE vt) {
+Variant Step::Coerce(const Variant& v, VARTYPE vt) {
     Variant out;
-    HRESULT hr = v.ChangeType(vt, out);
-    if (FAILED(hr)) throw AutomationError::FromInvoke(hr, nullptr);
+    if (failed_) return out;
+    const HRESULT hr = v.ChangeType(vt, out);
+    if (FAILED(hr)) Fail(CallError::FromInvoke(hr, nullptr));
     return out;
 }
 
-long ToInt32(const Variant& v) { return Coerce(v, VT_I4).get().lVal; }
-short ToInt16(const Variant& v) { return Coerce(v, VT_I2).get().iVal; }
-double ToDouble(const Variant& v) { return Coerce(v, VT_R8).get().dblVal; }
-bool ToBool(const Variant& v) { return Coerce(v, VT_BOOL).get().boolVal != VARIANT_FALSE; }
-std::wstring ToString(const Variant& v) {
-    Variant s = Coerce(v, VT_BSTR);
+long Step::ToInt32(const Variant& v) {
+    if (!failed_ && v.vt() == VT_I4) return v.get().lVal;
+    const Variant c = Coerce(v, VT_I4);
+    return failed_ ? 0 : c.get().lVal;
+}
+
+short Step::ToInt16(const Variant& v) {
+    if (!failed_ && v.vt() == VT_I2) return v.get().iVal;
+    const Variant c = Coerce(v, VT_I2);
+    return failed_ ? 0 : c.get().iVal;
+}
+
+double Step::ToDouble(const Variant& v) {
+    if (!failed_ && v.vt() == VT_R8) return v.get().dblVal;
+    const Variant c = Coerce(v, VT_R8);
+    return failed_ ? 0 : c.get().dblVal;
+}
+
+bool Step::ToBool(const Variant& v) {
+    const Variant c = Coerce(v, VT_BOOL);
+    return !failed_ && c.get().boolVal != VARIANT_FALSE;
+}
+
+std::wstring Step::ToString(const Variant& v) {
+    const Variant s = Coerce(v, VT_BSTR);
+    if (failed_) return std::wstring();
     BSTR b = s.get().bstrVal;
     return b ? std::wstring(b, SysStringLen(b)) : std::wstring();
 }
 
-Dispatch QueryAs(IUnknown* object, REFIID iid) {
+Dispatch Step::QueryAs(IUnknown* object, REFIID iid) {
     Dispatch d;
-    if (!object) return d;
-    if (FAILED(object->QueryInterface(iid, d.ReceiveVoid())))
-        throw AutomationError::Runtime(errnum::TypeMismatch);
+    if (failed_ || !object) return d;
+    if (FAILED(object->QueryInterface(iid, d.ReceiveVoid()))) Fail(errnum::TypeMismatch);
     return d;
+}
+
+// ---- the throwing calls: one step each -----------------------------------------------------
+
+namespace {
+
+template <class Make>
+auto Throwing(Make&& make) {
+    Step s;
+    auto value = make(s);
+    s.ThrowIfFailed();
+    return value;
+}
+
+}  // namespace
+
+Variant Invoke(IDispatch* object, DispMember member, WORD flags, Args args) {
+    return Throwing([&](Step& s) { return s.Invoke(object, member, flags, args); });
+}
+Variant GetValue(IDispatch* object, DispMember member, Args args) {
+    return Throwing([&](Step& s) { return s.GetValue(object, member, args); });
+}
+Variant Call(IDispatch* object, DispMember member, Args args) {
+    return Throwing([&](Step& s) { return s.Call(object, member, args); });
+}
+Dispatch GetObject(IDispatch* object, DispMember member, Args args) {
+    return Throwing([&](Step& s) { return s.GetObject(object, member, args); });
+}
+Dispatch CallObject(IDispatch* object, DispMember member, Args args) {
+    return Throwing([&](Step& s) { return s.CallObject(object, member, args); });
+}
+Dispatch GetObjectOrNothing(IDispatch* object, DispMember member, Args args) {
+    return Throwing([&](Step& s) { return s.GetObjectOrNothing(object, member, args); });
+}
+Dispatch CallObjectOrNothing(IDispatch* object, DispMember member, Args args) {
+    return Throwing([&](Step& s) { return s.CallObjectOrNothing(object, member, args); });
+}
+void Put(IDispatch* object, DispMember member, const Variant& value) {
+    Step s;
+    s.Put(object, member, value);
+    s.ThrowIfFailed();
+}
+
+long ToInt32(const Variant& v) { return Throwing([&](Step& s) { return s.ToInt32(v); }); }
+short ToInt16(const Variant& v) { return Throwing([&](Step& s) { return s.ToInt16(v); }); }
+double ToDouble(const Variant& v) { return Throwing([&](Step& s) { return s.ToDouble(v); }); }
+bool ToBool(const Variant& v) { return Throwing([&](Step& s) { return s.ToBool(v); }); }
+std::wstring ToString(const Variant& v) { return Throwing([&](Step& s) { return s.ToString(v); }); }
+Dispatch ToObject(const Variant& v) { return Throwing([&](Step& s) { return s.ToObject(v); }); }
+Dispatch ToObjectOrNothing(const Variant& v) {
+    return Throwing([&](Step& s) { return s.ToObjectOrNothing(v); });
+}
+
+long GetInt32(IDispatch* o, DispMember m, Args a) {
+    return Throwing([&](Step& s) { return s.GetInt32(o, m, a); });
+}
+short GetInt16(IDispatch* o, DispMember m, Args a) {
+    return Throwing([&](Step& s) { return s.GetInt16(o, m, a); });
+}
+double GetDouble(IDispatch* o, DispMember m, Args a) {
+    return Throwing([&](Step& s) { return s.GetDouble(o, m, a); });
+}
+bool GetBool(IDispatch* o, DispMember m, Args a) {
+    return Throwing([&](Step& s) { return s.GetBool(o, m, a); });
+}
+
+Dispatch QueryAs(IUnknown* object, REFIID iid) {
+    return Throwing([&](Step& s) { return s.QueryAs(object, iid); });
 }
 
 }  // namespace qv

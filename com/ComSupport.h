@@ -62,7 +62,8 @@ public:
         : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
     Bstr(const Bstr& o) : b_(o.b_ ? SysAllocStringLen(o.b_, SysStringLen(o.b_)) : nullptr) {}
     Bstr(Bstr&& o) noexcept : b_(std::exchange(o.b_, nullptr)) {}
-    ~Bstr() { SysFreeString(b_); }
+    // Most owners stay empty (an error without a server text); they skip the call.
+    ~Bstr() { if (b_) SysFreeString(b_); }
     Bstr& operator=(Bstr o) noexcept { std::swap(b_, o.b_); return *this; }
 
     static Bstr Attach(BSTR b) { Bstr r; r.b_ = b; return r; }
@@ -82,7 +83,8 @@ public:
     Variant(const Variant& o) { VariantInit(&v_); VariantCopy(&v_, const_cast<VARIANT*>(&o.v_)); }
     Variant(Variant&& o) noexcept { v_ = o.v_; VariantInit(&o.v_); }
     explicit Variant(const VARIANT& v) { VariantInit(&v_); VariantCopy(&v_, const_cast<VARIANT*>(&v)); }
-    ~Variant() { VariantClear(&v_); }
+    // Results that are nothing or a number are the common case; they need no call to clear.
+    ~Variant() { if (NeedsClear()) VariantClear(&v_); }
     Variant& operator=(Variant o) noexcept { std::swap(v_, o.v_); return *this; }
 
     // Typed constructors: the width of every value written to Excel is explicit.
@@ -104,13 +106,23 @@ public:
     const VARIANT& get() const { return v_; }
     VARIANT* Receive() { assert(v_.vt == VT_EMPTY); return &v_; }
     VARIANT Detach() { VARIANT r = v_; VariantInit(&v_); return r; }
-    void clear() { VariantClear(&v_); }
+    void clear() { if (NeedsClear()) VariantClear(&v_); else VariantInit(&v_); }
 
     // Coerces into another type with the automation rules (rounding, overflow); the HRESULT of
     // VariantChangeType comes back and out is left empty on failure.
     HRESULT ChangeType(VARTYPE vt, Variant& out) const;
 
 private:
+    bool NeedsClear() const {
+        switch (v_.vt) {
+        case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_BOOL:
+        case VT_ERROR: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_INT: case VT_UINT:
+            return false;
+        default:
+            return true;  // strings, objects, arrays, references, records
+        }
+    }
+
     VARIANT v_;
 };
 

@@ -197,28 +197,28 @@ bool Silent(const RunState& run) {
 
 }  // namespace
 
-void LogInfo(const std::wstring& message) noexcept { WriteLog(message, kLevelInfo); }
+void LogInfo(const Message& message) noexcept { WriteLog(message, kLevelInfo); }
 
-void LogError(const std::wstring& message) noexcept {
-    // Spares building the prefixed text when the thread drops every message anyway.
+void LogError(const Message& message) noexcept {
     if (t_silent) return;
-    Attempt([&] { WriteLog(kErrorPrefix + message, kLevelError); });
+    WriteLog([&] { return kErrorPrefix + message.Text(); }, kLevelError);
 }
 
-void WriteLog(const std::wstring& message, long level) noexcept {
+// The route is settled before the message is made: a message that goes nowhere is never made.
+void WriteLog(const Message& message, long level) noexcept {
     if (t_silent) return;
     Attempt([&] {
         RunState& run = t_run;
         if (DebuggerAttached(run)) {
             // A failing call loses the message; the file is not a fallback.
-            Attempt([&] { DebugMsg(run.debugger, run.debuggerModuleId, message, level); });
+            Attempt([&] { DebugMsg(run.debugger, run.debuggerModuleId, message.Text(), level); });
             return;
         }
         if (!LogEnabled(run)) {
             t_silent = Silent(run);
             return;
         }
-        AppendLine(LogFileName(run), message);
+        AppendLine(LogFileName(run), message.Text());
     });
 }
 

@@ -157,7 +157,7 @@ void ExcelChartHandler::IPlugIn_Initialize(IDispatch* App, IDispatch* Owner, VAR
     mChartHandler = std::make_shared<chart::ChartHandler>();
     Result = VARIANT_TRUE;
     // From here on nothing may fail the member.
-    Attempt([&] { modDebug::LogInfo(L"IPlugIn_Initialize: " + IPlugIn_Name()); });
+    modDebug::LogInfo([&] { return L"IPlugIn_Initialize: " + IPlugIn_Name(); });
 }
 
 std::wstring ExcelChartHandler::IPlugIn_Name() const { return kPlugInName; }

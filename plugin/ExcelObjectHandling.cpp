@@ -42,12 +42,14 @@ double LeadingNumber(const std::wstring& text) {
     return digits ? std::strtod(number.c_str(), nullptr) : 0.0;
 }
 
-Dispatch ApplicationOf(IDispatch* wkb) { return GetObject(wkb, M::Application); }
-Dispatch WorkbooksOf(IDispatch* wkb) { return GetObject(ApplicationOf(wkb).get(), M::Workbooks); }
 Dispatch SheetsOf(IDispatch* wkb) { return GetObject(wkb, M::Sheets); }
+Dispatch ApplicationOf(Step& s, IDispatch* wkb) { return s.GetObject(wkb, M::Application); }
+Dispatch WorkbooksOf(Step& s, IDispatch* wkb) { return s.GetObject(ApplicationOf(s, wkb).get(), M::Workbooks); }
 
-void LogReorderError(const std::wstring& description) noexcept {
-    Attempt([&] { modDebug::LogError(L"ReorderSheets: " + description); });
+// description: the error's text, made only when the line is written.
+template <class Description>
+void LogReorderError(const Description& description) noexcept {
+    modDebug::LogError([&] { return L"ReorderSheets: " + description(); });
 }
 
 void CloseWithoutSaving(IDispatch* workbook) {
@@ -57,13 +59,13 @@ void CloseWithoutSaving(IDispatch* workbook) {
 
 // The worksheet's chart objects are reached by name: a worksheet's ChartObjects hands back a
 // plain object, and the plug-in asks it for Count and for a chart object's Chart by name.
-Dispatch ChartObjectsOf(IDispatch* worksheet, const Variant& index) {
-    return CallObject(worksheet, ByName(M::ChartObjects), {index});
+Dispatch ChartObjectsOf(Step& s, IDispatch* worksheet, const Variant& index) {
+    return s.CallObject(worksheet, ByName(M::ChartObjects), {index});
 }
 
-Dispatch ChartOfChartObject(IDispatch* worksheet, short index) {
-    Dispatch chartObject = ChartObjectsOf(worksheet, Variant::I2(index));
-    return QueryAs(GetObject(chartObject.get(), ByName(M::Chart)).get(), excel::IID_Chart);
+Dispatch ChartOfChartObject(Step& s, IDispatch* worksheet, short index) {
+    Dispatch chartObject = ChartObjectsOf(s, worksheet, Variant::I2(index));
+    return s.QueryAs(s.GetObject(chartObject.get(), ByName(M::Chart)).get(), excel::IID_Chart);
 }
 
 }  // namespace
@@ -105,7 +107,7 @@ HRESULT ExcelChartHandler::ProcessingOfAllObjectsComplete(VARIANT_BOOL* Result) 
 bool ExcelChartHandler::IOLEObjectHandler_HandleObject(const std::wstring& aProgID,
                                                        long BWFlagSet) const {
     if (UpperCase(aProgID).find(L"EXCEL") == std::wstring::npos) return false;
-    modDebug::WriteLog(L"Converting Excel Chart. BWFlagSet=" + std::to_wstring(BWFlagSet),
+    modDebug::WriteLog([&] { return L"Converting Excel Chart. BWFlagSet=" + std::to_wstring(BWFlagSet); },
                        modDebug::kLevelInfo);
     return (BWFlagSet & kConvertExcelCharts) != 0;
 }
@@ -116,12 +118,12 @@ bool ExcelChartHandler::IOLEObjectHandler_HandleObject(const std::wstring& aProg
 void ExcelChartHandler::IOLEObjectHandler_ChangeToBWNoConfig(IDispatch* aObject) noexcept {
     if (!aObject) return;
     Dispatch wkb;
-    Attempt([&] { wkb = QueryAs(aObject, excel::IID_Workbook); });
+    Attempt([&](Step& s) { wkb = s.QueryAs(aObject, excel::IID_Workbook); });
     AddSpareWorkbookIfAlone(wkb.get());
     // A failing fetch counts as no active chart.
     Dispatch activeChart;
-    Attempt([&] {
-        activeChart = QueryAs(GetObjectOrNothing(wkb.get(), M::ActiveChart).get(), excel::IID_Chart);
+    Attempt([&](Step& s) {
+        activeChart = s.QueryAs(s.GetObjectOrNothing(wkb.get(), M::ActiveChart).get(), excel::IID_Chart);
     });
     if (activeChart)
         ConvertActiveChart(wkb.get(), activeChart.get());
@@ -134,28 +136,30 @@ void ExcelChartHandler::IOLEObjectHandler_ChangeToBWNoConfig(IDispatch* aObject)
 // is opened beside it until the object's transaction ends. Each test whose evaluation fails
 // counts as passed.
 void ExcelChartHandler::AddSpareWorkbookIfAlone(IDispatch* wkb) noexcept {
-    const bool newer = TestOrTrue([&] {
-        return LeadingNumber(ToString(GetValue(ApplicationOf(wkb).get(), M::Version))) >
+    const bool newer = TestOrTrue([&](Step& s) {
+        return LeadingNumber(s.ToString(s.GetValue(ApplicationOf(s, wkb).get(), M::Version))) >
                kLastVersionWithoutSpare;
     });
     if (!newer) return;
-    const bool alone = TestOrTrue([&] { return GetInt32(WorkbooksOf(wkb).get(), M::Count) == 1; });
+    const bool alone = TestOrTrue([&](Step& s) { return s.GetInt32(WorkbooksOf(s, wkb).get(), M::Count) == 1; });
     if (!alone) return;
-    const bool itIsThis = TestOrTrue([&] {
-        return SameObject(GetObject(WorkbooksOf(wkb).get(), M::Default, {Variant::I2(1)}).get(), wkb);
+    const bool itIsThis = TestOrTrue([&](Step& s) {
+        Dispatch first = s.GetObject(WorkbooksOf(s, wkb).get(), M::Default, {Variant::I2(1)});
+        return !s.failed() && SameObject(first.get(), wkb);
     });
     if (!itIsThis) return;
     // A workbook held from before is replaced, not closed: the host ends every object's
     // transaction before it offers the next.
-    Attempt([&] {
-        Dispatch added = CallObjectOrNothing(WorkbooksOf(wkb).get(), M::Add, {Variant::Missing()});
-        mSpareWorkbook = QueryAs(added.get(), excel::IID_Workbook);
+    Attempt([&](Step& s) {
+        Dispatch added = s.CallObjectOrNothing(WorkbooksOf(s, wkb).get(), M::Add, {Variant::Missing()});
+        Dispatch spare = s.QueryAs(added.get(), excel::IID_Workbook);
+        if (!s.failed()) mSpareWorkbook = spare;
     });
 }
 
 // A chart sheet, or a chart active in its sheet: that chart alone.
 void ExcelChartHandler::ConvertActiveChart(IDispatch* wkb, IDispatch* activeChart) noexcept {
-    Attempt([&] { Call(wkb, M::ExclusiveAccess); });
+    Attempt([&](Step& s) { s.Call(wkb, M::ExclusiveAccess); });
     Attempt([&] { ConvertChart(activeChart); });
 }
 
@@ -163,17 +167,20 @@ void ExcelChartHandler::ConvertActiveChart(IDispatch* wkb, IDispatch* activeChar
 // 16-bit number; when it cannot be read (or does not fit) the walk is skipped.
 void ExcelChartHandler::ConvertChartObjectsOfActiveSheet(IDispatch* wkb) noexcept {
     Dispatch worksheet;
-    Attempt([&] {
-        worksheet = QueryAs(GetObjectOrNothing(wkb, M::ActiveSheet).get(), excel::IID_Worksheet);
+    Attempt([&](Step& s) {
+        worksheet = s.QueryAs(s.GetObjectOrNothing(wkb, M::ActiveSheet).get(), excel::IID_Worksheet);
     });
     if (!worksheet) return;
     short count = 0;
-    Attempt([&] {
-        count = ToInt16(GetValue(ChartObjectsOf(worksheet.get(), Variant::Missing()).get(),
-                                 ByName(M::Count)));
+    Attempt([&](Step& s) {
+        count = s.ToInt16(s.GetValue(ChartObjectsOf(s, worksheet.get(), Variant::Missing()).get(),
+                                     ByName(M::Count)));
     });
     for (int j = 1; j <= count; ++j)
-        Attempt([&] { ConvertChart(ChartOfChartObject(worksheet.get(), static_cast<short>(j)).get()); });
+        Attempt([&](Step& s) {
+            Dispatch chart = ChartOfChartObject(s, worksheet.get(), static_cast<short>(j));
+            if (!s.failed()) ConvertChart(chart.get());
+        });
 }
 
 // One chart through the chart handler. Without a chart handler (before IPlugIn_Initialize or
@@ -211,7 +218,8 @@ void ExcelChartHandler::ReorderSheets(const Dispatch& wkb) noexcept {
             Dispatch first = GetObjectOrNothing(SheetsOf(wkb.get()).get(), M::Default, {Variant::I2(1)});
             if (SameObject(first.get(), active.get())) break;
             const std::wstring name = ToString(GetValue(first.get(), ByName(M::Name)));
-            modDebug::WriteLog(L"ReorderSheets: Move '" + name + L"' to back", modDebug::kLevelInfo);
+            modDebug::WriteLog([&] { return L"ReorderSheets: Move '" + name + L"' to back"; },
+                               modDebug::kLevelInfo);
             Dispatch sheets = SheetsOf(wkb.get());
             // The index is the count as read: a 32-bit number.
             Dispatch last = GetObjectOrNothing(sheets.get(), M::Default,
@@ -220,9 +228,9 @@ void ExcelChartHandler::ReorderSheets(const Dispatch& wkb) noexcept {
             Call(first.get(), ByName(M::Move), {Variant::Missing(), Variant::Dispatch(last.get())});
         }
     } catch (const AutomationError& e) {
-        LogReorderError(e.description());
+        LogReorderError([&] { return e.description(); });
     } catch (...) {
-        LogReorderError(RuntimeErrorText(7));  // out of memory
+        LogReorderError([] { return RuntimeErrorText(7); });  // out of memory
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "sim/SimInternal.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace sim {
@@ -261,6 +262,8 @@ std::vector<std::wstring> Excel::objectsWithRefs() const {
     for (auto& entry : impl_->objects)
         if (entry.second->refs() > 0)
             paths.push_back(entry.second->path() + L" (" + std::to_wstring(entry.second->refs()) + L")");
+    // The objects are kept by the address of their model, so their own order follows the heap.
+    std::sort(paths.begin(), paths.end());
     return paths;
 }
 

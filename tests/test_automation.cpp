@@ -9,7 +9,21 @@
 #include "sim/SimExcel.h"
 #include "tests/sim_support.h"
 
+#include <atomic>
 #include <functional>
+#include <new>
+
+// Every operator new of the program is counted, so that a test can show that a call made none.
+namespace {
+std::atomic<long> g_allocations{0};
+}
+void* operator new(std::size_t size) {
+    ++g_allocations;
+    if (void* p = HeapAlloc(GetProcessHeap(), 0, size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { if (p) HeapFree(GetProcessHeap(), 0, p); }
+void operator delete(void* p, std::size_t) noexcept { if (p) HeapFree(GetProcessHeap(), 0, p); }
 
 using namespace qv;
 using namespace qv::excel;
@@ -59,6 +73,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID l, WORD f, DISPPARAMS* p, VARIANT* result,
                                      EXCEPINFO* info, UINT*) override {
+        ++invokes;
         flags = f;
         lcid = l;
         cNamedArgs = p->cNamedArgs;
@@ -79,6 +94,7 @@ public:
     }
 
     long refs = 1;
+    int invokes = 0;
 };
 
 long ErrorOf(const std::function<void()>& f, std::wstring* description = nullptr, HRESULT* hr = nullptr) {
@@ -283,6 +299,142 @@ TEST_F(AutomationOnExcel, AnObjectInAFailedCoercionIsReleased) {
     area.reset();
     chart.reset();
     // TearDown checks that the object handed out inside the failed read was released.
+}
+
+// ---- the non-throwing core ----------------------------------------------------------------
+
+// An object that answers without allocating anything itself: a number, Nothing, or Excel's
+// refusal.
+class Quiet : public IDispatch {
+public:
+    bool refuse = false;
+    bool nothing = false;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override { *ppv = this; return S_OK; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID* ids) override {
+        ids[0] = 5;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result,
+                                     EXCEPINFO* info, UINT*) override {
+        if (refuse) {
+            info->scode = static_cast<SCODE>(0x800A03EC);
+            info->bstrDescription = SysAllocString(L"Unable to set the Patterned property of the Fill class");
+            return DISP_E_EXCEPTION;
+        }
+        if (result && nothing) {
+            result->vt = VT_DISPATCH;
+            result->pdispVal = nullptr;
+        } else if (result) {
+            result->vt = VT_I4;
+            result->lVal = 7;
+        }
+        return S_OK;
+    }
+};
+
+TEST(AutomationCalls, CallsOfUpToFourArgumentsAllocateNothing) {
+    Quiet quiet, refusing;
+    refusing.refuse = true;
+    const Variant one = Variant::I4(1);
+    struct Case { const char* what; std::function<void()> call; } cases[] = {
+        {"get", [&] { Step s; EXPECT_EQ(s.GetInt32(&quiet, Member::Count), 7); }},
+        {"get by name", [&] { Step s; s.GetValue(&quiet, ByName(Member::Count)); }},
+        {"put", [&] { Step s; s.Put(&quiet, Member::Color, one); }},
+        {"call with 4 arguments",
+         [&] { Step s; s.Call(&quiet, Member::Close, {one, Variant::I2(2), Variant::Missing(), Variant::Bool(true)}); }},
+        {"refused put", [&] { EXPECT_FALSE(Attempt([&](Step& s) { s.Put(&refusing, Member::Color, one); })); }},
+        {"refused call with 4 arguments",
+         [&] { Step s; s.Call(&refusing, Member::Close, {one, one, one, one}); EXPECT_EQ(s.error().number(), 1004); }},
+        {"throwing get", [&] { GetValue(&quiet, Member::Count); }},
+        {"throwing put", [&] { Put(&quiet, Member::Color, one); }},
+    };
+    for (const Case& c : cases) {
+        c.call();  // once for anything made on first use
+        const long before = g_allocations;
+        c.call();
+        EXPECT_EQ(g_allocations - before, 0) << c.what;
+    }
+}
+
+// The Step reports what the throwing calls throw: the same number, HRESULT and description.
+TEST(AutomationErrors, AStepFailsWithWhatTheThrowingCallThrows) {
+    Spy spy;
+    Quiet quiet, empty;
+    empty.nothing = true;
+    struct Case {
+        const char* what;
+        HRESULT answer, scode;
+        const wchar_t* description;
+        std::function<void(Step&)> step;
+        std::function<void()> thrower;
+        long number;
+        const char* text;
+    } cases[] = {
+        {"Excel's 1004 with its text", DISP_E_EXCEPTION, static_cast<HRESULT>(0x800A03EC), L"Unable to get",
+         [&](Step& s) { s.GetValue(&spy, Member::Legend); }, [&] { GetValue(&spy, Member::Legend); }, 1004, "Unable to get"},
+        {"a server error without text", DISP_E_EXCEPTION, static_cast<HRESULT>(0x800A000D), L"",
+         [&](Step& s) { s.Put(&spy, Member::Color, Variant::I2(0)); }, [&] { Put(&spy, Member::Color, Variant::I2(0)); },
+         13, "Type mismatch"},
+        {"member not found", DISP_E_MEMBERNOTFOUND, 0, L"", [&](Step& s) { s.Call(&spy, Member::Solid); },
+         [&] { Call(&spy, Member::Solid); }, 438, "Object doesn't support this property or method"},
+        {"a bad index", DISP_E_BADINDEX, 0, L"", [&](Step& s) { s.CallObject(&spy, Member::Item, {Variant::I2(9)}); },
+         [&] { CallObject(&spy, Member::Item, {Variant::I2(9)}); }, 9, "Subscript out of range"},
+        {"another HRESULT", E_FAIL, 0, L"", [&](Step& s) { s.GetValue(&spy, Member::Count); },
+         [&] { GetValue(&spy, Member::Count); }, static_cast<long>(E_FAIL), "Automation error 0x80004005"},
+        {"null object", S_OK, 0, L"", [&](Step& s) { s.GetValue(nullptr, Member::Count); },
+         [&] { GetValue(nullptr, Member::Count); }, 91, "Object variable or With block variable not set"},
+        {"Nothing where an object is required", S_OK, 0, L"", [&](Step& s) { s.GetObject(&empty, Member::Legend); },
+         [&] { GetObject(&empty, Member::Legend); }, 91, "Object variable or With block variable not set"},
+        {"a number where an object is required", S_OK, 0, L"",
+         [&](Step& s) { s.GetObjectOrNothing(&quiet, Member::Legend); },
+         [&] { GetObjectOrNothing(&quiet, Member::Legend); }, 13, "Type mismatch"},
+        {"a count beyond 16 bits", S_OK, 0, L"", [&](Step& s) { s.ToInt16(Variant::I4(70000)); },
+         [&] { ToInt16(Variant::I4(70000)); }, 6, "Overflow"},
+        {"text for a number", S_OK, 0, L"", [&](Step& s) { s.ToInt32(Variant::Str(L"x")); },
+         [&] { ToInt32(Variant::Str(L"x")); }, 13, "Type mismatch"},
+    };
+    for (const Case& c : cases) {
+        spy.answer = c.answer;
+        spy.scode = c.scode;
+        spy.description = c.description;
+        Step s;
+        c.step(s);
+        ASSERT_TRUE(s.failed()) << c.what;
+        EXPECT_EQ(s.error().number(), c.number) << c.what;
+        EXPECT_EQ(Narrow(s.error().description()), c.text) << c.what;
+        std::wstring thrownText;
+        HRESULT thrownHr = S_OK;
+        EXPECT_EQ(ErrorOf(c.thrower, &thrownText, &thrownHr), c.number) << c.what;
+        EXPECT_EQ(thrownHr, s.error().hr()) << c.what;
+        EXPECT_EQ(Narrow(thrownText), c.text) << c.what;
+    }
+}
+
+TEST(AutomationErrors, AStepMakesNoCallAfterItsFirstFailure) {
+    Spy spy;
+    spy.answer = DISP_E_EXCEPTION;
+    spy.scode = static_cast<HRESULT>(0x800A03EC);
+    spy.description = L"first";
+    Step s;
+    s.Put(&spy, Member::Color, Variant::I2(0));
+    spy.description = L"second";
+    EXPECT_EQ(s.GetInt32(&spy, Member::Count), 0);
+    EXPECT_FALSE(s.GetObject(&spy, Member::Legend));
+    s.Call(&spy, Member::Solid);
+    EXPECT_EQ(spy.invokes, 1);
+    EXPECT_EQ(Narrow(s.error().description()), "first");
+
+    // The helpers count a failed step by their rules: skipped, passed, false.
+    spy.invokes = 0;
+    EXPECT_FALSE(Attempt([&](Step& t) { t.Put(&spy, Member::Color, Variant::I2(0)); }));
+    EXPECT_TRUE(TestOrTrue([&](Step& t) { return t.GetInt32(&spy, Member::Count) == 1; }));
+    EXPECT_FALSE(TestOrFalse([&](Step& t) { return t.GetInt32(&spy, Member::Count) == 0; }));
+    EXPECT_EQ(spy.invokes, 3);
+    EXPECT_EQ(spy.refs, 1);
 }
 
 }  // namespace

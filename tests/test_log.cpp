@@ -86,6 +86,43 @@ TEST(Log, NothingSwitchedOnDropsMessagesAndCreatesNoFile) {
     EXPECT_FALSE(temp.exists());
 }
 
+// A message given as the function that makes it is made only when the log delivers it (never
+// while logging is off, not even for the thread's first message), once, and gives the same line
+// as the finished text.
+TEST(Log, AMessageIsMadeOnlyWhenItGoesSomewhere) {
+    enum class Route { Off, File, Debugger };
+    struct Case { const char* what; Route route; int made; } cases[] = {
+        {"logging off", Route::Off, 0},
+        {"file", Route::File, 6},
+        {"debugger tool", Route::Debugger, 6},
+    };
+    for (const Case& c : cases) {
+        sim::LogCapture log;
+        if (c.route == Route::Off) ClearSettings(log.Registry());
+        std::unique_ptr<sim::SimDebugger> tool;
+        if (c.route == Route::Debugger) tool = std::make_unique<sim::SimDebugger>(9);
+        int made = 0;
+        RunOnFreshThread([&] {
+            for (int round = 0; round < 2; ++round) {
+                const int flags = 512 + round;
+                LogInfo([&] { ++made; return L"BWFlagSet=" + std::to_wstring(flags); });
+                LogError([&] { ++made; return std::wstring(L"Handle series raised a ") + L"Type mismatch"; });
+                WriteLog([&] { ++made; return std::wstring(L"custom"); }, 2);
+            }
+        });
+        EXPECT_EQ(made, c.made) << c.what;
+        const Lines expected{L"BWFlagSet=512", L"*** Error ***: Handle series raised a Type mismatch", L"custom",
+                             L"BWFlagSet=513", L"*** Error ***: Handle series raised a Type mismatch", L"custom"};
+        if (c.route == Route::File) EXPECT_EQ(log.Lines(), expected);
+        if (c.route == Route::Off) EXPECT_FALSE(log.FileExists());
+        if (tool) {
+            std::vector<sim::DebuggerCall> calls = tool->Calls();
+            ASSERT_EQ(calls.size(), 8u);  // RegisterModule, the folder, six messages
+            for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(calls[i + 2].args[1].value, expected[i]);
+        }
+    }
+}
+
 TEST(Log, SwitchIsOnOnlyWhenItReadsAsTheNumberOne) {
     const std::wstring module = ModuleName();
     const DWORD qwordOne[2] = {1, 0};

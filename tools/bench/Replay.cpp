@@ -1,5 +1,7 @@
 #include "tools/bench/Replay.h"
 
+#include <algorithm>
+
 namespace bench {
 
 double Now() {
@@ -15,6 +17,13 @@ double Now() {
 
 Recording::~Recording() {
     for (RecordedAnswer& a : answers) VariantClear(&a.result);
+}
+
+int Recording::TextIndex(const std::wstring& text) {
+    for (size_t i = 0; i < texts.size(); ++i)
+        if (texts[i] == text) return static_cast<int>(i);
+    texts.push_back(text);
+    return static_cast<int>(texts.size() - 1);
 }
 
 long Recording::invokes() const {
@@ -72,7 +81,7 @@ public:
         a.hr = hr;
         if (hr == DISP_E_EXCEPTION && info) {
             a.scode = info->scode;
-            a.description = info->bstrDescription ? info->bstrDescription : L"";
+            a.description = recording_.TextIndex(info->bstrDescription ? info->bstrDescription : L"");
         }
         if (SUCCEEDED(hr) && result) {
             if (result->vt == VT_DISPATCH && result->pdispVal) {
@@ -99,12 +108,45 @@ private:
 
 IDispatch* NewRecorder(IDispatch* inner, Recording& recording) { return new Recorder(inner, recording); }
 
+Replay::Replay(const Recording& recording) : recording_(recording) {
+    marks_.reserve(recording.answers.size() / kSegment + 2);
+}
+
+void Replay::Rewind() {
+    next_ = 0;
+    mismatches_ = 0;
+    marks_.clear();
+    marks_.push_back(Now());
+}
+
+Replay::Segments Replay::Finish() {
+    marks_.push_back(Now());
+    Segments segments(marks_.size() - 1);
+    for (size_t i = 0; i < segments.size(); ++i) segments[i] = marks_[i + 1] - marks_[i];
+    return segments;
+}
+
+void KeepFastest(Replay::Segments& best, const Replay::Segments& run) {
+    if (best.empty()) {
+        best = run;
+        return;
+    }
+    for (size_t i = 0; i < best.size() && i < run.size(); ++i) best[i] = std::min(best[i], run[i]);
+}
+
+double Total(const Replay::Segments& segments) {
+    double total = 0;
+    for (double s : segments) total += s;
+    return total;
+}
+
 const RecordedAnswer* Replay::Take(RecordedAnswer::Call call, DISPID id) {
     if (next_ >= recording_.answers.size()) {
         ++mismatches_;
         return nullptr;
     }
     const RecordedAnswer& a = recording_.answers[next_++];
+    if (next_ % kSegment == 0 && marks_.size() < marks_.capacity()) marks_.push_back(Now());
     if (a.call != call || (call == RecordedAnswer::Call::Invoke && a.id != id)) ++mismatches_;
     return &a;
 }
@@ -137,7 +179,8 @@ HRESULT Replay::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* resu
         // As a server fills it: the caller frees the texts.
         *info = EXCEPINFO{};
         info->scode = a->scode;
-        info->bstrDescription = SysAllocStringLen(a->description.data(), static_cast<UINT>(a->description.size()));
+        const std::wstring& text = recording_.texts[a->description];
+        info->bstrDescription = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     }
     if (SUCCEEDED(a->hr) && result) {
         if (a->isObject) {
@@ -150,34 +193,36 @@ HRESULT Replay::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* resu
     return a->hr;
 }
 
-double Replay::TimeAnswersAlone() {
+Replay::Segments Replay::TimeAnswersAlone(int times) {
     Rewind();
     DISPPARAMS none{};
-    const double start = Now();
-    for (const RecordedAnswer& a : recording_.answers) {
-        switch (a.call) {
-        case RecordedAnswer::Call::Query: {
-            void* p = nullptr;
-            QueryInterface(IID_IDispatch, &p);
-            break;
-        }
-        case RecordedAnswer::Call::Names: {
-            DISPID id = 0;
-            GetIDsOfNames(IID_NULL, nullptr, 1, 1033, &id);
-            break;
-        }
-        case RecordedAnswer::Call::Invoke: {
-            VARIANT result;
-            VariantInit(&result);
-            EXCEPINFO info{};
-            Invoke(a.id, IID_NULL, 1033, DISPATCH_PROPERTYGET, &none, &result, &info, nullptr);
-            VariantClear(&result);
-            SysFreeString(info.bstrDescription);
-            break;
-        }
+    for (int time = 0; time < times; ++time) {
+        if (time) Restart();
+        for (const RecordedAnswer& a : recording_.answers) {
+            switch (a.call) {
+            case RecordedAnswer::Call::Query: {
+                void* p = nullptr;
+                QueryInterface(IID_IDispatch, &p);
+                break;
+            }
+            case RecordedAnswer::Call::Names: {
+                DISPID id = 0;
+                GetIDsOfNames(IID_NULL, nullptr, 1, 1033, &id);
+                break;
+            }
+            case RecordedAnswer::Call::Invoke: {
+                VARIANT result;
+                VariantInit(&result);
+                EXCEPINFO info{};
+                Invoke(a.id, IID_NULL, 1033, DISPATCH_PROPERTYGET, &none, &result, &info, nullptr);
+                VariantClear(&result);
+                SysFreeString(info.bstrDescription);
+                break;
+            }
+            }
         }
     }
-    return Now() - start;
+    return Finish();
 }
 
 }  // namespace bench

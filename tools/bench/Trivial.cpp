@@ -31,12 +31,14 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO* info,
                                      UINT*) override {
-        if (answer_ == Answer::Fails) {
+        if (answer_ == Answer::Fails || answer_ == Answer::FailsBare) {
             if (info) {
                 *info = EXCEPINFO{};
                 info->scode = static_cast<SCODE>(0x800A03EC);
-                info->bstrSource = SysAllocString(L"Microsoft Excel");
-                info->bstrDescription = SysAllocString(L"Unable to set the Patterned property of the Fill class");
+                if (answer_ == Answer::Fails) {
+                    info->bstrSource = SysAllocString(L"Microsoft Excel");
+                    info->bstrDescription = SysAllocString(L"Unable to set the Patterned property of the Fill class");
+                }
             }
             return DISP_E_EXCEPTION;
         }
