@@ -113,8 +113,12 @@ TEST(Log, AMessageIsMadeOnlyWhenItGoesSomewhere) {
         EXPECT_EQ(made, c.made) << c.what;
         const Lines expected{L"BWFlagSet=512", L"*** Error ***: Handle series raised a Type mismatch", L"custom",
                              L"BWFlagSet=513", L"*** Error ***: Handle series raised a Type mismatch", L"custom"};
-        if (c.route == Route::File) EXPECT_EQ(log.Lines(), expected);
-        if (c.route == Route::Off) EXPECT_FALSE(log.FileExists());
+        if (c.route == Route::File) {
+            EXPECT_EQ(log.Lines(), expected);
+        }
+        if (c.route == Route::Off) {
+            EXPECT_FALSE(log.FileExists());
+        }
         if (tool) {
             std::vector<sim::DebuggerCall> calls = tool->Calls();
             ASSERT_EQ(calls.size(), 8u);  // RegisterModule, the folder, six messages
