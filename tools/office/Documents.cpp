@@ -246,6 +246,7 @@ void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& ole, c
     object.where = where;
     object.deck.name = Wide(where);
     object.deck.progId = Wide(ole.attribute("progId").value());
+    object.slidePart = slidePart;
     object.showAsIcon = ole.attribute("showAsIcon").as_bool();
     if (pugi::xml_node blip = Child(Child(Child(ole, "pic"), "blipFill"), "blip")) {
         const std::string embed = RelationshipAttribute(blip, "embed");

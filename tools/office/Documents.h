@@ -39,6 +39,7 @@ struct OfficeObject {
     bwpass::DeckObject deck;
     std::string where;         // "slide 2: Chart 1", "sheet Sales": for messages and the report
     std::string embeddedPart;  // the embedded workbook holding the charts; "" when they are outer parts
+    std::string slidePart;     // the slide showing an OLE object; "" otherwise
     std::string previewPart;   // the OLE object's preview picture; "" when none
     bool showAsIcon = false;   // the preview is an icon, not a picture of the chart
     std::string themePart;     // the charts' theme part (beside the charts); "" for Office's default
