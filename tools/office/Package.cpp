@@ -140,7 +140,13 @@ std::string ResolvePartReference(const std::string& sourcePart, const std::strin
 std::string XmlText(const pugi::xml_document& document) {
     std::ostringstream out;
     document.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-    return out.str();
+    std::string text = out.str();
+    // The parser drops the line break between the declaration and the root; Office writes CRLF.
+    if (document.first_child().type() == pugi::node_declaration) {
+        const size_t end = text.find("?>");
+        if (end != std::string::npos) text.insert(end + 2, "\r\n");
+    }
+    return text;
 }
 
 Package::Package(Package&& other) noexcept { *this = std::move(other); }
