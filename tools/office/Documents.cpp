@@ -260,7 +260,7 @@ void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& ole, c
     }
     const std::string embedded = package_.Target(slidePart, id);
     std::string bytes = package_.ReadPart(embedded);
-    if (bytes.size() < 4 || bytes.compare(0, 4, "PK\x03\x04") != 0) {
+    if (bytes.compare(0, 4, "\xD0\xCF\x11\xE0") == 0) {
         Unmodelled(where, "an Excel object stored in the legacy binary format (" + Leaf(embedded) +
                               "), whose workbook is not read; offered without its workbook");
         visitor_.object(std::move(object));
