@@ -64,8 +64,17 @@ size_t WriteChartChanges(pugi::xml_document& chartPart, const sim::ChartModel& b
             spPr = series[i].insert_child_after("c:spPr", anchor);
         }
         spPr.remove_children();
-        pugi::xml_node fill = spPr.append_child(f.type == sim::FillModel::Type::Patterned ? "a:pattFill" : "a:solidFill");
-        fill.append_child("a:srgbClr").append_attribute("val") = Hex(after.series[i].interior.color).c_str();
+        if (f.type == sim::FillModel::Type::Patterned) {
+            pugi::xml_node fill = spPr.append_child("a:pattFill");
+            fill.append_attribute("prst") = "pct50";
+            fill.append_child("a:fgClr").append_child("a:srgbClr").append_attribute("val") =
+                Hex(after.series[i].interior.color).c_str();
+            fill.append_child("a:bgClr").append_child("a:srgbClr").append_attribute("val") =
+                Hex(after.series[i].interior.patternColor).c_str();
+        } else {
+            spPr.append_child("a:solidFill").append_child("a:srgbClr").append_attribute("val") =
+                Hex(after.series[i].interior.color).c_str();
+        }
         ++written;
     }
     return written;

@@ -41,17 +41,21 @@ std::string Utf16Name(const char* ascii) {
 
 // Office writes a password-protected file as a compound file whose streams EncryptionInfo and
 // EncryptedPackage hold the encrypted zip; a legacy binary file is a compound file without them.
-// The directory entries carry the stream names in UTF-16, so finding them is enough to tell.
+// The directory entries carry the stream names in UTF-16, so finding them is enough to tell. The
+// file is scanned in pieces, overlapping by more than a name, so a large file costs no memory.
 std::string CompoundFileProblem(const std::string& path) {
+    const std::string names[] = {Utf16Name("EncryptedPackage"), Utf16Name("EncryptionInfo")};
     std::ifstream in(path, std::ios::binary);
-    std::string head(1 << 20, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<size_t>(in.gcount()));
-    std::string rest((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::string all = head + rest;
-    if (all.find(Utf16Name("EncryptedPackage")) != std::string::npos ||
-        all.find(Utf16Name("EncryptionInfo")) != std::string::npos)
-        return "the file is encrypted (saved with a password); save it without a password and convert that copy";
+    std::string window;
+    std::vector<char> piece(1 << 20);
+    while (in) {
+        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        window.append(piece.data(), static_cast<size_t>(in.gcount()));
+        for (const std::string& name : names)
+            if (window.find(name) != std::string::npos)
+                return "the file is encrypted (saved with a password); save it without a password and convert that copy";
+        if (window.size() > 64) window.erase(0, window.size() - 64);
+    }
     return "a legacy binary Office file (.ppt/.xls), not an Office Open XML file; save it as .pptx or .xlsx first";
 }
 
