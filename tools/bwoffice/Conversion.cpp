@@ -126,7 +126,11 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     if (!before.objects.empty()) {
         if (options.progress && summary.objects >= 50)
             std::fprintf(stderr, "bwoffice: the pass over %zu objects\n", summary.objects);
-        const int status = RunPass(deckPath, convertedPath, work.Path(), options.pass, error);
+        // bwpass.exe's own report lacks what only this side knows; it goes to the work folder.
+        std::vector<std::string> arguments = {WinePath(deckPath), "-o", WinePath(convertedPath), "-r",
+                                              WinePath(work.Path() + "/pass.report.html"), "-q"};
+        arguments.insert(arguments.end(), options.pass.extraArguments.begin(), options.pass.extraArguments.end());
+        const int status = RunPass(arguments, error);
         if (status < 0) throw PassError(error);
         if (status == 4) summary.notes.push_back("the pass reported a failed host call (see bwpass.exe's own report)");
         else if (status != 0) throw PassError("the pass failed (bwpass.exe exit status " + std::to_string(status) + ")");
@@ -142,7 +146,10 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     summary.timings.pass = Since(start);
 
     start = Clock::now();
-    WriteBackResult written = WriteBack(package, records, before, after, work.Path());
+    WriteBack writeBack(package, work.Path(), false);
+    for (size_t i = 0; i < records.size() && i < after.objects.size(); ++i)
+        writeBack.Object(i, records[i], before.objects[i], after.objects[i]);
+    WriteBackResult& written = writeBack.Result();
     summary.chartsRewritten = written.chartsRewritten;
     summary.propertiesWritten = written.propertiesWritten;
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());

@@ -63,18 +63,14 @@ std::string WinePath(const std::string& path) {
     return w;
 }
 
-int RunPass(const std::string& deckPath, const std::string& outputPath, const std::string& workFolder,
-            const PassOptions& options, std::string& error) {
+int RunPass(const std::vector<std::string>& arguments, std::string& error) {
     const std::string exe = BwpassExe();
     if (access(exe.c_str(), R_OK) != 0) {
         error = "the pass program " + exe + " is missing; build it with scripts/build --target bwpass";
         return -1;
     }
-    // Its own report is not needed (this side writes the report) but it writes one: keep it
-    // in the work folder.
-    std::vector<std::string> args = {WineRun(), exe, WinePath(deckPath), "-o", WinePath(outputPath),
-                                     "-r", WinePath(workFolder + "/pass.report.html"), "-q"};
-    args.insert(args.end(), options.extraArguments.begin(), options.extraArguments.end());
+    std::vector<std::string> args = {WineRun(), exe};
+    args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

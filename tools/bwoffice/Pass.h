@@ -24,10 +24,9 @@ struct PassOptions {
     std::vector<std::string> extraArguments;  // passed through to bwpass.exe (--registered ...)
 };
 
-// Runs bwpass.exe on deckPath, writing the converted deck to outputPath. Returns bwpass.exe's
-// exit status, or -1 with error set when it could not be started.
-int RunPass(const std::string& deckPath, const std::string& outputPath, const std::string& workFolder,
-            const PassOptions& options, std::string& error);
+// Runs bwpass.exe under Wine with these arguments (file names in them as WinePath gives them).
+// Returns its exit status, or -1 with error set when it could not be started or was killed.
+int RunPass(const std::vector<std::string>& arguments, std::string& error);
 
 // The name Wine gives a Linux path (Z: is the root).
 std::string WinePath(const std::string& path);

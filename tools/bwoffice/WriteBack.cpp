@@ -94,27 +94,35 @@ std::string ReadFile(const std::string& path) {
 }
 #endif
 
-class Writer {
-public:
-    Writer(const Package& package, const std::string& workFolder, WriteBackResult& result)
-        : package_(package), workFolder_(workFolder), result_(result) {}
+}  // namespace
 
-    void Object(const office::OfficeObject& record, const bwpass::DeckObject& before, const bwpass::DeckObject& after);
+class WriteBack::Writer {
+public:
+    Writer(const Package& package, const std::string& workFolder, bool collectCharts)
+        : package_(package), workFolder_(workFolder), collectCharts_(collectCharts) {}
+
+    void Object(size_t index, const office::OfficeObject& record, const bwpass::DeckObject& before,
+                const bwpass::DeckObject& after);
+    WriteBackResult& Result() { return result_; }
 
 private:
     // Rewrites the changed charts of one workbook held in `holder`; returns its changed parts.
-    std::map<std::string, std::string> Charts(const Package& holder, const office::OfficeObject& record,
+    std::map<std::string, std::string> Charts(size_t index, const Package& holder, const office::OfficeObject& record,
                                               const sim::WorkbookModel& before, const sim::WorkbookModel& after);
     void Preview(const Package& inner, const office::OfficeObject& record, const sim::WorkbookModel& after,
                  const std::map<std::string, std::string>& innerParts);
 
     const Package& package_;
-    const std::string& workFolder_;
-    WriteBackResult& result_;
+    const std::string workFolder_;
+    const bool collectCharts_;
+    WriteBackResult result_;
 };
 
-std::map<std::string, std::string> Writer::Charts(const Package& holder, const office::OfficeObject& record,
-                                                  const sim::WorkbookModel& before, const sim::WorkbookModel& after) {
+std::map<std::string, std::string> WriteBack::Writer::Charts(size_t index, const Package& holder,
+                                                             const office::OfficeObject& record,
+                                                             const sim::WorkbookModel& before,
+                                                             const sim::WorkbookModel& after) {
+    const std::string theme = collectCharts_ && !record.themePart.empty() ? holder.ReadPart(record.themePart) : "";
     std::map<std::string, std::string> changed;
     for (const office::ChartLocation& location : record.charts) {
         const sim::ChartModel* b = office::FindChart(before, location);
@@ -124,34 +132,39 @@ std::map<std::string, std::string> Writer::Charts(const Package& holder, const o
                                     " is missing from the converted deck; left unchanged");
             continue;
         }
-        pugi::xml_document xml = holder.ParseXml(location.chartPart);
+        const std::string stored = holder.ReadPart(location.chartPart);
+        pugi::xml_document xml = holder.ParseXml(location.chartPart, stored);
         const size_t written = office::WriteChartChanges(xml, *b, *a, record.theme);
+        const std::string rewritten = written ? office::XmlText(xml) : std::string();
+        const int chart = ChartIndex(before, location);
+        if (collectCharts_ && chart >= 0)
+            result_.charts.push_back({index, static_cast<size_t>(chart), stored, rewritten, theme});
         if (written == 0) continue;
-        changed[location.chartPart] = office::XmlText(xml);
+        changed[location.chartPart] = rewritten;
         ++result_.chartsRewritten;
         result_.propertiesWritten += written;
     }
     return changed;
 }
 
-void Writer::Object(const office::OfficeObject& record, const bwpass::DeckObject& before,
-                    const bwpass::DeckObject& after) {
+void WriteBack::Writer::Object(size_t index, const office::OfficeObject& record, const bwpass::DeckObject& before,
+                               const bwpass::DeckObject& after) {
     const sim::WorkbookModel* b = EmbeddedWorkbook(before);
     const sim::WorkbookModel* a = EmbeddedWorkbook(after);
     if (record.charts.empty() || !b || !a) return;
     if (record.embeddedPart.empty()) {
-        for (auto& [name, text] : Charts(package_, record, *b, *a)) result_.parts[name] = std::move(text);
+        for (auto& [name, text] : Charts(index, package_, record, *b, *a)) result_.parts[name] = std::move(text);
         return;
     }
     const Package inner = Package::OpenBytes(package_.ReadPart(record.embeddedPart),
                                              package_.DisplayName() + ": " + record.embeddedPart);
-    const std::map<std::string, std::string> innerParts = Charts(inner, record, *b, *a);
+    const std::map<std::string, std::string> innerParts = Charts(index, inner, record, *b, *a);
     if (innerParts.empty()) return;
     result_.parts[record.embeddedPart] = inner.WriteBytes(innerParts);
     Preview(inner, record, *a, innerParts);
 }
 
-void Writer::Preview(const Package& inner, const office::OfficeObject& record, const sim::WorkbookModel& after,
+void WriteBack::Writer::Preview(const Package& inner, const office::OfficeObject& record, const sim::WorkbookModel& after,
                      const std::map<std::string, std::string>& innerParts) {
     if (record.previewPart.empty()) return;
     if (record.showAsIcon) {
@@ -191,8 +204,6 @@ void Writer::Preview(const Package& inner, const office::OfficeObject& record, c
 #endif
 }
 
-}  // namespace
-
 void ReplacePreview(const Package& package, const std::string& slidePart, const std::string& oldPicture,
                     std::string png, std::map<std::string, std::string>& parts) {
     const std::string picture = FreshMediaName(package, parts);
@@ -206,13 +217,30 @@ void ReplacePreview(const Package& package, const std::string& slidePart, const 
             Retarget(package, r.target, oldPicture, picture, parts);
 }
 
-WriteBackResult WriteBack(const Package& package, const std::vector<office::OfficeObject>& objects,
-                          const bwpass::Deck& before, const bwpass::Deck& after, const std::string& workFolder) {
-    WriteBackResult result;
-    Writer writer(package, workFolder, result);
-    for (size_t i = 0; i < objects.size() && i < before.objects.size() && i < after.objects.size(); ++i)
-        writer.Object(objects[i], before.objects[i], after.objects[i]);
-    return result;
+WriteBack::WriteBack(const Package& package, const std::string& workFolder, bool collectCharts)
+    : writer_(std::make_unique<Writer>(package, workFolder, collectCharts)) {}
+
+WriteBack::~WriteBack() = default;
+
+void WriteBack::Object(size_t index, const office::OfficeObject& record, const bwpass::DeckObject& before,
+                       const bwpass::DeckObject& after) {
+    writer_->Object(index, record, before, after);
+}
+
+WriteBackResult& WriteBack::Result() { return writer_->Result(); }
+
+int ChartIndex(const sim::WorkbookModel& workbook, const office::ChartLocation& location) {
+    int index = 0;
+    for (const auto& sheet : workbook.sheets) {
+        const bool chartSheet = sheet->kind == sim::SheetModel::Kind::ChartSheet;
+        if (sheet->name == location.sheet) {
+            if (chartSheet) return location.chartObject < 0 ? index : -1;
+            const int n = static_cast<int>(sheet->chartObjects.size());
+            return location.chartObject >= 0 && location.chartObject < n ? index + location.chartObject : -1;
+        }
+        index += chartSheet ? 1 : static_cast<int>(sheet->chartObjects.size());
+    }
+    return -1;
 }
 
 }  // namespace bwoffice

@@ -9,22 +9,50 @@
 #include "tools/office/Package.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace bwoffice {
+
+// A chart to draw for the report: its part before and after (after empty when it was not
+// rewritten) with its theme, keyed as the report keys charts.
+struct ChartToDraw {
+    size_t object = 0;   // index of the deck object
+    size_t chart = 0;    // index among the charts of its workbook, in sheet order
+    std::string before, after, theme;
+};
 
 struct WriteBackResult {
     std::map<std::string, std::string> parts;  // replaced and added parts of the outer package
     size_t chartsRewritten = 0;
     size_t propertiesWritten = 0;
     std::vector<std::string> notes;            // for the report and the summary
+    std::vector<ChartToDraw> charts;           // when asked for
     double renderSeconds = 0;
 };
 
-// objects[i] describes before.objects[i]; after is the converted deck, object for object.
-WriteBackResult WriteBack(const office::Package& package, const std::vector<office::OfficeObject>& objects,
-                          const bwpass::Deck& before, const bwpass::Deck& after, const std::string& workFolder);
+// Object by object, in deck order, so that only one object's models are held at a time.
+class WriteBack {
+public:
+    WriteBack(const office::Package& package, const std::string& workFolder, bool collectCharts);
+    ~WriteBack();
+    WriteBack(const WriteBack&) = delete;
+    WriteBack& operator=(const WriteBack&) = delete;
+
+    // record describes the deck object before the pass; after is what the pass made of it.
+    void Object(size_t index, const office::OfficeObject& record, const bwpass::DeckObject& before,
+                const bwpass::DeckObject& after);
+    WriteBackResult& Result();
+
+private:
+    class Writer;
+    std::unique_ptr<Writer> writer_;
+};
+
+// The place of a chart among the charts of its workbook as the report lists them: chart sheets
+// and the chart objects of worksheets, in sheet order; -1 when it is not there.
+int ChartIndex(const sim::WorkbookModel& workbook, const office::ChartLocation& location);
 
 // Points the OLE object's picture at a new PNG part: the picture is added under a fresh name in
 // ppt/media (the old one may be shared with other objects), the relationships of the slide and

@@ -302,6 +302,8 @@ void Walker::Workbook(const std::string& main) {
         for (size_t j = 0; j < info.sheets.size(); ++j) {
             auto sheet = Shell(info.sheets[j]);
             if (j == i) ReadSheetCharts(package_, active, info.theme, *sheet, object, object.where);
+            // Another chart sheet's chart would be an empty model that the report lists.
+            else sheet->kind = sim::SheetModel::Kind::Worksheet;
             workbook->sheets.push_back(std::move(sheet));
         }
         workbook->activeSheet = static_cast<int>(i);

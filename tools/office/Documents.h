@@ -8,8 +8,9 @@
 //   and when it is an Excel object embedded as a package its workbook is read as it is stored
 //   (sheets, charts, active sheet); other OLE objects are offered without a workbook.
 // - A workbook: one object, ProgID Excel.Sheet.12, for each sheet that holds charts, with that
-//   sheet active. The other sheets are present by name only: the plug-in converts the charts of
-//   the active sheet alone, so a copy of every other sheet's charts would only cost memory.
+//   sheet active. The other sheets are present by name only, as worksheets without charts: the
+//   plug-in converts the charts of the active sheet alone, so a copy of every other sheet's
+//   charts would only cost memory.
 // Charts that cannot be modelled (chartex, cx:chart) are reported and left as they are.
 #pragma once
 
