@@ -144,7 +144,9 @@ TEST(Package, WritingKeepsUntouchedEntriesAsStoredAndNeverTheInput) {
     const Package p = Package::OpenFile(input);
     const std::map<std::string, std::string> replaced = {{"xl/charts/chart1.xml", "<c:chartSpace/>"},
                                                          {"xl/media/new.png", "PNG"}};
-    p.Write(output, replaced);
+    const std::string embedded = folder.Path() + "/embedded.bin";
+    WriteFile(embedded, "from a file");
+    p.Write(output, replaced, {{"xl/theme/theme1.xml", embedded}});
 
     EXPECT_EQ(ReadFile(input), inputBytes);
     const Package q = Package::OpenFile(output);
@@ -152,11 +154,12 @@ TEST(Package, WritingKeepsUntouchedEntriesAsStoredAndNeverTheInput) {
     expectedNames.push_back("xl/media/new.png");
     EXPECT_EQ(q.PartNames(), expectedNames) << "entries keep their order; added ones come last";
     for (const std::string& part : p.PartNames()) {
-        if (replaced.count(part)) continue;
+        if (replaced.count(part) || part == "xl/theme/theme1.xml") continue;
         EXPECT_TRUE(Raw(input, part) == Raw(output, part)) << part << ": compressed bytes differ";
     }
     EXPECT_EQ(q.ReadPart("xl/charts/chart1.xml"), "<c:chartSpace/>");
     EXPECT_EQ(q.ReadPart("xl/media/new.png"), "PNG");
+    EXPECT_EQ(q.ReadPart("xl/theme/theme1.xml"), "from a file");
     EXPECT_NE(access((output + ".partial").c_str(), F_OK), 0) << "temporary file left behind";
 
     // The same as bytes, for a package inside another.

@@ -155,7 +155,7 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
     summary.timings.render = written.renderSeconds;
     if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwoffice: writing %s\n", options.output.c_str());
-    package.Write(options.output, written.parts);
+    package.Write(options.output, written.parts, written.partFiles);
     if (!bwpass::WriteWholeFile(Wide(options.report), ReportText(options, records, before, after, summary), error))
         throw std::runtime_error(options.report + ": the report cannot be written: " + error);
     summary.timings.write = Since(start) - summary.timings.render;

@@ -33,6 +33,12 @@ double Since(Clock::time_point start) { return std::chrono::duration<double>(Clo
 
 std::string Leaf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
+std::string ReadFile(const std::string& path) {
+    std::string contents, error;
+    bwpass::ReadWholeFile(Wide(path), contents, error);
+    return contents;
+}
+
 void Progress(const ConversionOptions& options, const char* what, size_t n) {
     if (options.progress && n % 50 == 0) std::fprintf(stderr, "bwoffice: %s %zu objects\n", what, n);
 }
@@ -108,9 +114,10 @@ bwpass::ReportExtras DrawCharts(const std::vector<ChartToDraw>& charts, const st
             const std::string stem = folder + "/" + std::to_string(c.object) + "-" + std::to_string(c.chart);
             bwpass::ChartExtras& e = extras.charts[{c.object, c.chart}];
             e.renderBefore = stem + "-before.png";
-            e.renderAfter = c.after.empty() ? e.renderBefore : stem + "-after.png";
-            run.push_back({c.before, c.theme, e.renderBefore});
-            if (!c.after.empty()) run.push_back({c.after, c.theme, e.renderAfter});
+            e.renderAfter = c.afterFile.empty() ? e.renderBefore : stem + "-after.png";
+            const std::string theme = c.themeFile.empty() ? std::string() : ReadFile(c.themeFile);
+            run.push_back({ReadFile(c.beforeFile), theme, e.renderBefore});
+            if (!c.afterFile.empty()) run.push_back({ReadFile(c.afterFile), theme, e.renderAfter});
         }
         std::vector<std::string> problems = render::RenderCharts(run, folder + "/work");
         extras.renderNotes.insert(extras.renderNotes.end(), problems.begin(), problems.end());
@@ -150,7 +157,7 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     summary.propertiesWritten = written.propertiesWritten;
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
     if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwoffice: writing %s\n", options.output.c_str());
-    package.Write(options.output, written.parts);
+    package.Write(options.output, written.parts, written.partFiles);
     written.parts.clear();
     summary.timings.write = Since(start) - written.renderSeconds;
 

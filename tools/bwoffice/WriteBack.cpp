@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace bwoffice {
 
@@ -112,17 +113,39 @@ private:
     void Preview(const Package& inner, const office::OfficeObject& record, const sim::WorkbookModel& after,
                  const std::map<std::string, std::string>& innerParts);
 
+    // Keeps bytes in a new file of the work folder and returns its name.
+    std::string Save(const std::string& bytes);
+    std::string ThemeFile(const Package& holder, const std::string& themePart);
+
     const Package& package_;
     const std::string workFolder_;
     const bool collectCharts_;
     WriteBackResult result_;
+    size_t saved_ = 0;
+    std::map<std::string, std::string> themeFiles_;  // "package: theme part" -> file
 };
+
+std::string WriteBack::Writer::Save(const std::string& bytes) {
+    const std::string file = workFolder_ + "/part" + std::to_string(++saved_);
+    std::string error;
+    if (!bwpass::WriteWholeFile(bwpass::Wide(file), bytes, error))
+        throw std::runtime_error(file + ": cannot be written: " + error);
+    return file;
+}
+
+std::string WriteBack::Writer::ThemeFile(const Package& holder, const std::string& themePart) {
+    if (themePart.empty()) return {};
+    const std::string key = holder.DisplayName() + ": " + themePart;
+    auto it = themeFiles_.find(key);
+    if (it != themeFiles_.end()) return it->second;
+    return themeFiles_[key] = Save(holder.ReadPart(themePart));
+}
 
 std::map<std::string, std::string> WriteBack::Writer::Charts(size_t index, const Package& holder,
                                                              const office::OfficeObject& record,
                                                              const sim::WorkbookModel& before,
                                                              const sim::WorkbookModel& after) {
-    const std::string theme = collectCharts_ && !record.themePart.empty() ? holder.ReadPart(record.themePart) : "";
+    const std::string theme = collectCharts_ ? ThemeFile(holder, record.themePart) : std::string();
     std::map<std::string, std::string> changed;
     for (const office::ChartLocation& location : record.charts) {
         const sim::ChartModel* b = office::FindChart(before, location);
@@ -138,7 +161,8 @@ std::map<std::string, std::string> WriteBack::Writer::Charts(size_t index, const
         const std::string rewritten = written ? office::XmlText(xml) : std::string();
         const int chart = ChartIndex(before, location);
         if (collectCharts_ && chart >= 0)
-            result_.charts.push_back({index, static_cast<size_t>(chart), stored, rewritten, theme});
+            result_.charts.push_back({index, static_cast<size_t>(chart), Save(stored),
+                                      written ? Save(rewritten) : std::string(), theme});
         if (written == 0) continue;
         changed[location.chartPart] = rewritten;
         ++result_.chartsRewritten;
@@ -160,7 +184,7 @@ void WriteBack::Writer::Object(size_t index, const office::OfficeObject& record,
                                              package_.DisplayName() + ": " + record.embeddedPart);
     const std::map<std::string, std::string> innerParts = Charts(index, inner, record, *b, *a);
     if (innerParts.empty()) return;
-    result_.parts[record.embeddedPart] = inner.WriteBytes(innerParts);
+    result_.partFiles[record.embeddedPart] = Save(inner.WriteBytes(innerParts));
     Preview(inner, record, *a, innerParts);
 }
 

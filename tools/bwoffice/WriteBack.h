@@ -17,14 +17,16 @@ namespace bwoffice {
 
 // A chart to draw for the report: its part before and after (after empty when it was not
 // rewritten) with its theme, keyed as the report keys charts.
+// The parts are in files of the work folder, so that a file's charts need not be held at once.
 struct ChartToDraw {
     size_t object = 0;   // index of the deck object
     size_t chart = 0;    // index among the charts of its workbook, in sheet order
-    std::string before, after, theme;
+    std::string beforeFile, afterFile, themeFile;  // afterFile empty when not rewritten, themeFile for none
 };
 
 struct WriteBackResult {
     std::map<std::string, std::string> parts;  // replaced and added parts of the outer package
+    std::map<std::string, std::string> partFiles;  // the same, in files: re-zipped embedded workbooks
     size_t chartsRewritten = 0;
     size_t propertiesWritten = 0;
     std::vector<std::string> notes;            // for the report and the summary

@@ -82,8 +82,10 @@ public:
 
     // A new package: every part of this one, those named in replaced with their new contents,
     // then the parts of replaced that this one lacks. Written through a temporary file beside
-    // path; on failure nothing is left at path.
-    void Write(const std::string& path, const std::map<std::string, std::string>& replaced) const;
+    // path; on failure nothing is left at path. replacedFromFiles does the same with the new
+    // contents in files, so that large parts (embedded workbooks) need not be held in memory.
+    void Write(const std::string& path, const std::map<std::string, std::string>& replaced,
+               const std::map<std::string, std::string>& replacedFromFiles = {}) const;
     // The same, as the bytes of the new package (for a package embedded in another).
     std::string WriteBytes(const std::map<std::string, std::string>& replaced) const;
 

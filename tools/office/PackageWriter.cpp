@@ -40,27 +40,48 @@ bool CopyEntry(zip* out, zip* in, zip_uint64_t index, const std::string& name) {
     return true;
 }
 
+bool AddFile(zip* out, const std::string& name, const std::string& file) {
+    zip_source_t* source = zip_source_file(out, file.c_str(), 0, -1);
+    if (!source) return false;
+    const zip_int64_t index = zip_file_add(out, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(source);
+        return false;
+    }
+    return zip_set_file_compression(out, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0) == 0;
+}
+
 // Fills out with this package's entries and the replacements; false with out's error set.
-bool Fill(zip* out, zip* in, const std::map<std::string, std::string>& replaced) {
-    std::map<std::string, const std::string*> pending;
-    for (const auto& [name, data] : replaced) pending[Lower(name)] = &data;
+bool Fill(zip* out, zip* in, const std::map<std::string, std::string>& replaced,
+          const std::map<std::string, std::string>& replacedFromFiles) {
+    // Lower-case name -> (contents or file name, whether it is a file name).
+    std::map<std::string, std::pair<const std::string*, bool>> pending;
+    for (const auto& [name, data] : replaced) pending[Lower(name)] = {&data, false};
+    for (const auto& [name, file] : replacedFromFiles) pending[Lower(name)] = {&file, true};
+    auto add = [&](const std::string& name, const std::pair<const std::string*, bool>& what) {
+        return what.second ? AddFile(out, name, *what.first) : AddData(out, name, *what.first);
+    };
     const zip_int64_t count = zip_get_num_entries(in, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const std::string name = zip_get_name(in, static_cast<zip_uint64_t>(i), 0);
         auto it = pending.find(Lower(name));
-        const bool ok = it != pending.end() ? AddData(out, name, *it->second)
+        const bool ok = it != pending.end() ? add(name, it->second)
                                             : CopyEntry(out, in, static_cast<zip_uint64_t>(i), name);
         if (!ok) return false;
         if (it != pending.end()) pending.erase(it);
     }
-    for (const auto& [name, data] : replaced)
-        if (pending.count(Lower(name)) && !AddData(out, name, data)) return false;
+    for (const auto* names : {&replaced, &replacedFromFiles})
+        for (const auto& entry : *names) {
+            auto it = pending.find(Lower(entry.first));
+            if (it != pending.end() && !add(entry.first, it->second)) return false;
+        }
     return true;
 }
 
 }  // namespace
 
-void Package::Write(const std::string& path, const std::map<std::string, std::string>& replaced) const {
+void Package::Write(const std::string& path, const std::map<std::string, std::string>& replaced,
+                    const std::map<std::string, std::string>& replacedFromFiles) const {
     const std::string temp = path + ".partial";
     int code = 0;
     zip* out = zip_open(temp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
@@ -71,7 +92,7 @@ void Package::Write(const std::string& path, const std::map<std::string, std::st
         zip_error_fini(&error);
         throw OfficeFileError(path + ": cannot be created: " + text);
     }
-    if (!Fill(out, archive_, replaced) || zip_close(out) != 0) {
+    if (!Fill(out, archive_, replaced, replacedFromFiles) || zip_close(out) != 0) {
         const std::string text = zip_strerror(out);
         zip_discard(out);
         std::remove(temp.c_str());
@@ -97,7 +118,7 @@ std::string Package::WriteBytes(const std::map<std::string, std::string>& replac
     }
     zip_error_fini(&error);
     zip_source_keep(target);  // it holds the result after zip_close
-    if (!Fill(out, archive_, replaced) || zip_close(out) != 0) {
+    if (!Fill(out, archive_, replaced, {}) || zip_close(out) != 0) {
         const std::string text = zip_strerror(out);
         zip_discard(out);
         zip_source_free(target);
