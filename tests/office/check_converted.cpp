@@ -94,8 +94,8 @@ void CheckFills(const std::string& where, const pugi::xml_document& part) {
     for (pugi::xml_node g : part.document_element().child("c:chart").child("c:plotArea").children()) {
         const std::string kind = Local(g.name());
         if (!filled.count(kind)) continue;
-        const bool byPoint = g.child("c:varyColors").attribute("val").as_bool() &&
-                             (kind.find("ie") != std::string::npos || kind == "doughnutChart");
+        static const std::set<std::string> slices = {"pieChart", "pie3DChart", "ofPieChart", "doughnutChart"};
+        const bool byPoint = slices.count(kind) && g.child("c:varyColors").attribute("val").as_bool();
         size_t n = 0;
         for (pugi::xml_node s : g.children("c:ser")) {
             const std::string label = where + ": " + kind + " series " + std::to_string(++n);

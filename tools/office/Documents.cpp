@@ -133,8 +133,8 @@ private:
     };
 
     void Slide(const std::string& slidePart, size_t number);
-    void NativeChart(const std::string& slidePart, const std::string& chartPart, const std::string& where,
-                     const std::string& themePart, const Theme& theme);
+    void NativeChart(const std::string& chartPart, const std::string& where, const std::string& themePart,
+                     const Theme& theme);
     void OleFrame(const std::string& slidePart, const pugi::xml_node& ole, const std::string& where,
                   const std::string& name);
     std::pair<std::string, Theme> SlideTheme(const std::string& slidePart);
@@ -202,17 +202,16 @@ void Walker::Slide(const std::string& slidePart, size_t number) {
         const std::string uri = data.attribute("uri").value();
         if (EndsWith(uri, "/chart")) {
             const auto [themePart, theme] = SlideTheme(slidePart);
-            NativeChart(slidePart, package_.Target(slidePart, RelationshipAttribute(Child(data, "chart"), "id")),
-                        where, themePart, theme);
+            NativeChart(package_.Target(slidePart, RelationshipAttribute(Child(data, "chart"), "id")), where,
+                        themePart, theme);
         } else if (EndsWith(uri, "/ole")) {
             OleFrame(slidePart, OleObject(data), where, name);
         }
     }
 }
 
-void Walker::NativeChart(const std::string& slidePart, const std::string& chartPart, const std::string& where,
-                         const std::string& themePart, const Theme& theme) {
-    (void)slidePart;
+void Walker::NativeChart(const std::string& chartPart, const std::string& where, const std::string& themePart,
+                         const Theme& theme) {
     const pugi::xml_document xml = package_.ParseXml(chartPart);
     ChartReading reading = ReadChartPart(xml, theme);
     if (!reading.supported) {
