@@ -26,6 +26,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A new package that cannot be written (the output's problem, not the input's).
+class PackageWriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // What a package may hold before it is called absurd: a zip bomb is refused from its directory.
 struct PackageLimits {
     uint64_t maxPartSize = 256ull << 20;       // uncompressed bytes of one entry
@@ -82,7 +88,7 @@ public:
 
     // A new package: every part of this one, those named in replaced with their new contents,
     // then the parts of replaced that this one lacks. Written through a temporary file beside
-    // path; on failure nothing is left at path. replacedFromFiles does the same with the new
+    // path; on failure (PackageWriteError) nothing is left at path. replacedFromFiles does the same with the new
     // contents in files, so that large parts (embedded workbooks) need not be held in memory.
     void Write(const std::string& path, const std::map<std::string, std::string>& replaced,
                const std::map<std::string, std::string>& replacedFromFiles = {}) const;

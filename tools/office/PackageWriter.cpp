@@ -90,18 +90,18 @@ void Package::Write(const std::string& path, const std::map<std::string, std::st
         zip_error_init_with_code(&error, code);
         const std::string text = zip_error_strerror(&error);
         zip_error_fini(&error);
-        throw OfficeFileError(path + ": cannot be created: " + text);
+        throw PackageWriteError(path + ": cannot be created: " + text);
     }
     if (!Fill(out, archive_, replaced, replacedFromFiles) || zip_close(out) != 0) {
         const std::string text = zip_strerror(out);
         zip_discard(out);
         std::remove(temp.c_str());
-        throw OfficeFileError(path + ": cannot be written: " + text);
+        throw PackageWriteError(path + ": cannot be written: " + text);
     }
     if (std::rename(temp.c_str(), path.c_str()) != 0) {
         const std::string text = std::strerror(errno);
         std::remove(temp.c_str());
-        throw OfficeFileError(path + ": cannot be written: " + text);
+        throw PackageWriteError(path + ": cannot be written: " + text);
     }
 }
 
