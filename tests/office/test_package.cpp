@@ -1,0 +1,183 @@
+// The package layer: names, relationships, XML that writes back as it was read, limits, and new
+// packages that keep every untouched entry's compressed bytes.
+#include "tests/office/OfficeFiles.h"
+#include "tools/office/Package.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <cstring>
+
+namespace {
+
+using namespace officetest;
+using office::OfficeFileError;
+using office::Package;
+
+std::string Corpus(const std::string& name) { return SourceDir() + "/tests/office/corpus/" + name; }
+
+std::vector<std::string> CorpusFiles() {
+    std::vector<std::string> files;
+    for (const char* folder : {"pptx", "xlsx"}) {
+        DIR* d = opendir(Corpus(folder).c_str());
+        while (dirent* e = d ? readdir(d) : nullptr)
+            if (e->d_name[0] != '.' && std::strcmp(e->d_name, "README.md")) files.push_back(Corpus(folder) + "/" + e->d_name);
+        if (d) closedir(d);
+    }
+    return files;
+}
+
+std::string Message(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const OfficeFileError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+// The stored (compressed) bytes and header facts of one entry.
+struct RawEntry {
+    std::string compressed;
+    uint32_t crc = 0;
+    uint16_t method = 0;
+    bool operator==(const RawEntry& o) const { return compressed == o.compressed && crc == o.crc && method == o.method; }
+};
+
+RawEntry Raw(const std::string& path, const std::string& name) {
+    RawEntry r;
+    zip_t* z = zip_open(path.c_str(), ZIP_RDONLY, nullptr);
+    zip_stat_t st;
+    zip_stat(z, name.c_str(), 0, &st);
+    r.crc = st.crc;
+    r.method = st.comp_method;
+    zip_file_t* f = zip_fopen(z, name.c_str(), ZIP_FL_COMPRESSED);
+    r.compressed.resize(static_cast<size_t>(st.comp_size));
+    zip_fread(f, r.compressed.data(), r.compressed.size());
+    zip_fclose(f);
+    zip_discard(z);
+    return r;
+}
+
+TEST(Package, ResolvesPartReferences) {
+    const struct {
+        const char* source;
+        const char* target;
+        const char* resolved;
+    } cases[] = {
+        {"ppt/slides/slide1.xml", "../charts/chart1.xml", "ppt/charts/chart1.xml"},
+        {"ppt/slides/slide1.xml", "/ppt/media/image1.emf", "ppt/media/image1.emf"},
+        {"xl/workbook.xml", "worksheets/sheet1.xml", "xl/worksheets/sheet1.xml"},
+        {"", "ppt/presentation.xml", "ppt/presentation.xml"},
+        {"ppt/embeddings/a.xml", "./My%20Book.xlsx", "ppt/embeddings/My Book.xlsx"},
+        {"ppt/slides/slide1.xml", "../../../etc/passwd", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(office::ResolvePartReference(c.source, c.target), c.resolved) << c.target;
+}
+
+TEST(Package, XmlPartsWriteBackAsTheyWereRead) {
+    // Chart parts, relationships and content types are what gets rewritten: parsed and written
+    // without a change, they must come out byte for byte as Office stored them.
+    for (const std::string& file : CorpusFiles()) {
+        const Package p = Package::OpenFile(file);
+        for (const std::string& part : p.PartNames()) {
+            const bool rewritable = part.find("charts/chart") != std::string::npos ||
+                                    part.find(".rels") != std::string::npos || part == "[Content_Types].xml";
+            if (!rewritable) continue;
+            const std::string text = p.ReadPart(part);
+            EXPECT_EQ(office::XmlText(p.ParseXml(part, text)), text) << file << ": " << part;
+        }
+    }
+}
+
+TEST(Package, ReadsRelationshipsContentTypesAndTheMainPart) {
+    const Package p = Package::OpenFile(Corpus("pptx/shp-access-ole-object.pptx"));
+    EXPECT_EQ(p.MainPart(), "ppt/presentation.xml");
+    EXPECT_EQ(p.Target("ppt/slides/slide1.xml", "rId3"), "ppt/embeddings/Microsoft_Excel_Worksheet.xlsx");
+    EXPECT_EQ(p.ContentType("ppt/media/image1.emf"), "image/x-emf");
+    EXPECT_EQ(p.ContentType("PPT/Slides/Slide1.xml"),
+              "application/vnd.openxmlformats-officedocument.presentationml.slide+xml");
+    EXPECT_TRUE(p.HasPart("PPT/SLIDES/SLIDE1.XML")) << "part names ignore case";
+    EXPECT_NE(Message([&] { p.Target("ppt/slides/slide1.xml", "rId99"); }).find("relationship rId99 is missing"),
+              std::string::npos);
+}
+
+TEST(Package, RelationshipLeavingThePackageIsRefused) {
+    Entries e = MinimalPresentation();
+    e = With(e, "ppt/_rels/presentation.xml.rels",
+             std::string("<Relationships xmlns=\"") + kRelsNs + "\"><Relationship Id=\"rId2\" Type=\"" + kRelType +
+                 "slide\" Target=\"../../../slide1.xml\"/></Relationships>");
+    const Package p = Package::OpenBytes(Zip(e), "x.pptx");
+    EXPECT_NE(Message([&] { p.Relationships("ppt/presentation.xml"); }).find("leads outside the package"),
+              std::string::npos);
+}
+
+TEST(Package, LimitsRefuseAbsurdEntriesFromTheDirectory) {
+    const std::string bytes = Zip(With(MinimalPresentation(), "ppt/media/big.bin", std::string(3u << 20, 'x')));
+    office::PackageLimits small;
+    small.maxPartSize = 2u << 20;
+    EXPECT_NE(Message([&] { Package::OpenBytes(bytes, "a.pptx", small); }).find("more than the limit"), std::string::npos);
+    office::PackageLimits fewEntries;
+    fewEntries.maxEntries = 3;
+    EXPECT_NE(Message([&] { Package::OpenBytes(bytes, "a.pptx", fewEntries); }).find("entries, more than"),
+              std::string::npos);
+    office::PackageLimits smallTotal;
+    smallTotal.maxTotalSize = 1u << 20;
+    smallTotal.maxRatio = 1u << 20;
+    EXPECT_NE(Message([&] { Package::OpenBytes(bytes, "a.pptx", smallTotal); }).find("bytes uncompressed"),
+              std::string::npos);
+    const std::string twice = Zip(With(With(MinimalPresentation(), "a.xml", "1"), "A.XML", "2"));
+    EXPECT_NE(Message([&] { Package::OpenBytes(twice, "a.pptx"); }).find("two zip entries"), std::string::npos);
+}
+
+TEST(Package, NestedPackageMessagesNameBothFiles) {
+    EXPECT_EQ(Message([] { Package::OpenBytes("not a zip", "deck.pptx: ppt/embeddings/Book1.xlsx"); }),
+              "deck.pptx: ppt/embeddings/Book1.xlsx: not a zip package");
+}
+
+TEST(Package, WritingKeepsUntouchedEntriesAsStoredAndNeverTheInput) {
+    TempFolder folder;
+    const std::string input = folder.Path() + "/in.xlsx", output = folder.Path() + "/out.xlsx";
+    WriteFile(input, ReadFile(Corpus("xlsx/chart_bar03.xlsx")));
+    const std::string inputBytes = ReadFile(input);
+    const Package p = Package::OpenFile(input);
+    const std::map<std::string, std::string> replaced = {{"xl/charts/chart1.xml", "<c:chartSpace/>"},
+                                                         {"xl/media/new.png", "PNG"}};
+    const std::string embedded = folder.Path() + "/embedded.bin";
+    WriteFile(embedded, "from a file");
+    p.Write(output, replaced, {{"xl/theme/theme1.xml", embedded}});
+
+    EXPECT_EQ(ReadFile(input), inputBytes);
+    const Package q = Package::OpenFile(output);
+    std::vector<std::string> expectedNames = p.PartNames();
+    expectedNames.push_back("xl/media/new.png");
+    EXPECT_EQ(q.PartNames(), expectedNames) << "entries keep their order; added ones come last";
+    for (const std::string& part : p.PartNames()) {
+        if (replaced.count(part) || part == "xl/theme/theme1.xml") continue;
+        EXPECT_TRUE(Raw(input, part) == Raw(output, part)) << part << ": compressed bytes differ";
+    }
+    EXPECT_EQ(q.ReadPart("xl/charts/chart1.xml"), "<c:chartSpace/>");
+    EXPECT_EQ(q.ReadPart("xl/media/new.png"), "PNG");
+    EXPECT_EQ(q.ReadPart("xl/theme/theme1.xml"), "from a file");
+    EXPECT_NE(access((output + ".partial").c_str(), F_OK), 0) << "temporary file left behind";
+
+    // The same as bytes, for a package inside another.
+    const Package r = Package::OpenBytes(p.WriteBytes(replaced), "nested");
+    EXPECT_EQ(r.ReadPart("xl/charts/chart1.xml"), "<c:chartSpace/>");
+    EXPECT_EQ(r.ReadPart("xl/workbook.xml"), p.ReadPart("xl/workbook.xml"));
+}
+
+TEST(Package, AFailedWriteLeavesNothing) {
+    TempFolder folder;
+    const Package p = Package::OpenFile(Corpus("xlsx/chart_bar03.xlsx"));
+    const std::string target = folder.Path() + "/missing-folder/out.xlsx";
+    EXPECT_THROW(p.Write(target, {}), office::PackageWriteError);
+    DIR* d = opendir(folder.Path().c_str());
+    size_t entries = 0;
+    while (dirent* e = readdir(d)) entries += e->d_name[0] != '.';
+    closedir(d);
+    EXPECT_EQ(entries, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,270 @@
+#include "tools/bwoffice/WriteBack.h"
+
+#include "tools/deck/Text.h"
+
+#ifdef QV_HAVE_RENDER
+#include "tools/render/Render.h"
+#endif
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace bwoffice {
+
+namespace {
+
+using office::Package;
+
+const sim::WorkbookModel* EmbeddedWorkbook(const bwpass::DeckObject& object) {
+    if (!object.excel) return nullptr;
+    const auto& books = object.excel->application.workbooks;
+    const int i = object.excel->embeddedWorkbook;
+    return i >= 0 && i < static_cast<int>(books.size()) ? books[static_cast<size_t>(i)].get() : nullptr;
+}
+
+// The part as this write-back sees it: edited already, or as stored.
+std::string CurrentPart(const Package& package, const std::map<std::string, std::string>& parts,
+                        const std::string& name) {
+    auto it = parts.find(name);
+    return it != parts.end() ? it->second : package.ReadPart(name);
+}
+
+std::string RelationshipsPartOf(const std::string& part) {
+    const size_t slash = part.rfind('/');
+    return part.substr(0, slash + 1) + "_rels/" + part.substr(slash + 1) + ".rels";
+}
+
+std::string RelativeReference(const std::string& fromPart, const std::string& toPart) {
+    // Both live below the same top folder (ppt/); climb from the source's folder to it.
+    std::string from = fromPart.substr(0, fromPart.rfind('/') + 1);
+    std::string prefix;
+    while (!from.empty() && toPart.rfind(from, 0) != 0) {
+        from.pop_back();
+        from = from.substr(0, from.rfind('/') + 1);
+        prefix += "../";
+    }
+    return prefix + toPart.substr(from.size());
+}
+
+// Re-targets the relationships of one part that lead to oldTarget; true when any did.
+bool Retarget(const Package& package, const std::string& part, const std::string& oldTarget,
+              const std::string& newTarget, std::map<std::string, std::string>& parts) {
+    const std::string relsPart = RelationshipsPartOf(part);
+    if (!package.HasPart(relsPart) && !parts.count(relsPart)) return false;
+    pugi::xml_document rels = package.ParseXml(relsPart, CurrentPart(package, parts, relsPart));
+    bool changed = false;
+    for (pugi::xml_node r : rels.document_element().children("Relationship")) {
+        if (std::strcmp(r.attribute("TargetMode").value(), "External") == 0) continue;
+        if (office::ResolvePartReference(part, r.attribute("Target").value()) != oldTarget) continue;
+        r.attribute("Target").set_value(RelativeReference(part, newTarget).c_str());
+        changed = true;
+    }
+    if (changed) parts[relsPart] = office::XmlText(rels);
+    return changed;
+}
+
+std::string FreshMediaName(const Package& package, const std::map<std::string, std::string>& parts) {
+    for (int n = 1;; ++n) {
+        const std::string name = "ppt/media/bwpreview" + std::to_string(n) + ".png";
+        if (!package.HasPart(name) && !parts.count(name)) return name;
+    }
+}
+
+void EnsurePngContentType(const Package& package, std::map<std::string, std::string>& parts) {
+    const std::string typesPart = "[Content_Types].xml";
+    pugi::xml_document types = package.ParseXml(typesPart, CurrentPart(package, parts, typesPart));
+    for (pugi::xml_node d : types.document_element().children("Default"))
+        if (strcasecmp(d.attribute("Extension").value(), "png") == 0) return;
+    pugi::xml_node first = types.document_element().first_child();
+    pugi::xml_node d = first ? types.document_element().insert_child_before("Default", first)
+                             : types.document_element().append_child("Default");
+    d.append_attribute("Extension") = "png";
+    d.append_attribute("ContentType") = "image/png";
+    parts[typesPart] = office::XmlText(types);
+}
+
+#ifdef QV_HAVE_RENDER
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+#endif
+
+}  // namespace
+
+class WriteBack::Writer {
+public:
+    Writer(const Package& package, const std::string& workFolder, bool collectCharts)
+        : package_(package), workFolder_(workFolder), collectCharts_(collectCharts) {}
+
+    void Object(size_t index, const office::OfficeObject& record, const bwpass::DeckObject& before,
+                const bwpass::DeckObject& after);
+    WriteBackResult& Result() { return result_; }
+
+private:
+    // Rewrites the changed charts of one workbook held in `holder`; returns its changed parts.
+    std::map<std::string, std::string> Charts(size_t index, const Package& holder, const office::OfficeObject& record,
+                                              const sim::WorkbookModel& before, const sim::WorkbookModel& after);
+    void Preview(const Package& inner, const office::OfficeObject& record, const sim::WorkbookModel& after,
+                 const std::map<std::string, std::string>& innerParts);
+
+    // Keeps bytes in a new file of the work folder and returns its name.
+    std::string Save(const std::string& bytes);
+    std::string ThemeFile(const Package& holder, const std::string& themePart);
+
+    const Package& package_;
+    const std::string workFolder_;
+    const bool collectCharts_;
+    WriteBackResult result_;
+    size_t saved_ = 0;
+    std::map<std::string, std::string> themeFiles_;  // "package: theme part" -> file
+};
+
+std::string WriteBack::Writer::Save(const std::string& bytes) {
+    const std::string file = workFolder_ + "/part" + std::to_string(++saved_);
+    std::string error;
+    if (!bwpass::WriteWholeFile(bwpass::Wide(file), bytes, error))
+        throw std::runtime_error(file + ": cannot be written: " + error);
+    return file;
+}
+
+std::string WriteBack::Writer::ThemeFile(const Package& holder, const std::string& themePart) {
+    if (themePart.empty()) return {};
+    const std::string key = holder.DisplayName() + ": " + themePart;
+    auto it = themeFiles_.find(key);
+    if (it != themeFiles_.end()) return it->second;
+    return themeFiles_[key] = Save(holder.ReadPart(themePart));
+}
+
+std::map<std::string, std::string> WriteBack::Writer::Charts(size_t index, const Package& holder,
+                                                             const office::OfficeObject& record,
+                                                             const sim::WorkbookModel& before,
+                                                             const sim::WorkbookModel& after) {
+    const std::string theme = collectCharts_ ? ThemeFile(holder, record.themePart) : std::string();
+    std::map<std::string, std::string> changed;
+    for (const office::ChartLocation& location : record.charts) {
+        const sim::ChartModel* b = office::FindChart(before, location);
+        const sim::ChartModel* a = office::FindChart(after, location);
+        if (!b || !a) {
+            result_.notes.push_back(record.where + ": " + location.chartPart +
+                                    " is missing from the converted deck; left unchanged");
+            continue;
+        }
+        const std::string stored = holder.ReadPart(location.chartPart);
+        pugi::xml_document xml = holder.ParseXml(location.chartPart, stored);
+        const size_t written = office::WriteChartChanges(xml, *b, *a, record.theme);
+        const std::string rewritten = written ? office::XmlText(xml) : std::string();
+        const int chart = ChartIndex(before, location);
+        if (collectCharts_ && chart >= 0)
+            result_.charts.push_back({index, static_cast<size_t>(chart), Save(stored),
+                                      written ? Save(rewritten) : std::string(), theme});
+        if (written == 0) continue;
+        changed[location.chartPart] = rewritten;
+        ++result_.chartsRewritten;
+        result_.propertiesWritten += written;
+    }
+    return changed;
+}
+
+void WriteBack::Writer::Object(size_t index, const office::OfficeObject& record, const bwpass::DeckObject& before,
+                               const bwpass::DeckObject& after) {
+    const sim::WorkbookModel* b = EmbeddedWorkbook(before);
+    const sim::WorkbookModel* a = EmbeddedWorkbook(after);
+    if (record.charts.empty() || !b || !a) return;
+    if (record.embeddedPart.empty()) {
+        for (auto& [name, text] : Charts(index, package_, record, *b, *a)) result_.parts[name] = std::move(text);
+        return;
+    }
+    const Package inner = Package::OpenBytes(package_.ReadPart(record.embeddedPart),
+                                             package_.DisplayName() + ": " + record.embeddedPart);
+    const std::map<std::string, std::string> innerParts = Charts(index, inner, record, *b, *a);
+    if (innerParts.empty()) return;
+    result_.partFiles[record.embeddedPart] = Save(inner.WriteBytes(innerParts));
+    Preview(inner, record, *a, innerParts);
+}
+
+void WriteBack::Writer::Preview(const Package& inner, const office::OfficeObject& record, const sim::WorkbookModel& after,
+                     const std::map<std::string, std::string>& innerParts) {
+    if (record.previewPart.empty()) return;
+    if (record.showAsIcon) {
+        result_.notes.push_back(record.where + ": shown as an icon; the icon is kept");
+        return;
+    }
+    // The picture shows the sheet the workbook opens on: its first converted chart.
+    const office::ChartLocation* shown = nullptr;
+    const int active = after.activeSheet;
+    for (const office::ChartLocation& l : record.charts)
+        if (innerParts.count(l.chartPart) && active >= 0 && active < static_cast<int>(after.sheets.size()) &&
+            after.sheets[static_cast<size_t>(active)]->name == l.sheet) {
+            shown = &l;
+            break;
+        }
+    if (!shown) {
+        result_.notes.push_back(record.where + ": the converted charts are not on the shown sheet; preview kept");
+        return;
+    }
+#ifdef QV_HAVE_RENDER
+    const auto start = std::chrono::steady_clock::now();
+    const std::string png = workFolder_ + "/preview" + std::to_string(result_.parts.size()) + ".png";
+    const std::string theme = record.themePart.empty() ? std::string() : inner.ReadPart(record.themePart);
+    const std::vector<std::string> problems =
+        render::MakePreviewPicture(innerParts.at(shown->chartPart), theme, png, workFolder_ + "/render");
+    result_.renderSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!problems.empty()) {
+        for (const std::string& p : problems)
+            result_.notes.push_back(record.where + ": the old preview picture is kept: " + p);
+        return;
+    }
+    ReplacePreview(package_, record.slidePart, record.previewPart, ReadFile(png), result_.parts);
+#else
+    (void)inner;
+    (void)workFolder_;
+    result_.notes.push_back(record.where + ": no renderer in this build; the old preview picture is kept");
+#endif
+}
+
+void ReplacePreview(const Package& package, const std::string& slidePart, const std::string& oldPicture,
+                    std::string png, std::map<std::string, std::string>& parts) {
+    const std::string picture = FreshMediaName(package, parts);
+    parts[picture] = std::move(png);
+    EnsurePngContentType(package, parts);
+    Retarget(package, slidePart, oldPicture, picture, parts);
+    // PowerPoint draws the object from the legacy VML shape (mc:Choice Requires="v"), whose
+    // drawing has its own relationship to the picture.
+    for (const office::Relationship& r : package.Relationships(slidePart))
+        if (!r.external && office::IsRelationshipType(r, "vmlDrawing") && package.HasPart(r.target))
+            Retarget(package, r.target, oldPicture, picture, parts);
+}
+
+WriteBack::WriteBack(const Package& package, const std::string& workFolder, bool collectCharts)
+    : writer_(std::make_unique<Writer>(package, workFolder, collectCharts)) {}
+
+WriteBack::~WriteBack() = default;
+
+void WriteBack::Object(size_t index, const office::OfficeObject& record, const bwpass::DeckObject& before,
+                       const bwpass::DeckObject& after) {
+    writer_->Object(index, record, before, after);
+}
+
+WriteBackResult& WriteBack::Result() { return writer_->Result(); }
+
+int ChartIndex(const sim::WorkbookModel& workbook, const office::ChartLocation& location) {
+    int index = 0;
+    for (const auto& sheet : workbook.sheets) {
+        const bool chartSheet = sheet->kind == sim::SheetModel::Kind::ChartSheet;
+        if (sheet->name == location.sheet) {
+            if (chartSheet) return location.chartObject < 0 ? index : -1;
+            const int n = static_cast<int>(sheet->chartObjects.size());
+            return location.chartObject >= 0 && location.chartObject < n ? index + location.chartObject : -1;
+        }
+        index += chartSheet ? 1 : static_cast<int>(sheet->chartObjects.size());
+    }
+    return -1;
+}
+
+}  // namespace bwoffice
