@@ -110,4 +110,9 @@ int SurfaceBandCount(const ChartNodes& nodes, const xml::Names& names);
 // unless switched off, other groups only when switched on and the chart has a single series.
 bool VariedColours(const ChartNodes& nodes, const xml::Names& names, const pugi::xml_node& group);
 
+// ---- The whole part (ChartRead.cpp, ChartWrite.cpp) ----
+sim::ChartModel ReadModel(const xml::Names& names, const ChartNodes& nodes, const Theme& theme);
+size_t WriteModelChanges(const xml::Names& names, const ChartNodes& nodes, const sim::ChartModel& before,
+                         const sim::ChartModel& after);
+
 }  // namespace office::detail

@@ -400,21 +400,9 @@ private:
 
 }  // namespace
 
-}  // namespace detail
-
-ChartReading ReadChartPart(const pugi::xml_document& chartPart, const Theme& theme) {
-    using namespace detail;
-    ChartReading r;
-    const xml::Names names(chartPart);
-    ChartNodes nodes;
-    if (!MapChart(names, chartPart, nodes, r.reason)) {
-        r.supported = false;
-        return r;
-    }
-    const Theme effective =
-        WithColourMapOverride(theme, names, xml::Child(names, nodes.chartSpace, xml::Ns::Chart, "clrMapOvr"));
-    r.model = Reader(names, nodes, effective).Read();
-    return r;
+sim::ChartModel ReadModel(const Names& names, const ChartNodes& nodes, const Theme& theme) {
+    return Reader(names, nodes, theme).Read();
 }
 
+}  // namespace detail
 }  // namespace office

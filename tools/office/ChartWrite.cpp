@@ -224,18 +224,10 @@ private:
 
 }  // namespace
 
-}  // namespace detail
-
-size_t WriteChartChanges(pugi::xml_document& chartPart, const sim::ChartModel& before, const sim::ChartModel& after,
-                         const Theme& theme) {
-    using namespace detail;
-    (void)theme;  // colours are written as the RGB values the model holds
-    xml::Names names(chartPart);
-    ChartNodes nodes;
-    std::string reason;
-    if (!MapChart(names, chartPart, nodes, reason)) return 0;
-    names.EnsureDeclared(nodes.chartSpace, xml::Ns::Main);
+size_t WriteModelChanges(const Names& names, const ChartNodes& nodes, const sim::ChartModel& before,
+                         const sim::ChartModel& after) {
     return Writer(names, nodes).Write(before, after);
 }
 
+}  // namespace detail
 }  // namespace office

@@ -326,6 +326,7 @@ std::vector<pugi::xml_node> WithTwins(const Names& names, const pugi::xml_node& 
 const Order* OrderFor(const pugi::xml_node& parent, const Names& names) {
     const Ns ns = names.NamespaceOf(parent);
     const char* local = Names::Local(parent);
+    if (ns == Ns::Chart && std::strcmp(local, "spPr") == 0) return &kShapeProperties;
     if (ns == Ns::Chart) {
         auto it = ChartOrders().find(local);
         return it == ChartOrders().end() ? nullptr : it->second;

@@ -46,29 +46,38 @@ void ApplyMap(Theme& t, const pugi::xml_node& map) {
 
 double Clamp01(double v) { return std::min(1.0, std::max(0.0, v)); }
 
+// Transforms run on unrounded channels: Office applies lumMod and lumOff to the same luminance,
+// and rounding to bytes between them would be off by one.
+struct Rgb {
+    double r, g, b;  // 0..1
+};
+
 struct Hsl {
     double h, s, l;  // h in [0, 360), s and l in [0, 1]
 };
 
-Hsl ToHsl(uint32_t rgb) {
-    const double r = ((rgb >> 16) & 0xFF) / 255.0, g = ((rgb >> 8) & 0xFF) / 255.0, b = (rgb & 0xFF) / 255.0;
-    const double mx = std::max({r, g, b}), mn = std::min({r, g, b});
+Rgb Unpack(uint32_t rgb) {
+    return {((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0};
+}
+
+uint32_t Pack(const Rgb& c) {
+    auto byte = [](double v) { return static_cast<uint32_t>(std::lround(Clamp01(v) * 255)); };
+    return (byte(c.r) << 16) | (byte(c.g) << 8) | byte(c.b);
+}
+
+Hsl ToHsl(const Rgb& c) {
+    const double mx = std::max({c.r, c.g, c.b}), mn = std::min({c.r, c.g, c.b});
     Hsl out{0, 0, (mx + mn) / 2};
     const double d = mx - mn;
     if (d <= 0) return out;
     out.s = out.l > 0.5 ? d / (2 - mx - mn) : d / (mx + mn);
-    if (mx == r) out.h = 60 * std::fmod((g - b) / d + 6, 6);
-    else if (mx == g) out.h = 60 * ((b - r) / d + 2);
-    else out.h = 60 * ((r - g) / d + 4);
+    if (mx == c.r) out.h = 60 * std::fmod((c.g - c.b) / d + 6, 6);
+    else if (mx == c.g) out.h = 60 * ((c.b - c.r) / d + 2);
+    else out.h = 60 * ((c.r - c.g) / d + 4);
     return out;
 }
 
-uint32_t Pack(double r, double g, double b) {
-    auto byte = [](double v) { return static_cast<uint32_t>(std::lround(Clamp01(v) * 255)); };
-    return (byte(r) << 16) | (byte(g) << 8) | byte(b);
-}
-
-uint32_t FromHsl(Hsl c) {
+Rgb FromHsl(Hsl c) {
     const double chroma = (1 - std::fabs(2 * c.l - 1)) * c.s;
     const double hp = std::fmod(c.h, 360) / 60;
     const double x = chroma * (1 - std::fabs(std::fmod(hp, 2) - 1));
@@ -80,12 +89,11 @@ uint32_t FromHsl(Hsl c) {
     else if (hp < 5) r = x, b = chroma;
     else r = chroma, b = x;
     const double m = c.l - chroma / 2;
-    return Pack(r + m, g + m, b + m);
+    return {r + m, g + m, b + m};
 }
 
-uint32_t PerChannel(uint32_t rgb, double (*f)(double, double), double arg) {
-    const double r = ((rgb >> 16) & 0xFF) / 255.0, g = ((rgb >> 8) & 0xFF) / 255.0, b = (rgb & 0xFF) / 255.0;
-    return Pack(f(r, arg), f(g, arg), f(b, arg));
+Rgb PerChannel(const Rgb& c, double (*f)(double, double), double arg) {
+    return {f(c.r, arg), f(c.g, arg), f(c.b, arg)};
 }
 
 struct Named {
@@ -207,41 +215,41 @@ uint32_t FromModel(int32_t bgr) {
 }
 
 uint32_t Transformed(uint32_t rgb, const std::vector<Transform>& transforms) {
+    Rgb c = Unpack(rgb);
     for (const Transform& t : transforms) {
         const double v = t.value / 100000.0;
         if (t.name == "lumMod" || t.name == "lumOff") {
-            Hsl c = ToHsl(rgb);
-            c.l = Clamp01(t.name == "lumMod" ? c.l * v : c.l + v);
-            rgb = FromHsl(c);
+            Hsl h = ToHsl(c);
+            h.l = Clamp01(t.name == "lumMod" ? h.l * v : h.l + v);
+            c = FromHsl(h);
         } else if (t.name == "satMod" || t.name == "satOff") {
-            Hsl c = ToHsl(rgb);
-            c.s = Clamp01(t.name == "satMod" ? c.s * v : c.s + v);
-            rgb = FromHsl(c);
+            Hsl h = ToHsl(c);
+            h.s = Clamp01(t.name == "satMod" ? h.s * v : h.s + v);
+            c = FromHsl(h);
         } else if (t.name == "hueOff" || t.name == "hueMod") {
-            Hsl c = ToHsl(rgb);
-            c.h = t.name == "hueOff" ? c.h + t.value / 60000.0 : c.h * v;
-            c.h = std::fmod(std::fmod(c.h, 360) + 360, 360);
-            rgb = FromHsl(c);
+            Hsl h = ToHsl(c);
+            h.h = t.name == "hueOff" ? h.h + t.value / 60000.0 : h.h * v;
+            h.h = std::fmod(std::fmod(h.h, 360) + 360, 360);
+            c = FromHsl(h);
         } else if (t.name == "tint") {
             // A tint of t is t of the colour and the rest white.
-            rgb = PerChannel(rgb, [](double c, double k) { return c * k + (1 - k); }, Clamp01(v));
+            c = PerChannel(c, [](double x, double k) { return x * k + (1 - k); }, Clamp01(v));
         } else if (t.name == "shade") {
             // A shade of s is s of the colour and the rest black.
-            rgb = PerChannel(rgb, [](double c, double k) { return c * k; }, Clamp01(v));
+            c = PerChannel(c, [](double x, double k) { return x * k; }, Clamp01(v));
         } else if (t.name == "comp") {
-            Hsl c = ToHsl(rgb);
-            c.h = std::fmod(c.h + 180, 360);
-            rgb = FromHsl(c);
+            Hsl h = ToHsl(c);
+            h.h = std::fmod(h.h + 180, 360);
+            c = FromHsl(h);
         } else if (t.name == "inv") {
-            rgb = ~rgb & 0xFFFFFF;
+            c = {1 - c.r, 1 - c.g, 1 - c.b};
         } else if (t.name == "gray") {
-            const uint32_t r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
-            const uint32_t y = static_cast<uint32_t>(std::lround(r * 0.299 + g * 0.587 + b * 0.114));
-            rgb = (y << 16) | (y << 8) | y;
+            const double y = c.r * 0.299 + c.g * 0.587 + c.b * 0.114;
+            c = {y, y, y};
         }
         // alpha and the rest change no colour that Excel's object model reports.
     }
-    return rgb;
+    return Pack(c);
 }
 
 bool PresetColour(const std::string& name, uint32_t& rgb) {
@@ -282,10 +290,11 @@ bool ResolveColour(const Names& names, const pugi::xml_node& colour, const Theme
             const double l = Clamp01(colour.attribute(a).as_double() / 100000.0);
             return l <= 0.0031308 ? 12.92 * l : 1.055 * std::pow(l, 1 / 2.4) - 0.055;
         };
-        base = Pack(channel("r"), channel("g"), channel("b"));
+        base = Pack({channel("r"), channel("g"), channel("b")});
     } else if (std::strcmp(local, "hslClr") == 0) {
-        base = FromHsl({colour.attribute("hue").as_double() / 60000.0, colour.attribute("sat").as_double() / 100000.0,
-                        colour.attribute("lum").as_double() / 100000.0});
+        base = Pack(FromHsl({colour.attribute("hue").as_double() / 60000.0,
+                             colour.attribute("sat").as_double() / 100000.0,
+                             colour.attribute("lum").as_double() / 100000.0}));
     } else {
         return false;
     }

@@ -1,0 +1,36 @@
+#include "tools/office/ChartPart.h"
+
+#include "tools/office/ChartInternal.h"
+
+namespace office {
+
+ChartReading ReadChartPart(const pugi::xml_document& chartPart, const Theme& theme) {
+    using namespace detail;
+    ChartReading r;
+    const xml::Names names(chartPart);
+    ChartNodes nodes;
+    if (!MapChart(names, chartPart, nodes, r.reason)) {
+        r.supported = false;
+        return r;
+    }
+    // A chart may map the theme's colours anew for itself (c:clrMapOvr).
+    const Theme effective =
+        WithColourMapOverride(theme, names, xml::Child(names, nodes.chartSpace, xml::Ns::Chart, "clrMapOvr"));
+    r.model = ReadModel(names, nodes, effective);
+    return r;
+}
+
+size_t WriteChartChanges(pugi::xml_document& chartPart, const sim::ChartModel& before, const sim::ChartModel& after,
+                         const Theme& /*theme: colours are written as the RGB values the model holds*/) {
+    using namespace detail;
+    xml::Names names(chartPart);
+    ChartNodes nodes;
+    std::string reason;
+    if (!MapChart(names, chartPart, nodes, reason)) return 0;
+    // New colour elements need the DrawingML prefix on the root; Excel always declares it there,
+    // so this changes nothing in the parts Office writes.
+    names.EnsureDeclared(nodes.chartSpace, xml::Ns::Main);
+    return WriteModelChanges(names, nodes, before, after);
+}
+
+}  // namespace office
