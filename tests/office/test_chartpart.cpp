@@ -104,37 +104,7 @@ TEST(ChartPartCorpus, ConvertedModelsWriteValidPartsThatReadBack) {
         EXPECT_EQ(SchemaErrors(doc), SchemaErrors(Parse(c.xml)));
         EXPECT_EQ(Caches(doc), caches);
 
-        const sim::ChartModel again = ReadChartPart(doc, c.theme).model;
-        EXPECT_EQ(Described(again.chartArea), Described(after.chartArea));
-        EXPECT_EQ(Described(again.plotArea), Described(after.plotArea));
-        EXPECT_EQ(Described(again.legend), Described(after.legend));
-        for (int i = 0; i < 3; ++i) {
-            ASSERT_EQ(again.axes[i].present, after.axes[i].present);
-            EXPECT_EQ(Described(again.axes[i].border), Described(after.axes[i].border));
-            EXPECT_EQ(Described(again.axes[i].majorGridlines.border), Described(after.axes[i].majorGridlines.border));
-        }
-        ASSERT_EQ(again.series.size(), after.series.size());
-        for (size_t i = 0; i < after.series.size(); ++i) {
-            const sim::SeriesModel& a = after.series[i];
-            const sim::SeriesModel& g = again.series[i];
-            SCOPED_TRACE("series " + std::to_string(i + 1));
-            EXPECT_EQ(Described(sim::ElementModel{true, g.border, g.interior, g.fill}),
-                      Described(sim::ElementModel{true, a.border, a.interior, a.fill}));
-            EXPECT_EQ(g.markerStyle, a.markerStyle);
-            EXPECT_EQ(g.markerSize, a.markerSize);
-            EXPECT_EQ(Hex(g.markerForegroundColor), Hex(a.markerForegroundColor));
-            EXPECT_EQ(Hex(g.markerBackgroundColor), Hex(a.markerBackgroundColor));
-            ASSERT_EQ(g.dataLabels.size(), a.dataLabels.size());
-            for (size_t p = 0; p < a.dataLabels.size(); ++p)
-                EXPECT_EQ(Described(g.dataLabels[p]), Described(a.dataLabels[p]));
-            ASSERT_EQ(g.trendlines.size(), a.trendlines.size());
-            for (size_t t = 0; t < a.trendlines.size(); ++t)
-                EXPECT_EQ(Described(g.trendlines[t].border), Described(a.trendlines[t].border));
-            if (IsPieRoute(after.chartType) || a.chartType == -4120) {
-                for (size_t p = 0; p < a.points.size(); ++p)
-                    EXPECT_EQ(Described(g.points[p].element), Described(a.points[p].element)) << "point " << p + 1;
-            }
-        }
+        ExpectReadsAsWritten(ReadChartPart(doc, c.theme).model, after);
     }
 }
 

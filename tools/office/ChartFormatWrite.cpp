@@ -136,8 +136,7 @@ size_t WriteFormat(const Names& names, const pugi::xml_node& owner, const Elemen
     if (!FillDiffers(b, a) && !LineDiffers(b.border, a.border)) return 0;
     size_t written = 0;
     bool first = true;
-    for (pugi::xml_node o : xml::WithTwins(names, owner)) {
-        pugi::xml_node spPr = xml::ChildOrNew(names, o, Ns::Chart, "spPr");
+    for (pugi::xml_node spPr : xml::ChildrenToWrite(names, owner, Ns::Chart, "spPr")) {
         const size_t n = WriteFillInto(names, spPr, b, a) + WriteLineInto(names, spPr, b.border, a.border);
         if (first) written = n;
         first = false;
@@ -149,8 +148,7 @@ size_t WriteLineFormat(const Names& names, const pugi::xml_node& owner, const Bo
     if (!LineDiffers(b, a)) return 0;
     size_t written = 0;
     bool first = true;
-    for (pugi::xml_node o : xml::WithTwins(names, owner)) {
-        pugi::xml_node spPr = xml::ChildOrNew(names, o, Ns::Chart, "spPr");
+    for (pugi::xml_node spPr : xml::ChildrenToWrite(names, owner, Ns::Chart, "spPr")) {
         const size_t n = WriteLineInto(names, spPr, b, a);
         if (first) written = n;
         first = false;

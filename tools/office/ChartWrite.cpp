@@ -184,8 +184,7 @@ private:
         const bool back = b.markerBackgroundColor != a.markerBackgroundColor;
         const bool fore = b.markerForegroundColor != a.markerForegroundColor;
         if (!style && !size && !back && !fore) return;
-        for (pugi::xml_node ser : xml::WithTwins(names_, s.ser)) {
-            pugi::xml_node marker = xml::ChildOrNew(names_, ser, Ns::Chart, "marker");
+        for (pugi::xml_node marker : xml::ChildrenToWrite(names_, s.ser, Ns::Chart, "marker")) {
             if (style) {
                 const char* symbol = SymbolOfMarker(a.markerStyle);
                 pugi::xml_node node = Child(names_, marker, Ns::Chart, "symbol");

@@ -355,9 +355,26 @@ pugi::xml_node InsertOrdered(const Names& names, pugi::xml_node parent, Ns ns, c
 }
 
 pugi::xml_node ChildOrNew(const Names& names, pugi::xml_node parent, Ns ns, const char* local) {
-    for (pugi::xml_node c : parent.children())
-        if (names.Is(c, ns, local)) return c;
+    if (pugi::xml_node existing = Child(names, parent, ns, local)) return existing;
     return InsertOrdered(names, parent, ns, local);
+}
+
+std::vector<pugi::xml_node> ChildrenToWrite(const Names& names, const pugi::xml_node& owner, Ns ns, const char* local) {
+    std::vector<pugi::xml_node> out;
+    auto add = [&out](pugi::xml_node n) {
+        for (pugi::xml_node o : out)
+            if (o == n) return;
+        out.push_back(n);
+    };
+    for (pugi::xml_node o : WithTwins(names, owner)) {
+        pugi::xml_node existing = Child(names, o, ns, local);
+        if (!existing) {
+            add(InsertOrdered(names, o, ns, local));
+            continue;
+        }
+        for (pugi::xml_node t : WithTwins(names, existing)) add(t);
+    }
+    return out;
 }
 
 void SetVal(pugi::xml_node n, const std::string& value) {

@@ -64,8 +64,12 @@ const Order* OrderFor(const pugi::xml_node& parent, const Names& names);
 // existing child that the order places after it (an mc:AlternateContent counts as the element it
 // wraps), else at the end.
 pugi::xml_node InsertOrdered(const Names& names, pugi::xml_node parent, Ns ns, const char* local);
-// The first child ns:local (direct or wrapped, as Children), or a new one inserted in order.
+// The child ns:local as a reader finds it (direct or wrapped), or a new one inserted in order.
 pugi::xml_node ChildOrNew(const Names& names, pugi::xml_node parent, Ns ns, const char* local);
+// Every copy of the child ns:local of owner that a write must change: the child as a reader
+// finds it (created where there is none) and its counterparts in the other branches of an
+// mc:AlternateContent, for owner and each of owner's own counterparts.
+std::vector<pugi::xml_node> ChildrenToWrite(const Names& names, const pugi::xml_node& owner, Ns ns, const char* local);
 void SetVal(pugi::xml_node n, const std::string& value);
 
 }  // namespace office::xml
