@@ -393,4 +393,16 @@ TEST(ChartPartKinds, PartsThatCannotBeModelledAreLeftWithAReason) {
     }
 }
 
+TEST(ChartPartKinds, DeclaredCountsCannotBlowUpTheModel) {
+    for (const char* count : {"-5", "999999999", "x"}) {
+        std::string ser = Ser(0, "<c:cat><c:strLit><c:ptCount val=\"" + std::string(count) + "\"/></c:strLit></c:cat>");
+        ser.replace(ser.find("<c:ptCount val=\"3\"/>"), 20, "<c:ptCount val=\"" + std::string(count) + "\"/>");
+        pugi::xml_document doc = Parse(Part("<c:pieChart>" + ser + "</c:pieChart>"));
+        const office::ChartReading r = ReadChartPart(doc, kTheme);
+        ASSERT_TRUE(r.supported);
+        EXPECT_LE(r.model.series.at(0).points.size(), 32000u) << count;
+        EXPECT_LE(r.model.categories.size(), 32000u) << count;
+    }
+}
+
 }  // namespace

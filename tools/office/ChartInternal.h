@@ -99,6 +99,9 @@ struct ChartNodes {
 };
 // False with a reason when the part is not a chart this code can model.
 bool MapChart(const xml::Names& names, const pugi::xml_document& doc, ChartNodes& nodes, std::string& reason);
+// Excel 2007's limit of points per series; a cache that declares more is read that far, so that
+// a hostile count cannot make the model huge.
+constexpr int kMaxPoints = 32000;
 // The number of points of a series, from its value cache (0 without one).
 int PointCount(const xml::Names& names, const pugi::xml_node& ser);
 // The legend's entries as the band, point or series index each stands for, deleted ones left out.

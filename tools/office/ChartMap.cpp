@@ -96,11 +96,11 @@ bool MapChart(const Names& names, const pugi::xml_document& doc, ChartNodes& nod
 int PointCount(const Names& names, const pugi::xml_node& ser) {
     pugi::xml_node cache = ValueCache(names, ser);
     int count = IntVal(Child(names, cache, Ns::Chart, "ptCount"), -1);
-    if (count >= 0) return std::min(count, 1 << 20);
+    if (count >= 0) return std::min(count, kMaxPoints);
     int highest = -1;
     for (pugi::xml_node pt : Children(names, cache, Ns::Chart, "pt"))
         highest = std::max(highest, pt.attribute("idx").as_int(-1));
-    return highest + 1;
+    return std::min(highest + 1, kMaxPoints);
 }
 
 bool VariedColours(const ChartNodes& nodes, const Names& names, const pugi::xml_node& group) {

@@ -1,6 +1,7 @@
 // Reading a chart part into the model: what Excel's object model would report.
 #include "tools/office/ChartInternal.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -148,7 +149,8 @@ std::wstring Wide(const char* s) {
     return out;
 }
 
-// The points of a string or number cache (or literal), by index.
+// The points of a string or number cache (or literal), by index; of a multi-level cache, the
+// innermost level.
 std::vector<std::wstring> CacheTexts(const Names& names, const pugi::xml_node& data) {
     pugi::xml_node cache;
     for (const char* ref : {"strRef", "numRef", "multiLvlStrRef"}) {
@@ -158,21 +160,12 @@ std::vector<std::wstring> CacheTexts(const Names& names, const pugi::xml_node& d
     }
     for (const char* lit : {"strLit", "numLit"})
         if (!cache) cache = Child(names, data, Ns::Chart, lit);
-    if (pugi::xml_node level = Child(names, cache, Ns::Chart, "lvl")) {
-        const int count = IntVal(Child(names, cache, Ns::Chart, "ptCount"), 0);
-        cache = level;
-        std::vector<std::wstring> out(std::min(count, 1 << 20));
-        for (pugi::xml_node pt : Children(names, cache, Ns::Chart, "pt")) {
-            const int idx = pt.attribute("idx").as_int(-1);
-            if (idx >= 0 && idx < static_cast<int>(out.size())) out[idx] = Wide(Child(names, pt, Ns::Chart, "v").text().get());
-        }
-        return out;
-    }
-    const int count = IntVal(Child(names, cache, Ns::Chart, "ptCount"), 0);
-    std::vector<std::wstring> out(std::min(std::max(count, 0), 1 << 20));
+    const int count = std::clamp(IntVal(Child(names, cache, Ns::Chart, "ptCount"), 0), 0, kMaxPoints);
+    if (pugi::xml_node level = Child(names, cache, Ns::Chart, "lvl")) cache = level;
+    std::vector<std::wstring> out(count);
     for (pugi::xml_node pt : Children(names, cache, Ns::Chart, "pt")) {
         const int idx = pt.attribute("idx").as_int(-1);
-        if (idx >= 0 && idx < static_cast<int>(out.size())) out[idx] = Wide(Child(names, pt, Ns::Chart, "v").text().get());
+        if (idx >= 0 && idx < count) out[idx] = Wide(Child(names, pt, Ns::Chart, "v").text().get());
     }
     return out;
 }
@@ -334,7 +327,7 @@ private:
         const pugi::xml_node marker = Child(names_, s.ser, Ns::Chart, "marker");
         const std::string symbol = StrVal(Child(names_, marker, Ns::Chart, "symbol"));
         m.markerStyle = !symbol.empty() ? MarkerOfSymbol(symbol) : ShowsMarkersByType(m.chartType) ? -4105 : -4142;
-        m.markerSize = IntVal(Child(names_, marker, Ns::Chart, "size"), 5);
+        m.markerSize = std::clamp(IntVal(Child(names_, marker, Ns::Chart, "size"), 5), 2, 72);
         ElementModel automatic = autos_.FilledSeries(colour);
         automatic.border = autos_.LineSeries(colour).border;
         const ElementModel look = Format(Child(names_, marker, Ns::Chart, "spPr"), automatic);
