@@ -145,7 +145,8 @@ const char* Uri(Ns ns) {
 }
 
 Names::Names(const pugi::xml_document& doc) {
-    auto visit = [this](const pugi::xml_node& n) {
+    // Every element, depth first, without recursion: a part may nest deeply.
+    for (pugi::xml_node n = doc.document_element(); n;) {
         for (pugi::xml_attribute a : n.attributes()) {
             const char* name = a.name();
             std::string prefix;
@@ -156,16 +157,17 @@ Names::Names(const pugi::xml_document& doc) {
             if (it == prefixUri_.end()) prefixUri_[prefix] = a.value();
             else if (it->second != a.value()) ambiguous_[prefix] = true;
         }
-    };
-    struct Walker : pugi::xml_tree_walker {
-        decltype(visit)& v;
-        explicit Walker(decltype(visit)& f) : v(f) {}
-        bool for_each(pugi::xml_node& n) override {
-            if (n.type() == pugi::node_element) v(n);
-            return true;
+        pugi::xml_node next = n.first_child();
+        while (next && next.type() != pugi::node_element) next = next.next_sibling();
+        if (!next) {
+            for (pugi::xml_node up = n; up && !next; up = up.parent()) {
+                next = up.next_sibling();
+                while (next && next.type() != pugi::node_element) next = next.next_sibling();
+                if (up.parent() == doc) break;
+            }
         }
-    } walker(visit);
-    const_cast<pugi::xml_document&>(doc).traverse(walker);
+        n = next;
+    }
     pugi::xml_node root = doc.document_element();
     for (pugi::xml_attribute a : root.attributes()) {
         const char* name = a.name();
