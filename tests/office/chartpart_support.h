@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -35,12 +37,11 @@ inline std::vector<CorpusChart> CorpusCharts() {
     std::vector<CorpusChart> out;
     const std::string corpus = SourceDir() + "/tests/office/corpus/";
     for (const char* kind : {"xlsx", "pptx"}) {
-        FILE* list = popen(("ls " + corpus + kind).c_str(), "r");
-        char line[512];
-        while (list && fgets(line, sizeof line, list)) {
-            std::string name(line);
-            while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
-            if (name.size() < 5 || name.substr(name.size() - 5) != std::string(".") + kind) continue;
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(corpus + kind))
+            if (entry.path().extension() == std::string(".") + kind) files.push_back(entry.path().filename());
+        std::sort(files.begin(), files.end());
+        for (const std::string& name : files) {
             office::Package package = office::Package::OpenFile(corpus + kind + "/" + name);
             const std::string themePart = std::string(kind) == "xlsx" ? "xl/theme/theme1.xml" : "ppt/theme/theme1.xml";
             pugi::xml_document themeXml;
@@ -51,7 +52,6 @@ inline std::vector<CorpusChart> CorpusCharts() {
                 out.push_back({std::string(kind) + "/" + name, part, package.ReadPart(part), theme});
             }
         }
-        if (list) pclose(list);
     }
     return out;
 }

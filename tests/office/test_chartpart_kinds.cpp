@@ -161,6 +161,12 @@ TEST(ChartPartKinds, AutomaticColoursFollowTheStyleAndTheTheme) {
     EXPECT_EQ(Described(m.series[0].border), "line 4F81BD weight 4 style 1");
     EXPECT_EQ(m.series[0].markerStyle, -4105);
     EXPECT_EQ(Hex(m.series[0].markerBackgroundColor), "4F81BD");
+
+    std::string embedded = Part("<c:barChart><c:barDir val=\"col\"/>" + Ser(0) + "</c:barChart>");
+    embedded.replace(embedded.find("</c:chartSpace>"), 15, "<c:externalData r:id=\"rId1\"/></c:chartSpace>");
+    pugi::xml_document presentation = Parse(embedded);
+    EXPECT_EQ(Described(ReadChartPart(presentation, kTheme).model.chartArea), "no fill, no line")
+        << "a presentation's chart is transparent and unframed";
 }
 
 TEST(ChartPartKinds, StoredFormatsReadAsExcelReportsThem) {

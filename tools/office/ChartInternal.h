@@ -60,6 +60,9 @@ int32_t GroupChartType(const xml::Names& names, const pugi::xml_node& plotArea, 
 struct AutoFormats {
     int style = 2;
     Theme theme;
+    // A chart whose data lives in an embedded workbook (c:externalData) belongs to a presentation
+    // or a document, where the automatic chart area is transparent and unframed.
+    bool embedded = false;
     // The automatic colour of a series (or varied point, or surface band) of index idx out of count.
     uint32_t SeriesColour(int idx, int count) const;
     sim::ElementModel ChartArea() const;

@@ -215,7 +215,10 @@ bool DrawnAsLine(Family f, int32_t chartType) {
 class Reader {
 public:
     Reader(const Names& names, const ChartNodes& nodes, const Theme& theme)
-        : names_(names), nodes_(nodes), autos_{ChartStyleOf(names, nodes.chartSpace), theme} {}
+        : names_(names),
+          nodes_(nodes),
+          autos_{ChartStyleOf(names, nodes.chartSpace), theme,
+                 static_cast<bool>(Child(names, nodes.chartSpace, Ns::Chart, "externalData"))} {}
 
     sim::ChartModel Read() {
         sim::ChartModel m;

@@ -11,7 +11,8 @@
 // - a one-accent set spreads its series evenly from 50% darker (luminance x50%) to 50% lighter
 //   (x50% +50%), the middle series keeping the accent itself;
 // - rows 1..5 (styles 1..40) draw on the background colour: chart area filled with bg1 and framed
-//   by a thin line in the text colour at 50% luminance; plot area, legend, walls, floor and data
+//   by a thin line in the text colour at 50% luminance (in a presentation's chart: neither fill
+//   nor frame, as PowerPoint draws it over the slide); plot area, legend, walls, floor and data
 //   labels without fill or line; filled series without an outline; line series 2 1/4 pt wide;
 //   axis lines and gridlines thin, in the text colour at 50% luminance. Row 6 (styles 41..48)
 //   fills the chart area with the text colour (dark) and has no frame.
@@ -113,6 +114,7 @@ uint32_t AutoFormats::SeriesColour(int idx, int count) const {
 
 sim::ElementModel AutoFormats::ChartArea() const {
     const int row = (style - 1) / 8;
+    if (embedded) return Unfilled(NoLine());
     if (row == 5) return Filled(theme[Theme::Tx1], NoLine());
     return Filled(theme[Theme::Bg1], AxisLine());
 }
