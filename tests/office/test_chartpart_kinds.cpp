@@ -399,6 +399,26 @@ TEST(ChartPartKinds, PartsThatCannotBeModelledAreLeftWithAReason) {
     }
 }
 
+// Formatting a series in Excel formats its points too: a point stored with a colour of its own,
+// and the colours varied by point, give way to the converted series format.
+TEST(ChartPartKinds, SeriesFormatsReachPointsStoredApart) {
+    const std::string redPoint =
+        R"(<c:invertIfNegative val="0"/><c:dPt><c:idx val="1"/><c:invertIfNegative val="0"/><c:bubble3D val="0"/>)"
+        R"(<c:spPr><a:solidFill><a:srgbClr val="FF0000"/></a:solidFill></c:spPr></c:dPt>)";
+    pugi::xml_document doc = Parse(Part("<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/>"
+                                        "<c:varyColors val=\"1\"/>" + Ser(0, redPoint) +
+                                        "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + Axes()));
+    const sim::ChartModel before = ReadChartPart(doc, kTheme).model;
+    EXPECT_EQ(Hex(before.series[0].points[0].element.interior.color), "4F81BD");
+    EXPECT_EQ(Hex(before.series[0].points[2].element.interior.color), "9BBB59") << "varied by point";
+    EXPECT_GT(WriteChartChanges(doc, before, Converted(before), kTheme), 0u);
+    EXPECT_EQ(SchemaErrors(doc), "");
+    const sim::SeriesModel again = ReadChartPart(doc, kTheme).model.series[0];
+    for (const sim::PointModel& p : again.points)
+        EXPECT_EQ(Described(p.element), Described(sim::ElementModel{true, again.border, again.interior, again.fill}));
+    EXPECT_EQ(again.fill.pattern, 21);
+}
+
 TEST(ChartPartKinds, DeclaredCountsCannotBlowUpTheModel) {
     for (const char* count : {"-5", "999999999", "x"}) {
         std::string ser = Ser(0, "<c:cat><c:strLit><c:ptCount val=\"" + std::string(count) + "\"/></c:strLit></c:cat>");

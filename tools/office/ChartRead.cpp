@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 namespace office {
 
@@ -204,6 +205,14 @@ bool LabelsShown(const Names& names, const pugi::xml_node& dLbls) {
     return false;
 }
 
+// The children ns:local of parent by their c:idx (the first of each index).
+std::map<int, pugi::xml_node> ByIndex(const Names& names, const pugi::xml_node& parent, const char* local) {
+    std::map<int, pugi::xml_node> out;
+    for (pugi::xml_node c : Children(names, parent, Ns::Chart, local))
+        out.emplace(IntVal(Child(names, c, Ns::Chart, "idx"), -1), c);
+    return out;
+}
+
 bool ShowsMarkersByType(int32_t t) {
     return !(t == 4 || t == 63 || t == 64 || t == 73 || t == 75 || t == -4151 || t == 82);
 }
@@ -313,14 +322,13 @@ private:
         const pugi::xml_node spPr = Child(names_, s.ser, Ns::Chart, "spPr");
         // Varied colours give way to a fill the series stores itself.
         const bool varied = VariedColours(nodes_, names_, s.group) && !FillChoice(names_, spPr);
-        std::vector<pugi::xml_node> dPts = Children(names_, s.ser, Ns::Chart, "dPt");
+        const std::map<int, pugi::xml_node> dPts = ByIndex(names_, s.ser, "dPt");
         for (int p = 0; p < count; ++p) {
             sim::PointModel point;
             point.value = values[p];
             point.element = varied ? Format(spPr, Automatic(s.family, m.chartType, autos_.SeriesColour(p, count))) : own;
-            for (pugi::xml_node d : dPts)
-                if (IntVal(Child(names_, d, Ns::Chart, "idx"), -1) == p)
-                    point.element = Format(Child(names_, d, Ns::Chart, "spPr"), point.element);
+            auto own = dPts.find(p);
+            if (own != dPts.end()) point.element = Format(Child(names_, own->second, Ns::Chart, "spPr"), point.element);
             m.points.push_back(point);
         }
     }
@@ -344,13 +352,13 @@ private:
         m.hasDataLabels = LabelsShown(names_, dLbls);
         if (m.hasDataLabels) {
             const ElementModel common = Format(Child(names_, dLbls, Ns::Chart, "spPr"), autos_.DataLabel());
-            std::vector<pugi::xml_node> own = Children(names_, dLbls, Ns::Chart, "dLbl");
+            const std::map<int, pugi::xml_node> own = ByIndex(names_, dLbls, "dLbl");
             for (size_t p = 0; p < m.points.size(); ++p) {
                 ElementModel label = common;
-                for (pugi::xml_node one : own) {
-                    if (IntVal(Child(names_, one, Ns::Chart, "idx"), -1) != static_cast<int>(p)) continue;
-                    if (BoolVal(Child(names_, one, Ns::Chart, "delete"))) label.present = false;
-                    else label = Format(Child(names_, one, Ns::Chart, "spPr"), common);
+                auto one = own.find(static_cast<int>(p));
+                if (one != own.end()) {
+                    if (BoolVal(Child(names_, one->second, Ns::Chart, "delete"))) label.present = false;
+                    else label = Format(Child(names_, one->second, Ns::Chart, "spPr"), common);
                 }
                 m.dataLabels.push_back(label);
             }

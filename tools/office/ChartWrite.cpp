@@ -135,21 +135,23 @@ private:
     void WritePoints(const SeriesNodes& s, const sim::SeriesModel& b, const sim::SeriesModel& a, bool fillChanged,
                      bool lineChanged) {
         const size_t n = std::min(b.points.size(), a.points.size());
+        std::vector<bool> own(n, false);
         for (size_t p = 0; p < n; ++p) {
             const ElementModel& pb = b.points[p].element;
             const ElementModel& pa = a.points[p].element;
-            if (FillDiffers(pb, pa) || LineDiffers(pb.border, pa.border)) {
-                written_ += WriteFormat(names_, IndexedChild(names_, s.ser, "dPt", static_cast<int>(p)), pb, pa);
-                continue;
-            }
-            if (!fillChanged && !lineChanged) continue;
-            for (pugi::xml_node d : Children(names_, s.ser, Ns::Chart, "dPt")) {
-                if (IntVal(Child(names_, d, Ns::Chart, "idx"), -1) != static_cast<int>(p)) continue;
-                ElementModel target = pb;
-                if (fillChanged) target.interior = a.interior, target.fill = a.fill;
-                if (lineChanged) target.border = a.border;
-                written_ += WriteFormat(names_, d, pb, target);
-            }
+            if (!FillDiffers(pb, pa) && !LineDiffers(pb.border, pa.border)) continue;
+            written_ += WriteFormat(names_, IndexedChild(names_, s.ser, "dPt", static_cast<int>(p)), pb, pa);
+            own[p] = true;
+        }
+        if (!fillChanged && !lineChanged) return;
+        for (pugi::xml_node d : Children(names_, s.ser, Ns::Chart, "dPt")) {
+            const int p = IntVal(Child(names_, d, Ns::Chart, "idx"), -1);
+            if (p < 0 || static_cast<size_t>(p) >= n || own[p]) continue;
+            const ElementModel& pb = b.points[p].element;
+            ElementModel target = pb;
+            if (fillChanged) target.interior = a.interior, target.fill = a.fill;
+            if (lineChanged) target.border = a.border;
+            written_ += WriteFormat(names_, d, pb, target);
         }
     }
 
