@@ -419,6 +419,31 @@ TEST(ChartPartKinds, SeriesFormatsReachPointsStoredApart) {
     EXPECT_EQ(again.fill.pattern, 21);
 }
 
+// Producers choose their prefixes: names are matched by namespace, new elements take the part's
+// own prefixes, and the DrawingML namespace is declared on the root only when something is written.
+TEST(ChartPartKinds, PrefixesAreThePartsOwn) {
+    const std::string main = "http://schemas.openxmlformats.org/drawingml/2006/main";
+    std::string xml = Part("<c:barChart><c:barDir val=\"col\"/>" +
+                           Ser(0, "<c:spPr><dml:solidFill xmlns:dml=\"" + main + "\"><dml:srgbClr val=\"00FF00\"/>"
+                                  "</dml:solidFill></c:spPr>") +
+                           "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + Axes());
+    for (auto [from, to] : {std::pair<std::string, std::string>{"<c:", "<"}, {"</c:", "</"}, {"xmlns:c=", "xmlns="},
+                            {" xmlns:a=\"" + main + "\"", ""}})
+        for (size_t at = xml.find(from); at != std::string::npos; at = xml.find(from, at + to.size()))
+            xml.replace(at, from.size(), to);
+    pugi::xml_document doc = Parse(xml);
+    const sim::ChartModel before = ReadChartPart(doc, kTheme).model;
+    ASSERT_EQ(before.series.size(), 1u);
+    EXPECT_EQ(Hex(before.series[0].interior.color), "00FF00");
+    EXPECT_EQ(WriteChartChanges(doc, before, before, kTheme), 0u);
+    EXPECT_FALSE(doc.document_element().attribute("xmlns:a")) << "nothing written, nothing declared";
+    EXPECT_GT(WriteChartChanges(doc, before, Converted(before), kTheme), 0u);
+    EXPECT_STREQ(doc.document_element().attribute("xmlns:a").value(), main.c_str());
+    EXPECT_TRUE(doc.first_element_by_path("chartSpace/chart/plotArea/barChart/ser/spPr/a:pattFill"));
+    EXPECT_EQ(SchemaErrors(doc), "");
+    EXPECT_EQ(ReadChartPart(doc, kTheme).model.series[0].fill.pattern, 21);
+}
+
 TEST(ChartPartKinds, DeclaredCountsCannotBlowUpTheModel) {
     for (const char* count : {"-5", "999999999", "x"}) {
         std::string ser = Ser(0, "<c:cat><c:strLit><c:ptCount val=\"" + std::string(count) + "\"/></c:strLit></c:cat>");

@@ -27,10 +27,14 @@ size_t WriteChartChanges(pugi::xml_document& chartPart, const sim::ChartModel& b
     ChartNodes nodes;
     std::string reason;
     if (!MapChart(names, chartPart, nodes, reason)) return 0;
-    // New colour elements need the DrawingML prefix on the root; Excel always declares it there,
-    // so this changes nothing in the parts Office writes.
+    // New colour elements need the DrawingML prefix on the root. Office always declares it there;
+    // a declaration added for nothing is taken back, so that an unchanged part stays as it was.
+    const pugi::xml_attribute last = nodes.chartSpace.last_attribute();
     names.EnsureDeclared(nodes.chartSpace, xml::Ns::Main);
-    return WriteModelChanges(names, nodes, before, after);
+    const size_t written = WriteModelChanges(names, nodes, before, after);
+    if (written == 0)
+        while (nodes.chartSpace.last_attribute() != last) nodes.chartSpace.remove_attribute(nodes.chartSpace.last_attribute());
+    return written;
 }
 
 }  // namespace office
