@@ -1,0 +1,105 @@
+#include "tools/sample/SamplePresentation.h"
+
+#include "tools/render/Presentation.h"
+#include "tools/render/Render.h"
+#include "tools/sample/ChartXml.h"
+#include "tools/sample/Workbook.h"
+
+#include <pugixml.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <unistd.h>
+
+// The chart part writer joins this library when it is part of the tree.
+#if __has_include("tools/office/ChartPart.h")
+#include "tools/office/ChartPart.h"
+#define QV_SAMPLE_HAS_CHART_WRITER 1
+#endif
+
+namespace sample {
+namespace {
+
+constexpr int64_t kSlideWidth = 9144000, kSlideHeight = 6858000;
+const render::Rect kChartRect{457200, 838200, 8229600, 5715000};
+
+#ifdef QV_SAMPLE_HAS_CHART_WRITER
+std::string WithFormats(const std::string& xml, const sim::ChartModel& model, const std::string& themeXml) {
+    pugi::xml_document part, theme;
+    if (!part.load_buffer(xml.data(), xml.size()) || !theme.load_buffer(themeXml.data(), themeXml.size())) return xml;
+    const office::Theme colours = office::ReadTheme(theme.document_element(), pugi::xml_node());
+    office::WriteChartChanges(part, office::ReadChartPart(part, colours).model, model, colours);
+    std::ostringstream out;
+    part.save(out, "", pugi::format_raw);
+    return out.str();
+}
+#else
+std::string WithFormats(const std::string& xml, const sim::ChartModel&, const std::string&) { return xml; }
+#endif
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The preview PowerPoint would have stored: the chart as the object shows it.
+std::string PreviewOf(const std::string& chartXml, const std::string& themeXml, const std::string& workFolder,
+                      std::vector<std::string>& problems) {
+    const std::string png = workFolder + "/ole-preview-" + std::to_string(getpid()) + ".png";
+    const std::vector<std::string> failed = render::MakePreviewPicture(chartXml, themeXml, png, workFolder);
+    std::string bytes = failed.empty() ? ReadFile(png) : std::string();
+    std::remove(png.c_str());
+    if (bytes.empty()) {
+        for (const std::string& why : failed) problems.push_back("no preview picture for the OLE object: " + why);
+        return PlaceholderPng();
+    }
+    return bytes;
+}
+
+render::SlideContent SlideFor(const SampleChart& sample, const std::string& themeXml, const std::string& workFolder,
+                              std::vector<std::string>& problems) {
+    const ChartData data = DataOf(sample.chart);
+    render::SlideContent slide;
+    slide.title = sample.slideTitle;
+    if (!sample.asOleObject) {
+        slide.charts.push_back({"Chart 1", kChartRect, SampleChartPart(sample.chart, data, true, themeXml),
+                                WorkbookXlsx(data, "")});
+        return slide;
+    }
+    const std::string chartXml = SampleChartPart(sample.chart, data, false, themeXml);
+    slide.oleObjects.push_back({"Object 1", kChartRect, "Excel.Sheet.12", WorkbookXlsx(data, chartXml),
+                                PreviewOf(chartXml, themeXml, workFolder, problems)});
+    return slide;
+}
+
+}  // namespace
+
+const std::string& PlaceholderPng() {
+    static const unsigned char kPng[] = {
+        0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00,
+        0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x02, 0x00, 0x00, 0x00, 0x90, 0x77, 0x53, 0xDE, 0x00, 0x00, 0x00,
+        0x0C, 0x49, 0x44, 0x41, 0x54, 0x78, 0xDA, 0x63, 0x78, 0xF0, 0xE0, 0x01, 0x00, 0x05, 0x44, 0x02, 0xA1, 0x10,
+        0x9C, 0x3A, 0xAE, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+    static const std::string png(reinterpret_cast<const char*>(kPng), sizeof kPng);
+    return png;
+}
+
+std::string SampleChartPart(const sim::ChartModel& chart, const ChartData& data, bool withExternalData,
+                            const std::string& themeXml) {
+    return WithFormats(ChartPartXml(chart, data, withExternalData), chart, themeXml);
+}
+
+std::vector<std::string> WriteSamplePresentation(const std::string& path, const std::string& workFolder) {
+    render::PresentationContent content;
+    content.slideWidth = kSlideWidth;
+    content.slideHeight = kSlideHeight;
+    const std::string& theme = render::DefaultThemeXml();
+    std::vector<std::string> problems;
+    for (const SampleChart& chart : SampleCharts()) content.slides.push_back(SlideFor(chart, theme, workFolder, problems));
+    render::WriteZipFile(path, render::PresentationEntries(content));
+    return problems;
+}
+
+}  // namespace sample
