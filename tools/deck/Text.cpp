@@ -1,12 +1,32 @@
 #include "tools/deck/Text.h"
 
-#include <windows.h>
-
 #include <cstdio>
-#include <cwctype>
 #include <memory>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cwctype>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#endif
+
 namespace bwpass {
+
+namespace {
+struct FileCloser {
+    void operator()(FILE* f) const { if (f) fclose(f); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+}  // namespace
+
+#ifdef _WIN32
 
 std::string Utf8(const std::wstring& w) {
     if (w.empty()) return {};
@@ -40,13 +60,6 @@ std::string SystemErrorText(unsigned long code) {
     }
     return Utf8(text);
 }
-
-namespace {
-struct FileCloser {
-    void operator()(FILE* f) const { if (f) fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-}  // namespace
 
 bool ReadWholeFile(const std::wstring& path, std::string& contents, std::string& errorText) {
     DWORD attributes = GetFileAttributesW(path.c_str());
@@ -129,6 +142,149 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
     return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
+
+#else
+// On Linux wchar_t holds a whole code point; ill-formed input becomes U+FFFD, as the Windows
+// conversions do without MB_ERR_INVALID_CHARS.
+namespace {
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& s, char32_t c) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (c >> 18));
+        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Decodes the sequence starting at s[i] and advances i past it (one byte when it is ill-formed).
+char32_t NextCodePoint(const std::string& s, size_t& i) {
+    const unsigned char lead = static_cast<unsigned char>(s[i++]);
+    if (lead < 0x80) return lead;
+    size_t extra;
+    char32_t c, least;
+    if (lead >= 0xC2 && lead <= 0xDF) { extra = 1; c = lead & 0x1F; least = 0x80; }
+    else if (lead >= 0xE0 && lead <= 0xEF) { extra = 2; c = lead & 0x0F; least = 0x800; }
+    else if (lead >= 0xF0 && lead <= 0xF4) { extra = 3; c = lead & 0x07; least = 0x10000; }
+    else return kReplacement;
+    size_t j = i;
+    for (size_t k = 0; k < extra; ++k, ++j) {
+        if (j >= s.size() || (static_cast<unsigned char>(s[j]) & 0xC0) != 0x80) return kReplacement;
+        c = (c << 6) | (static_cast<unsigned char>(s[j]) & 0x3F);
+    }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kReplacement;
+    i = j;
+    return c;
+}
+}  // namespace
+
+std::string Utf8(const std::wstring& w) {
+    std::string s;
+    s.reserve(w.size());
+    for (wchar_t c : w) AppendUtf8(s, static_cast<char32_t>(c));
+    return s;
+}
+
+std::wstring Wide(const std::string& utf8) {
+    std::wstring w;
+    w.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) w += static_cast<wchar_t>(NextCodePoint(utf8, i));
+    return w;
+}
+
+std::string SystemErrorText(unsigned long code) {
+    return std::strerror(static_cast<int>(code));
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& contents, std::string& errorText) {
+    const std::string name = Utf8(path);
+    struct stat st;
+    if (stat(name.c_str(), &st) != 0) {
+        errorText = SystemErrorText(static_cast<unsigned long>(errno));
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        errorText = "it is a folder, not a file";
+        return false;
+    }
+    File f(fopen(name.c_str(), "rb"));
+    if (!f) {
+        errorText = "cannot be opened for reading";
+        return false;
+    }
+    contents.clear();
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f.get())) > 0) contents.append(buffer, n);
+    if (ferror(f.get())) {
+        errorText = "read error";
+        return false;
+    }
+    return true;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& contents, std::string& errorText) {
+    const std::string name = Utf8(path);
+    const std::string temp = name + ".partial";
+    {
+        File f(fopen(temp.c_str(), "wb"));
+        if (!f) {
+            errorText = "cannot be created";
+            return false;
+        }
+        if (fwrite(contents.data(), 1, contents.size(), f.get()) != contents.size() ||
+            fflush(f.get()) != 0) {
+            f.reset();
+            unlink(temp.c_str());
+            errorText = "write error (disk full?)";
+            return false;
+        }
+    }
+    if (rename(temp.c_str(), name.c_str()) != 0) {
+        errorText = SystemErrorText(static_cast<unsigned long>(errno));
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+namespace {
+// The absolute name with "." and ".." resolved as far as the folders exist, so that a target
+// that does not exist yet still compares equal to the same name written another way.
+std::string FullPath(const std::string& p) {
+    char resolved[PATH_MAX];
+    if (realpath(p.c_str(), resolved)) return resolved;
+    const size_t slash = p.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : p.substr(0, slash));
+    const std::string leaf = slash == std::string::npos ? p : p.substr(slash + 1);
+    if (realpath(folder.c_str(), resolved)) {
+        std::string full = resolved;
+        if (full.back() != '/') full += '/';
+        return full + leaf;
+    }
+    return p;
+}
+}  // namespace
+
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    const std::string na = Utf8(a), nb = Utf8(b);
+    if (FullPath(na) == FullPath(nb)) return true;
+    struct stat sa, sb;
+    if (stat(na.c_str(), &sa) != 0 || stat(nb.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+#endif  // _WIN32
 
 std::string HtmlEscape(const std::string& s) {
     std::string r;

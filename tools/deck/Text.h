@@ -18,7 +18,7 @@ bool WriteWholeFile(const std::wstring& path, const std::string& contents, std::
 // True when both names lead to the same file (it need not exist yet).
 bool SameFile(const std::wstring& a, const std::wstring& b);
 
-// The text of a Windows error code, without its trailing line break.
+// The text of a system error code (Windows: GetLastError, elsewhere errno), without a line break.
 std::string SystemErrorText(unsigned long code);
 
 // Escaped for HTML text and attribute values.
