@@ -85,8 +85,8 @@ constexpr double kPictureLimit = 60.0;
 
 class Batch {
 public:
-    Batch(const Tools& tools, const fs::path& workFolder, const std::vector<ChartToRender>& charts)
-        : tools_(tools), work_(workFolder), charts_(charts), folder_(NewBatchFolder(workFolder)) {}
+    Batch(const Tools& tools, const fs::path& workFolder, const std::vector<ChartToRender>& charts, double limit)
+        : tools_(tools), work_(workFolder), charts_(charts), limit_(limit), folder_(NewBatchFolder(workFolder)) {}
     ~Batch() {
         std::error_code ec;
         fs::remove_all(folder_, ec);
@@ -129,7 +129,7 @@ private:
                                          "-env:UserInstallation=" + FileUrl(work_ / "lo-profile"),
                                          "--convert-to", "pdf", "--outdir", folder_.string()};
         argv.insert(argv.end(), inputs.begin(), inputs.end());
-        const double limit = ConversionLimit(inputs.size());
+        const double limit = limit_ > 0 ? limit_ : ConversionLimit(inputs.size());
         const ProcessResult run = RunProcess(argv, limit, (work_ / "soffice.log").string());
         std::string why = "LibreOffice made no PDF of it (see " + (work_ / "soffice.log").string() + ")";
         if (!run.started) why = "LibreOffice could not be started";
@@ -157,18 +157,20 @@ private:
     const Tools& tools_;
     const fs::path work_;
     const std::vector<ChartToRender>& charts_;
+    const double limit_;
     const fs::path folder_;
     std::vector<bool> failed_;
     std::vector<std::string> problems_;
 };
 
-std::vector<std::string> RenderAll(const std::vector<ChartToRender>& charts, const std::string& workFolder) {
+std::vector<std::string> RenderAll(const std::vector<ChartToRender>& charts, const std::string& workFolder,
+                                   double limit) {
     if (charts.empty()) return {};
     Tools tools{FindOnPath("soffice"), FindOnPath("pdftoppm")};
     if (tools.soffice.empty()) return {"LibreOffice (soffice) not found on PATH: no rendered pictures"};
     if (tools.pdftoppm.empty()) return {"pdftoppm (poppler-utils) not found on PATH: no rendered pictures"};
     fs::create_directories(workFolder);
-    return Batch(tools, fs::absolute(workFolder), charts).Run();
+    return Batch(tools, fs::absolute(workFolder), charts, limit).Run();
 }
 
 }  // namespace
@@ -186,8 +188,13 @@ std::string OneSlidePresentation(const std::string& chartXml, const std::string&
 }
 
 std::vector<std::string> RenderCharts(const std::vector<ChartToRender>& charts, const std::string& workFolder) {
+    return RenderCharts(charts, workFolder, 0);
+}
+
+std::vector<std::string> RenderCharts(const std::vector<ChartToRender>& charts, const std::string& workFolder,
+                                      double limitSeconds) {
     try {
-        return RenderAll(charts, workFolder);
+        return RenderAll(charts, workFolder, limitSeconds);
     } catch (const std::exception& e) {
         return {std::string("no rendered pictures: ") + e.what()};
     } catch (...) {

@@ -27,6 +27,11 @@ struct ChartToRender {
 // seconds) and the intermediate files; it is created when missing.
 std::vector<std::string> RenderCharts(const std::vector<ChartToRender>& charts, const std::string& workFolder);
 
+// The same with LibreOffice's run limited to limitSeconds instead of the default, which allows
+// two minutes for the start and ten seconds per chart (a hung soffice is killed at the limit).
+std::vector<std::string> RenderCharts(const std::vector<ChartToRender>& charts, const std::string& workFolder,
+                                      double limitSeconds);
+
 // The preview picture of an Excel object embedded as an OLE object, drawn from its converted
 // chart. What the caller does with it in the presentation:
 //  - store it as a new part ppt/media/NAME.png (a fresh name: the old preview may be shared);

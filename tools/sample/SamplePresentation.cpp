@@ -29,8 +29,12 @@ const render::Rect kChartRect{457200, 838200, 8229600, 5715000};
 std::string WithFormats(const std::string& xml, const sim::ChartModel& model, const std::string& themeXml) {
     pugi::xml_document part, theme;
     if (!part.load_buffer(xml.data(), xml.size()) || !theme.load_buffer(themeXml.data(), themeXml.size())) return xml;
-    const office::Theme colours = office::ReadTheme(theme.document_element(), pugi::xml_node());
-    office::WriteChartChanges(part, office::ReadChartPart(part, colours).model, model, colours);
+    try {
+        const office::Theme colours = office::ReadTheme(theme.document_element(), pugi::xml_node());
+        office::WriteChartChanges(part, office::ReadChartPart(part, colours).model, model, colours);
+    } catch (const std::exception&) {
+        return xml;  // the bare structure still makes a valid chart, in automatic colours
+    }
     std::ostringstream out;
     part.save(out, "", pugi::format_raw);
     return out.str();
