@@ -1,0 +1,64 @@
+// One chart part of an Office file (a DrawingML chart, c:chartSpace) <-> the Excel stand-in's
+// chart model.
+//
+// Reading gives the values Excel's object model would report for the chart: what the part stores
+// explicitly, and where it stores nothing (most series of real files), the automatic format of the
+// chart style resolved against the file's theme. Writing puts back only what differs between two
+// models, each property in its DrawingML form and in the schema's element order; everything the
+// model does not hold (text, layout, cached data, extensions) stays as it was.
+//
+// How the model maps onto the part:
+//   chartArea          c:chartSpace/c:spPr
+//   plotArea           c:plotArea/c:spPr
+//   legend             c:legend/c:spPr; entries: one per series (per point of the first series for
+//                      varied colours, per colour band for surface charts, c:bandFmts), less the
+//                      c:legendEntry marked deleted; a legend key reads as its series, point or band
+//   walls, floor       c:backWall (and c:sideWall, written alike), c:floor; present for 3-D charts
+//   axes[0..2]         the axes of the first chart group that has axes, by the position of their
+//                      id in that group (category, value, series); a deleted axis is not present
+//   series             c:ser in document order over the chart groups of c:plotArea; points by the
+//                      value cache, per-point formats from c:dPt; data labels from the series'
+//                      c:dLbls (or the group's), one label per point; leader lines, trendlines,
+//                      markers (c:marker) from the series
+#pragma once
+
+#include "sim/ExcelModel.h"
+
+#include <pugixml.hpp>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace office {
+
+// A theme's colour scheme after the colour map: the colour each scheme name stands for, as
+// 0xRRGGBB. Names: dk1, lt1, dk2, lt2, accent1..accent6, hlink, folHlink and the mapped tx1, bg1,
+// tx2, bg2.
+struct Theme {
+    enum Slot { Dk1, Lt1, Dk2, Lt2, Accent1, Accent2, Accent3, Accent4, Accent5, Accent6, Hlink,
+                FolHlink, Tx1, Bg1, Tx2, Bg2, SlotCount };
+    std::array<uint32_t, SlotCount> colours{};
+
+    // The colour of a scheme name (as in a:schemeClr val); false for a name the scheme lacks.
+    bool Lookup(const std::string& name, uint32_t& rgb) const;
+    uint32_t operator[](Slot s) const { return colours[s]; }
+};
+
+// themeRoot: a:theme, or empty for Office's default theme. clrMap: the slide master's p:clrMap,
+// or empty for the identity map (bg1=lt1, tx1=dk1, bg2=lt2, tx2=dk2) that workbooks use.
+Theme ReadTheme(const pugi::xml_node& themeRoot, const pugi::xml_node& clrMap);
+
+struct ChartReading {
+    sim::ChartModel model;        // what Excel's object model would report
+    bool supported = true;        // false: the part cannot be modelled (e.g. cx:chart); left unchanged
+    std::string reason;           // why not, for the report
+};
+ChartReading ReadChartPart(const pugi::xml_document& chartPart, const Theme& theme);
+
+// Writes into the part what differs between before (as ReadChartPart gave it) and after (the
+// converted model): DrawingML in schema order. Returns the number of properties written.
+size_t WriteChartChanges(pugi::xml_document& chartPart, const sim::ChartModel& before,
+                         const sim::ChartModel& after, const Theme& theme);
+
+}  // namespace office

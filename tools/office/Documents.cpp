@@ -1,0 +1,433 @@
+#include "tools/office/Documents.h"
+
+#include "tools/deck/Text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+
+namespace office {
+
+namespace {
+
+using bwpass::Wide;
+
+const char* Local(const char* name) {
+    const char* colon = std::strchr(name, ':');
+    return colon ? colon + 1 : name;
+}
+
+bool Is(const pugi::xml_node& n, const char* localName) { return std::strcmp(Local(n.name()), localName) == 0; }
+
+pugi::xml_node Child(const pugi::xml_node& n, const char* localName) {
+    for (pugi::xml_node c : n.children())
+        if (Is(c, localName)) return c;
+    return {};
+}
+
+// The value of a relationship attribute (r:id, r:embed) whatever the prefix.
+std::string RelationshipAttribute(const pugi::xml_node& n, const char* localName) {
+    for (pugi::xml_attribute a : n.attributes())
+        if (std::strchr(a.name(), ':') && std::strcmp(Local(a.name()), localName) == 0) return a.value();
+    return {};
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Leaf(const std::string& part) { return part.substr(part.rfind('/') + 1); }
+
+std::string RelatedPart(const Package& package, const std::string& part, const char* type) {
+    for (const Relationship& r : package.Relationships(part))
+        if (!r.external && IsRelationshipType(r, type)) {
+            if (!package.HasPart(r.target))
+                package.Fail(part + ": its " + type + " " + r.target + " is not in the package");
+            return r.target;
+        }
+    return {};
+}
+
+// The graphic frames of a shape tree in drawing order, through groups. Of an mc:AlternateContent
+// the Fallback is taken, since it is what every reader understands (for an OLE object it carries
+// the preview picture); a Choice that holds a chartex chart is reported instead.
+struct Frame {
+    pugi::xml_node frame;
+    bool chartex = false;
+};
+
+bool HoldsChartex(const pugi::xml_node& n) {
+    for (const pugi::xpath_node& d : n.select_nodes(".//*[local-name()='graphicData']"))
+        if (std::strstr(d.node().attribute("uri").value(), "chartex")) return true;
+    return false;
+}
+
+void CollectFrames(const pugi::xml_node& tree, std::vector<Frame>& frames) {
+    for (pugi::xml_node n : tree.children()) {
+        if (Is(n, "graphicFrame")) {
+            frames.push_back({n, HoldsChartex(n)});
+        } else if (Is(n, "grpSp") || Is(n, "twoCellAnchor") || Is(n, "oneCellAnchor") || Is(n, "absoluteAnchor")) {
+            CollectFrames(n, frames);
+        } else if (Is(n, "AlternateContent")) {
+            pugi::xml_node chosen;
+            for (pugi::xml_node branch : n.children()) {
+                if (Is(branch, "Choice") && HoldsChartex(branch)) {
+                    for (const pugi::xpath_node& f : branch.select_nodes(".//*[local-name()='graphicFrame']"))
+                        frames.push_back({f.node(), true});
+                    chosen = {};
+                    break;
+                }
+                if (Is(branch, "Fallback") || (!chosen && Is(branch, "Choice"))) chosen = branch;
+            }
+            if (chosen) CollectFrames(chosen, frames);
+        }
+    }
+}
+
+std::string FrameName(const pugi::xml_node& frame) {
+    for (pugi::xml_node n : frame.children())
+        if (Is(n, "nvGraphicFramePr")) return Child(n, "cNvPr").attribute("name").value();
+    return {};
+}
+
+pugi::xml_node GraphicData(const pugi::xml_node& frame) { return Child(Child(frame, "graphic"), "graphicData"); }
+
+bool EndsWith(const std::string& s, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
+// The OLE object of a frame; inside mc:AlternateContent the Fallback's, which has the picture.
+pugi::xml_node OleObject(const pugi::xml_node& graphicData) {
+    if (pugi::xml_node direct = Child(graphicData, "oleObj")) return direct;
+    pugi::xml_node found;
+    for (pugi::xml_node branch : Child(graphicData, "AlternateContent").children())
+        if (pugi::xml_node o = Child(branch, "oleObj"); o && (!found || Is(branch, "Fallback"))) found = o;
+    return found;
+}
+
+class Walker {
+public:
+    Walker(const Package& package, const DocumentVisitor& visitor) : package_(package), visitor_(visitor) {}
+
+    void Presentation(const std::string& main);
+    void Workbook(const std::string& main);
+
+private:
+    struct ChartRef {
+        std::string name;
+        std::string part;
+    };
+    struct SheetInfo {
+        std::string name;
+        sim::SheetModel::Kind kind = sim::SheetModel::Kind::Worksheet;
+        std::vector<ChartRef> charts;
+    };
+    struct WorkbookInfo {
+        std::vector<SheetInfo> sheets;
+        int activeTab = 0;
+        std::string themePart;
+        Theme theme;
+    };
+
+    void Slide(const std::string& slidePart, size_t number);
+    void NativeChart(const std::string& slidePart, const std::string& chartPart, const std::string& where,
+                     const std::string& themePart, const Theme& theme);
+    void OleFrame(const std::string& slidePart, const pugi::xml_node& ole, const std::string& where,
+                  const std::string& name);
+    std::pair<std::string, Theme> SlideTheme(const std::string& slidePart);
+
+    WorkbookInfo ScanWorkbook(const Package& package, const std::string& workbookPart, const std::string& where);
+    std::vector<ChartRef> DrawingCharts(const Package& package, const std::string& sheetPart, const std::string& where);
+    // Fills sheet (its charts read from package); the locations go to object.
+    void ReadSheetCharts(const Package& package, const SheetInfo& info, const Theme& theme, sim::SheetModel& sheet,
+                         OfficeObject& object, const std::string& where);
+    static std::unique_ptr<sim::SheetModel> Shell(const SheetInfo& info);
+
+    void Unmodelled(const std::string& where, const std::string& reason) {
+        if (visitor_.unmodelled) visitor_.unmodelled({where, reason});
+    }
+
+    const Package& package_;
+    const DocumentVisitor& visitor_;
+    std::map<std::string, std::pair<std::string, Theme>> masterThemes_;
+};
+
+void Walker::Presentation(const std::string& main) {
+    const pugi::xml_document presentation = package_.ParseXml(main);
+    size_t number = 0;
+    for (pugi::xml_node id : Child(presentation.document_element(), "sldIdLst").children()) {
+        if (!Is(id, "sldId")) continue;
+        Slide(package_.Target(main, RelationshipAttribute(id, "id")), ++number);
+    }
+}
+
+std::pair<std::string, Theme> Walker::SlideTheme(const std::string& slidePart) {
+    const std::string layout = RelatedPart(package_, slidePart, "slideLayout");
+    const std::string master = layout.empty() ? std::string() : RelatedPart(package_, layout, "slideMaster");
+    auto cached = masterThemes_.find(master);
+    if (cached != masterThemes_.end()) return cached->second;
+    std::string themePart;
+    Theme theme;
+    if (master.empty()) {
+        theme = ReadTheme({}, {});
+    } else {
+        const pugi::xml_document masterXml = package_.ParseXml(master);
+        const pugi::xml_node clrMap = Child(masterXml.document_element(), "clrMap");
+        themePart = RelatedPart(package_, master, "theme");
+        if (themePart.empty()) {
+            theme = ReadTheme({}, clrMap);
+        } else {
+            const pugi::xml_document themeXml = package_.ParseXml(themePart);
+            theme = ReadTheme(themeXml.document_element(), clrMap);
+        }
+    }
+    return masterThemes_[master] = {themePart, theme};
+}
+
+void Walker::Slide(const std::string& slidePart, size_t number) {
+    const pugi::xml_document slide = package_.ParseXml(slidePart);
+    std::vector<Frame> frames;
+    CollectFrames(Child(Child(slide.document_element(), "cSld"), "spTree"), frames);
+    for (const Frame& f : frames) {
+        const std::string name = FrameName(f.frame);
+        const std::string where = "slide " + std::to_string(number) + ": " + (name.empty() ? "unnamed frame" : name);
+        if (f.chartex) {
+            Unmodelled(where, "a chart of the newer kinds (cx:chart), which is not modelled; left unchanged");
+            continue;
+        }
+        const pugi::xml_node data = GraphicData(f.frame);
+        const std::string uri = data.attribute("uri").value();
+        if (EndsWith(uri, "/chart")) {
+            const auto [themePart, theme] = SlideTheme(slidePart);
+            NativeChart(slidePart, package_.Target(slidePart, RelationshipAttribute(Child(data, "chart"), "id")),
+                        where, themePart, theme);
+        } else if (EndsWith(uri, "/ole")) {
+            OleFrame(slidePart, OleObject(data), where, name);
+        }
+    }
+}
+
+void Walker::NativeChart(const std::string& slidePart, const std::string& chartPart, const std::string& where,
+                         const std::string& themePart, const Theme& theme) {
+    (void)slidePart;
+    const pugi::xml_document xml = package_.ParseXml(chartPart);
+    ChartReading reading = ReadChartPart(xml, theme);
+    if (!reading.supported) {
+        Unmodelled(where, reading.reason + "; left unchanged");
+        return;
+    }
+    const std::string dataPart = RelatedPart(package_, chartPart, "package");
+    OfficeObject object;
+    object.where = where;
+    object.themePart = themePart;
+    object.theme = theme;
+    object.deck.name = Wide(where);
+    object.deck.progId = L"Excel.Chart.8";
+    auto workbook = std::make_unique<sim::WorkbookModel>();
+    workbook->name = Wide(dataPart.empty() ? Leaf(chartPart) : Leaf(dataPart));
+    auto sheet = std::make_unique<sim::SheetModel>();
+    sheet->kind = sim::SheetModel::Kind::ChartSheet;
+    sheet->name = L"Chart1";
+    sheet->chart = std::move(reading.model);
+    if (sheet->chart.name.empty()) sheet->chart.name = Wide(where);
+    workbook->sheets.push_back(std::move(sheet));
+    object.charts.push_back({L"Chart1", -1, chartPart});
+    object.deck.excel.emplace();
+    object.deck.excel->application.workbooks.push_back(std::move(workbook));
+    visitor_.object(std::move(object));
+}
+
+void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& ole, const std::string& where,
+                      const std::string& name) {
+    OfficeObject object;
+    object.where = where;
+    object.deck.name = Wide(where);
+    object.deck.progId = Wide(ole.attribute("progId").value());
+    object.showAsIcon = ole.attribute("showAsIcon").as_bool();
+    if (pugi::xml_node blip = Child(Child(Child(ole, "pic"), "blipFill"), "blip")) {
+        const std::string embed = RelationshipAttribute(blip, "embed");
+        if (!embed.empty()) object.previewPart = package_.Target(slidePart, embed);
+    }
+    const std::string id = RelationshipAttribute(ole, "id");
+    const bool excel = Upper(ole.attribute("progId").value()).find("EXCEL") != std::string::npos;
+    if (!excel || id.empty()) {
+        visitor_.object(std::move(object));
+        return;
+    }
+    const std::string embedded = package_.Target(slidePart, id);
+    std::string bytes = package_.ReadPart(embedded);
+    if (bytes.size() < 4 || bytes.compare(0, 4, "PK\x03\x04") != 0) {
+        Unmodelled(where, "an Excel object stored in the legacy binary format (" + Leaf(embedded) +
+                              "), whose workbook is not read; offered without its workbook");
+        visitor_.object(std::move(object));
+        return;
+    }
+    const Package inner = Package::OpenBytes(std::move(bytes), package_.DisplayName() + ": " + embedded);
+    const std::string innerMain = inner.MainPart();
+    if (KindOf(inner) != DocumentKind::Workbook) inner.Fail("an Excel object that holds no workbook");
+    const WorkbookInfo info = ScanWorkbook(inner, innerMain, where);
+    object.embeddedPart = embedded;
+    object.themePart = info.themePart;
+    object.theme = info.theme;
+    auto workbook = std::make_unique<sim::WorkbookModel>();
+    workbook->name = Wide(name.empty() ? Leaf(embedded) : name);
+    for (const SheetInfo& s : info.sheets) {
+        auto sheet = Shell(s);
+        ReadSheetCharts(inner, s, info.theme, *sheet, object, where);
+        workbook->sheets.push_back(std::move(sheet));
+    }
+    workbook->activeSheet = info.sheets.empty() ? -1 : info.activeTab;
+    object.deck.excel.emplace();
+    object.deck.excel->application.workbooks.push_back(std::move(workbook));
+    visitor_.object(std::move(object));
+}
+
+void Walker::Workbook(const std::string& main) {
+    const WorkbookInfo info = ScanWorkbook(package_, main, "");
+    for (size_t i = 0; i < info.sheets.size(); ++i) {
+        const SheetInfo& active = info.sheets[i];
+        if (active.charts.empty()) continue;
+        OfficeObject object;
+        object.where = "sheet " + active.name;
+        object.themePart = info.themePart;
+        object.theme = info.theme;
+        object.deck.name = Wide(object.where);
+        object.deck.progId = L"Excel.Sheet.12";
+        auto workbook = std::make_unique<sim::WorkbookModel>();
+        workbook->name = Wide(Leaf(package_.DisplayName()));
+        for (size_t j = 0; j < info.sheets.size(); ++j) {
+            auto sheet = Shell(info.sheets[j]);
+            if (j == i) ReadSheetCharts(package_, active, info.theme, *sheet, object, object.where);
+            workbook->sheets.push_back(std::move(sheet));
+        }
+        workbook->activeSheet = static_cast<int>(i);
+        if (object.charts.empty()) continue;  // none of them could be modelled
+        object.deck.excel.emplace();
+        object.deck.excel->application.workbooks.push_back(std::move(workbook));
+        visitor_.object(std::move(object));
+    }
+}
+
+Walker::WorkbookInfo Walker::ScanWorkbook(const Package& package, const std::string& workbookPart,
+                                          const std::string& where) {
+    WorkbookInfo info;
+    const pugi::xml_document workbook = package.ParseXml(workbookPart);
+    const pugi::xml_node root = workbook.document_element();
+    info.activeTab = Child(Child(root, "bookViews"), "workbookView").attribute("activeTab").as_int(0);
+    info.themePart = RelatedPart(package, workbookPart, "theme");
+    if (info.themePart.empty()) {
+        info.theme = ReadTheme({}, {});
+    } else {
+        const pugi::xml_document theme = package.ParseXml(info.themePart);
+        info.theme = ReadTheme(theme.document_element(), {});
+    }
+    const std::vector<Relationship> relationships = package.Relationships(workbookPart);
+    for (pugi::xml_node s : Child(root, "sheets").children()) {
+        if (!Is(s, "sheet")) continue;
+        SheetInfo sheet;
+        sheet.name = s.attribute("name").value();
+        const std::string id = RelationshipAttribute(s, "id");
+        const std::string part = package.Target(workbookPart, id);
+        for (const Relationship& r : relationships)
+            if (r.id == id && IsRelationshipType(r, "chartsheet")) sheet.kind = sim::SheetModel::Kind::ChartSheet;
+        const std::string sheetWhere = (where.empty() ? "" : where + ": ") + "sheet " + sheet.name;
+        sheet.charts = DrawingCharts(package, part, sheetWhere);
+        info.sheets.push_back(std::move(sheet));
+    }
+    if (info.activeTab < 0 || info.activeTab >= static_cast<int>(info.sheets.size())) info.activeTab = 0;
+    return info;
+}
+
+std::vector<Walker::ChartRef> Walker::DrawingCharts(const Package& package, const std::string& sheetPart,
+                                                    const std::string& where) {
+    std::vector<ChartRef> charts;
+    const pugi::xml_document sheet = package.ParseXml(sheetPart);
+    const std::string drawingId = RelationshipAttribute(Child(sheet.document_element(), "drawing"), "id");
+    if (drawingId.empty()) return charts;
+    const std::string drawingPart = package.Target(sheetPart, drawingId);
+    const pugi::xml_document drawing = package.ParseXml(drawingPart);
+    std::vector<Frame> frames;
+    CollectFrames(drawing.document_element(), frames);
+    for (const Frame& f : frames) {
+        const std::string name = FrameName(f.frame);
+        if (f.chartex) {
+            Unmodelled(where + ": " + name, "a chart of the newer kinds (cx:chart), which is not modelled; left unchanged");
+            continue;
+        }
+        const pugi::xml_node data = GraphicData(f.frame);
+        if (!EndsWith(data.attribute("uri").value(), "/chart")) continue;
+        charts.push_back({name, package.Target(drawingPart, RelationshipAttribute(Child(data, "chart"), "id"))});
+    }
+    return charts;
+}
+
+std::unique_ptr<sim::SheetModel> Walker::Shell(const SheetInfo& info) {
+    auto sheet = std::make_unique<sim::SheetModel>();
+    sheet->kind = info.kind;
+    sheet->name = Wide(info.name);
+    return sheet;
+}
+
+void Walker::ReadSheetCharts(const Package& package, const SheetInfo& info, const Theme& theme,
+                             sim::SheetModel& sheet, OfficeObject& object, const std::string& where) {
+    const std::string sheetWhere = where.rfind("sheet ", 0) == 0 ? where : where + ": sheet " + info.name;
+    bool chartSheetFilled = false;
+    for (const ChartRef& ref : info.charts) {
+        const pugi::xml_document xml = package.ParseXml(ref.part);
+        ChartReading reading = ReadChartPart(xml, theme);
+        const std::string chartWhere = sheetWhere + ": " + (ref.name.empty() ? Leaf(ref.part) : ref.name);
+        if (!reading.supported) {
+            Unmodelled(chartWhere, reading.reason + "; left unchanged");
+            continue;
+        }
+        if (reading.model.name.empty()) reading.model.name = Wide(ref.name);
+        // A chart sheet shows one chart; a worksheet's charts are its chart objects.
+        if (info.kind == sim::SheetModel::Kind::ChartSheet) {
+            if (chartSheetFilled) continue;
+            chartSheetFilled = true;
+            sheet.chart = std::move(reading.model);
+            object.charts.push_back({sheet.name, -1, ref.part});
+            continue;
+        }
+        object.charts.push_back({sheet.name, static_cast<int>(sheet.chartObjects.size()), ref.part});
+        sheet.chartObjects.push_back({Wide(ref.name), std::move(reading.model)});
+    }
+}
+
+}  // namespace
+
+DocumentKind KindOf(const Package& package) {
+    const std::string main = package.MainPart();
+    const std::string type = package.ContentType(main);
+    if (type.find("presentationml") != std::string::npos) return DocumentKind::Presentation;
+    if (type.find("spreadsheetml") != std::string::npos || type.find("ms-excel") != std::string::npos)
+        return DocumentKind::Workbook;
+    if (type.find("wordprocessingml") != std::string::npos)
+        package.Fail("a Word document: only presentations and workbooks hold charts this tool converts");
+    package.Fail("not a presentation or a workbook (main part " + main + " is " +
+                 (type.empty() ? std::string("of no known type") : type) + ")");
+}
+
+void WalkDocument(const Package& package, const DocumentVisitor& visitor) {
+    Walker walker(package, visitor);
+    const std::string main = package.MainPart();
+    if (KindOf(package) == DocumentKind::Presentation) walker.Presentation(main);
+    else walker.Workbook(main);
+}
+
+const sim::ChartModel* FindChart(const sim::WorkbookModel& workbook, const ChartLocation& location) {
+    for (const auto& sheet : workbook.sheets) {
+        if (sheet->name != location.sheet) continue;
+        if (location.chartObject < 0)
+            return sheet->kind == sim::SheetModel::Kind::ChartSheet ? &sheet->chart : nullptr;
+        if (location.chartObject < static_cast<int>(sheet->chartObjects.size()))
+            return &sheet->chartObjects[static_cast<size_t>(location.chartObject)].chart;
+        return nullptr;
+    }
+    return nullptr;
+}
+
+}  // namespace office

@@ -1,0 +1,114 @@
+// An Office file as an Open Packaging Conventions package: a zip of parts (libzip), their XML
+// (pugixml), their relationships and content types. Opening checks the whole central directory
+// first, so that a file with a hostile or absurd entry is refused before anything is read or
+// written. Writing makes a new package from an open one: untouched entries are copied as their
+// compressed bytes, replaced and added parts are written anew, and the result goes to a temporary
+// file beside the target that is renamed into place.
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct zip;
+
+namespace office {
+
+// A file that cannot be read as an Office file. what() is the whole message, "FILE: what is
+// wrong"; for a package inside another one "OUTER.pptx: ppt/embeddings/x.xlsx: what is wrong".
+class OfficeFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What a package may hold before it is called absurd: a zip bomb is refused from its directory.
+struct PackageLimits {
+    uint64_t maxPartSize = 256ull << 20;       // uncompressed bytes of one entry
+    uint64_t maxTotalSize = 1ull << 30;        // uncompressed bytes of all entries
+    uint64_t maxRatio = 200;                   // uncompressed / compressed, for entries past 1 MiB
+    uint64_t maxEntries = 20000;
+};
+
+struct Relationship {
+    std::string id;
+    std::string type;      // the full relationship type URI
+    std::string target;    // the part name it leads to ("ppt/charts/chart1.xml"), or the URI when external
+    bool external = false;
+};
+
+// Relationship types by the last segment of their URI, since the transitional and strict
+// namespaces differ only in front of it.
+bool IsRelationshipType(const Relationship& r, const char* lastSegment);
+
+class Package {
+public:
+    // displayName names the package in messages: the file name, or "OUTER: inner/part" for a
+    // package embedded in another.
+    static Package OpenFile(const std::string& path, const PackageLimits& limits = {});
+    static Package OpenBytes(std::string bytes, const std::string& displayName,
+                             const PackageLimits& limits = {});
+
+    Package(Package&&) noexcept;
+    Package& operator=(Package&&) noexcept;
+    ~Package();
+
+    const std::string& DisplayName() const { return displayName_; }
+
+    // Part names without a leading slash, in the order of the zip's directory.
+    const std::vector<std::string>& PartNames() const { return names_; }
+    bool HasPart(const std::string& part) const;
+    std::string ReadPart(const std::string& part) const;
+    pugi::xml_document ParseXml(const std::string& part) const;
+    pugi::xml_document ParseXml(const std::string& part, const std::string& text) const;
+
+    // The relationships of a part (of the package itself for ""), targets resolved to part
+    // names. A part without a relationships part has none.
+    std::vector<Relationship> Relationships(const std::string& part) const;
+    // The target of one relationship, which must exist in the package.
+    std::string Target(const std::string& part, const std::string& relationshipId) const;
+
+    // The content type of a part, from its override or its extension's default; "" when none.
+    std::string ContentType(const std::string& part) const;
+    // The main document part (the officeDocument relationship of the package).
+    std::string MainPart() const;
+
+    // Throws OfficeFileError "DISPLAYNAME: what".
+    [[noreturn]] void Fail(const std::string& what) const;
+
+    // A new package: every part of this one, those named in replaced with their new contents,
+    // then the parts of replaced that this one lacks. Written through a temporary file beside
+    // path; on failure nothing is left at path.
+    void Write(const std::string& path, const std::map<std::string, std::string>& replaced) const;
+    // The same, as the bytes of the new package (for a package embedded in another).
+    std::string WriteBytes(const std::map<std::string, std::string>& replaced) const;
+
+private:
+    Package() = default;
+    void Load(zip* archive, const PackageLimits& limits);
+    void CheckEntries(const PackageLimits& limits);
+    void ReadContentTypes();
+    int64_t IndexOf(const std::string& part) const;
+
+    std::string displayName_;
+    std::shared_ptr<std::string> bytes_;     // the zip's bytes when opened from memory
+    zip* archive_ = nullptr;
+    std::vector<std::string> names_;
+    std::map<std::string, int64_t> index_;   // lower-case part name -> zip index
+    std::map<std::string, std::string> defaults_;   // lower-case extension -> content type
+    std::map<std::string, std::string> overrides_;  // lower-case part name -> content type
+    uint64_t maxPartSize_ = 0;
+};
+
+// The folder of a part name ("ppt/slides/slide1.xml" -> "ppt/slides/"), and a relative
+// reference resolved against it; "" when the reference leaves the package.
+std::string ResolvePartReference(const std::string& sourcePart, const std::string& target);
+
+// The XML of a document as it is stored: no indentation added, declaration kept.
+std::string XmlText(const pugi::xml_document& document);
+
+}  // namespace office
