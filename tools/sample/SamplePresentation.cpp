@@ -26,12 +26,65 @@ constexpr int64_t kSlideWidth = 9144000, kSlideHeight = 6858000;
 const render::Rect kChartRect{457200, 838200, 8229600, 5715000};
 
 #ifdef QV_SAMPLE_HAS_CHART_WRITER
+bool SameBorder(const sim::BorderModel& a, const sim::BorderModel& b) {
+    return a.color == b.color && a.colorIndex == b.colorIndex && a.weight == b.weight && a.lineStyle == b.lineStyle;
+}
+
+// A point or label the sample model leaves as constructed has no format of its own: in the part
+// it shows its series' format, as it reads.
+bool Unformatted(const sim::ElementModel& e) {
+    const sim::ElementModel d;
+    return SameBorder(e.border, d.border) && e.interior.color == d.interior.color &&
+           e.interior.patternColor == d.interior.patternColor && e.interior.colorIndex == d.interior.colorIndex &&
+           e.interior.pattern == d.interior.pattern && e.fill.visible == d.fill.visible && e.fill.type == d.fill.type &&
+           e.fill.pattern == d.fill.pattern;
+}
+
+// The sample model as the state to write: its own formats, and where it sets none (points,
+// labels, legend entries) the part's reading, so that nothing is written for them. A point
+// with a format of its own gets its fill written even where it equals the automatic one
+// (before is marked so): LibreOffice draws a c:dPt without a fill in the series' colour, not
+// in the varied colour Office would show. Marker colours likewise (see below).
+sim::ChartModel Formatted(const sim::ChartModel& sample, sim::ChartModel& read) {
+    sim::ChartModel after = sample;
+    if (after.legend.entries.empty()) after.legend.entries = read.legend.entries;
+    for (size_t i = 0; i < after.series.size() && i < read.series.size(); ++i) {
+        sim::SeriesModel& s = after.series[i];
+        const sim::SeriesModel& r = read.series[i];  // series formats: as read
+        bool ownPointFormats = false;
+        for (size_t p = 0; p < s.points.size() && p < r.points.size(); ++p) {
+            if (Unformatted(s.points[p].element)) {
+                s.points[p].element = r.points[p].element;
+            } else {
+                ownPointFormats = true;
+                read.series[i].points[p].element.interior.color = -1;  // no colour: written whatever it is
+            }
+        }
+        // Marker colours are written too: LibreOffice draws automatic markers of a series
+        // without a line in one colour for all series.
+        if (s.markerStyle != -4142) read.series[i].markerForegroundColor = read.series[i].markerBackgroundColor = -1;
+        // Slices formatted one by one say all there is: a series format on top would make the
+        // writer turn varied colours off and leave unchanged slices in the series colour.
+        if (ownPointFormats) {
+            s.border = r.border;
+            s.interior = r.interior;
+            s.fill = r.fill;
+        }
+        for (size_t p = 0; p < s.dataLabels.size() && p < r.dataLabels.size(); ++p)
+            if (Unformatted(s.dataLabels[p])) s.dataLabels[p] = r.dataLabels[p];
+    }
+    return after;
+}
+
 std::string WithFormats(const std::string& xml, const sim::ChartModel& model, const std::string& themeXml) {
     pugi::xml_document part, theme;
     if (!part.load_buffer(xml.data(), xml.size()) || !theme.load_buffer(themeXml.data(), themeXml.size())) return xml;
     try {
         const office::Theme colours = office::ReadTheme(theme.document_element(), pugi::xml_node());
-        office::WriteChartChanges(part, office::ReadChartPart(part, colours).model, model, colours);
+        office::ChartReading read = office::ReadChartPart(part, colours);
+        if (!read.supported) return xml;
+        const sim::ChartModel after = Formatted(model, read.model);
+        office::WriteChartChanges(part, read.model, after, colours);
     } catch (const std::exception&) {
         return xml;  // the bare structure still makes a valid chart, in automatic colours
     }
