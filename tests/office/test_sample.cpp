@@ -99,7 +99,7 @@ TEST_F(SamplePresentation, HoldsEveryChartFamilyOneChartPerSlide) {
         {"doughnut", "//c:doughnutChart[c:holeSize]/c:ser"},
         {"combination", "//c:plotArea[c:barChart/c:ser and c:lineChart/c:ser]"},
         {"scatter", "//c:scatterChart/c:ser[c:xVal and c:yVal]"},
-        {"line with markers", "//c:lineChart[c:marker/@val='1']/c:ser[not(c:marker)]"},
+        {"line with markers", "//c:lineChart[c:marker/@val='1']/c:ser[not(c:marker/c:symbol)]"},
         {"stacked area", "//c:areaChart[c:grouping/@val='stacked']"},
         {"filled radar", "//c:radarChart[c:radarStyle/@val='filled']"},
         {"100% stacked column", "//c:barChart[c:grouping/@val='percentStacked' and c:overlap/@val='100']"},
@@ -121,6 +121,39 @@ TEST_F(SamplePresentation, HoldsEveryChartFamilyOneChartPerSlide) {
         pugi::xml_document doc;
         doc.load_string(parts_.at(slide).c_str());
         EXPECT_EQ(doc.select_nodes("//p:graphicFrame").size(), 1u) << slide;
+    }
+}
+
+// The slide whose title box reads title, and the chart part it shows.
+std::string ChartOfSlide(const std::map<std::string, std::string>& parts, const std::string& title) {
+    for (const auto& [name, data] : parts) {
+        if (name.rfind("ppt/slides/slide", 0) != 0 || data.find("<a:t>" + title + "</a:t>") == std::string::npos) continue;
+        pugi::xml_document rels;
+        rels.load_string(parts.at("ppt/slides/_rels/" + name.substr(11) + ".rels").c_str());
+        const std::string target = rels.select_node("//*[contains(@Target, 'charts/')]").node().attribute("Target").value();
+        return parts.at("ppt/" + target.substr(3));
+    }
+    return "";
+}
+
+TEST_F(SamplePresentation, CarriesTheModelsColoursWrittenByTheChartPartWriter) {
+    const struct {
+        const char* slide;
+        const char* xpath;
+    } colours[] = {
+        {"3-D column with walls and floor", "/c:chartSpace/c:chart/c:floor/c:spPr/a:solidFill/a:srgbClr[@val='9BBB59']"},
+        {"3-D column with walls and floor", "/c:chartSpace/c:chart/c:backWall/c:spPr/a:solidFill/a:srgbClr[@val='DCE6F2']"},
+        {"pie, ten slices", "//c:ser/c:dPt[c:idx/@val='6']/c:spPr/a:solidFill/a:srgbClr[@val='2C4D75']"},
+        {"clustered column, ten series, data labels, trendline",
+         "//c:ser[c:idx/@val='0']/c:dLbls/c:spPr/a:solidFill/a:srgbClr[@val='FFFFCC']"},
+        {"clustered column, ten series, data labels, trendline", "/c:chartSpace/c:chart/c:plotArea/c:spPr/a:solidFill/a:srgbClr[@val='C0C0C0']"},
+        {"XY scatter", "//c:ser[c:idx/@val='1']/c:marker/c:spPr/a:solidFill/a:srgbClr[@val='C0504D']"},
+        {"XY scatter", "//c:ser/c:spPr/a:ln/a:noFill"},
+    };
+    for (const auto& c : colours) {
+        pugi::xml_document chart;
+        ASSERT_TRUE(chart.load_string(ChartOfSlide(parts_, c.slide).c_str())) << c.slide;
+        EXPECT_TRUE(chart.select_node(c.xpath)) << c.slide << ": " << c.xpath;
     }
 }
 
@@ -231,8 +264,9 @@ TEST(SampleChartData, ColumnLettersNumbersAndMarkersAreWrittenAsExcelDoes) {
         EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
         EXPECT_LE(text.size(), 24u) << text;
     }
-    EXPECT_EQ(sample::NumberText(47), "47");
-    EXPECT_EQ(sample::NumberText(0.1), "0.1");
+    const std::pair<double, const char*> texts[] = {{47, "47"}, {150, "150"}, {0.1, "0.1"}, {-2.5, "-2.5"},
+                                                    {123456789.125, "123456789.125"}, {1e-7, "1e-07"}, {1e20, "1e+20"}};
+    for (const auto& [v, text] : texts) EXPECT_EQ(sample::NumberText(v), text) << v;
 
     const std::pair<int32_t, const char*> markers[] = {{1, "square"}, {2, "diamond"}, {3, "triangle"}, {8, "circle"},
         {-4168, "x"}, {5, "star"}, {-4118, "dot"}, {-4115, "dash"}, {9, "plus"}, {-4142, "none"}};

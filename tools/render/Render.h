@@ -24,7 +24,8 @@ struct ChartToRender {
 // it returns one line saying so and draws nothing. Never throws.
 //
 // workFolder holds LibreOffice's private profile (kept between calls: its first creation costs
-// seconds) and the intermediate files; it is created when missing.
+// seconds) and the intermediate files; it is created when missing. One call at a time per
+// workFolder: a second soffice on the same profile hands its work to the first and exits.
 std::vector<std::string> RenderCharts(const std::vector<ChartToRender>& charts, const std::string& workFolder);
 
 // The same with LibreOffice's run limited to limitSeconds instead of the default, which allows

@@ -2,8 +2,10 @@
 
 #include "tools/deck/Constants.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace sample {
 namespace {
@@ -105,10 +107,13 @@ std::string ValuesRef(const ChartData& data, size_t column) {
 }
 
 std::string NumberText(double value) {
-    char text[32];
+    // Plain digits where Excel writes them ("150", not "1.5e+02"), exponents only far out.
+    const double magnitude = std::fabs(value);
+    const bool plain = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
+    char text[40];
     for (int precision = 1; precision <= 17; ++precision) {
         std::snprintf(text, sizeof text, "%.*g", precision, value);
-        if (std::strtod(text, nullptr) == value) break;
+        if (std::strtod(text, nullptr) == value && (!plain || !std::strchr(text, 'e'))) break;
     }
     return text;
 }
