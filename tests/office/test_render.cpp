@@ -226,7 +226,7 @@ TEST(ZipWriter, LeavesNothingBehindWhenTheFileCannotBeWritten) {
         render::WriteZipFile(target, {{"a.xml", "<a/>"}});
         FAIL() << "no error";
     } catch (const render::ZipWriteError& e) {
-        EXPECT_NE(std::string(e.what()).find(work / "missing-folder/out.pptx"), std::string::npos) << e.what();
+        EXPECT_EQ(std::string(e.what()).rfind(target + ": cannot write: ", 0), 0u) << e.what();
     }
     EXPECT_TRUE(fs::is_empty(work.path()));
 }

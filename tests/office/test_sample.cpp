@@ -3,6 +3,7 @@
 #include "tests/office/test_render_support.h"
 #include "tools/render/Png.h"
 #include "tools/render/Process.h"
+#include "tools/render/ZipWriter.h"
 #include "tools/sample/ChartData.h"
 #include "tools/sample/ChartXml.h"
 #include "tools/sample/SamplePresentation.h"
@@ -253,6 +254,18 @@ TEST(SampleWithoutLibreOffice, IsWrittenWithAPlaceholderPreviewAndSaysSo) {
     EXPECT_EQ(problems, std::vector<std::string>{
         "no preview picture for the OLE object: LibreOffice (soffice) not found on PATH: no rendered pictures"});
     EXPECT_EQ(Unzip(work / "sample.pptx").at("ppt/media/image1.png"), sample::PlaceholderPng());
+}
+
+TEST(SampleWithoutLibreOffice, IsNotWrittenAtAllWhereItCannotBeWritten) {
+    TempFolder work;
+    const std::string target = work / "no-such-folder/sample.pptx";
+    try {
+        sample::WriteSamplePresentation(target, work / "lo");
+        FAIL() << "no error";
+    } catch (const render::ZipWriteError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind(target + ": cannot write: ", 0), 0u) << e.what();
+    }
+    EXPECT_FALSE(fs::exists(work / "no-such-folder"));
 }
 
 TEST(SampleChartData, ColumnLettersNumbersAndMarkersAreWrittenAsExcelDoes) {

@@ -37,7 +37,8 @@ void AddAndClose(ZipPtr zip, const std::vector<ZipEntry>& entries, const std::st
     zip.release();  // closed: nothing left to discard
 }
 
-void WriteTo(const std::string& path, const std::vector<ZipEntry>& entries) {
+// Messages name the target (label), not the temporary file the user never sees.
+void WriteTo(const std::string& path, const std::vector<ZipEntry>& entries, const std::string& label) {
     int code = 0;
     ZipPtr zip(zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
     if (!zip) {
@@ -45,9 +46,9 @@ void WriteTo(const std::string& path, const std::vector<ZipEntry>& entries) {
         zip_error_init_with_code(&e, code);
         const std::string what = Message(&e);
         zip_error_fini(&e);
-        throw ZipWriteError(path + ": cannot create: " + what);
+        throw ZipWriteError(label + ": cannot create: " + what);
     }
-    AddAndClose(std::move(zip), entries, path);
+    AddAndClose(std::move(zip), entries, label);
 }
 
 std::string ReadAll(zip_source_t* source) {
@@ -65,7 +66,7 @@ std::string ReadAll(zip_source_t* source) {
 void WriteZipFile(const std::string& path, const std::vector<ZipEntry>& entries) {
     const std::string temporary = path + ".part" + std::to_string(getpid());
     try {
-        WriteTo(temporary, entries);
+        WriteTo(temporary, entries, path);
     } catch (...) {
         std::remove(temporary.c_str());
         throw;
