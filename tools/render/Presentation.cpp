@@ -116,8 +116,8 @@ std::string OleGraphicFrame(int id, const OleFrame& ole, const std::string& pack
            EscapeXml(ole.name) + "\"/><p:cNvGraphicFramePr><a:graphicFrameLocks noChangeAspect=\"1\"/>"
            "</p:cNvGraphicFramePr><p:nvPr/></p:nvGraphicFramePr>" + Xfrm("p:xfrm", r) +
            "<a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/presentationml/2006/ole\">"
-           "<p:oleObj name=\"Worksheet\" r:id=\"" + packageRel + "\"" + Attr("imgW", r.cx / 635) +
-           Attr("imgH", r.cy / 635) + " progId=\"" + EscapeXml(ole.progId) + "\"><p:embed/>"
+           "<p:oleObj name=\"Worksheet\" r:id=\"" + packageRel + "\"" + Attr("imgW", r.cx) +
+           Attr("imgH", r.cy) + " progId=\"" + EscapeXml(ole.progId) + "\"><p:embed/>"
            "<p:pic><p:nvPicPr><p:cNvPr id=\"0\" name=\"\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
            "<p:blipFill><a:blip r:embed=\"" + imageRel + "\"/><a:stretch><a:fillRect/></a:stretch></p:blipFill>"
            "<p:spPr>" + Xfrm("a:xfrm", r) + "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:pic>"

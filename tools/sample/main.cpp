@@ -1,10 +1,14 @@
 // bwsample OUT.pptx [WORK_FOLDER]: writes the built-in sample presentation. Exit 0 when written
 // (what could not be drawn is printed on stderr), 1 when the file could not be written.
+// WORK_FOLDER keeps LibreOffice's profile for the next run; without it a temporary one is used
+// and removed.
 #include "tools/render/ZipWriter.h"
 #include "tools/sample/SamplePresentation.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -13,13 +17,22 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string out = argv[1];
-    const std::string work = argc > 2 ? argv[2] : out + ".work";
+    std::string temporary = (std::filesystem::temp_directory_path() / "bwsample-XXXXXX").string();
+    const bool ownWork = argc < 3;
+    if (ownWork && !mkdtemp(temporary.data())) {
+        std::fprintf(stderr, "bwsample: cannot create a temporary folder\n");
+        return 1;
+    }
+    const std::string work = ownWork ? temporary : argv[2];
+    int status = 0;
     try {
         for (const std::string& problem : sample::WriteSamplePresentation(out, work))
             std::fprintf(stderr, "bwsample: %s\n", problem.c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bwsample: %s\n", e.what());
-        return 1;
+        status = 1;
     }
-    return 0;
+    std::error_code ec;
+    if (ownWork) std::filesystem::remove_all(work, ec);
+    return status;
 }
