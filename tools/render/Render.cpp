@@ -45,7 +45,9 @@ std::string FileUrl(const fs::path& path) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string url = "file://";
     for (unsigned char c : path.string()) {
-        if (isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+        if (plain) {
             url += static_cast<char>(c);
         } else {
             url += '%';
