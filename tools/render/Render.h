@@ -38,8 +38,13 @@ std::vector<std::string> RenderCharts(const std::vector<ChartToRender>& charts, 
 //  - store it as a new part ppt/media/NAME.png (a fresh name: the old preview may be shared);
 //  - make sure [Content_Types].xml has <Default Extension="png" ContentType="image/png"/>;
 //  - point the slide's relationship of the object's picture (p:oleObj/p:pic/p:blipFill/a:blip
-//    r:embed, and the same picture in an mc:Fallback if present) at ../media/NAME.png; the old
-//    EMF/WMF part may be dropped when nothing else refers to it.
+//    r:embed, in the mc:Fallback where the object is wrapped in mc:AlternateContent) at
+//    ../media/NAME.png;
+//  - where the slide has a VML drawing (ppt/drawings/vmlDrawingN.vml, the mc:Choice branch's
+//    p:oleObj spid names its shape), point the relationship of that shape's v:imagedata o:relid
+//    at the same PNG too: PowerPoint shows the object from the VML picture, LibreOffice from
+//    p:pic, and both must show the converted chart;
+//  - the old EMF/WMF part may be dropped when nothing else refers to it.
 // Returns what could not be done, as RenderCharts does. The picture has the chart's slide
 // proportions (3:2); the object's frame keeps its own size and LibreOffice and PowerPoint stretch
 // the picture into it.
