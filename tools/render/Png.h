@@ -1,0 +1,29 @@
+// Reading back the pictures the renderer made: whether LibreOffice drew anything, whether two
+// pictures differ, how much colour is left after a black-and-white conversion.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace render {
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;   // width * height * 3, top row first
+};
+
+// An 8-bit PNG (grey, RGB, palette, with or without alpha; alpha is dropped), or nothing when
+// the file is missing or is not such a PNG.
+std::optional<Picture> ReadPng(const std::string& path);
+
+// The share (0..1) of pixels that are not near white: ink on the page.
+double InkShare(const Picture& picture);
+// The share of pixels that carry colour rather than grey (channels more than 48 apart).
+double ColourShare(const Picture& picture);
+// The share of pixels that differ by more than a little between two pictures of one size
+// (1 when the sizes differ).
+double DifferingShare(const Picture& a, const Picture& b);
+
+}  // namespace render

@@ -1,0 +1,59 @@
+// A presentation written from scratch: slides holding charts (a graphic frame and a chart part,
+// with or without an embedded workbook) and Excel objects embedded as OLE objects (an embedded
+// workbook and its preview picture). The one-slide presentations that LibreOffice renders and
+// the built-in sample presentation are both made here.
+#pragma once
+
+#include "tools/render/ZipWriter.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace render {
+
+// Positions and sizes in EMU (914,400 per inch).
+struct Rect {
+    int64_t x = 0, y = 0, cx = 0, cy = 0;
+};
+
+struct ChartFrame {
+    std::string name;           // the frame's name, as PowerPoint shows it in the selection pane
+    Rect rect;
+    std::string chartXml;       // the chart part
+    // The chart's workbook (an .xlsx package), or empty for none. The chart part refers to it as
+    // relationship rId1 (c:externalData r:id="rId1").
+    std::string embeddedXlsx;
+};
+
+struct OleFrame {
+    std::string name;
+    Rect rect;
+    std::string progId = "Excel.Sheet.12";
+    std::string embeddedXlsx;   // the object's workbook
+    std::string previewPng;     // the picture PowerPoint (and LibreOffice) shows for the object
+};
+
+struct SlideContent {
+    std::string title;          // a text box at the top, or empty for none
+    std::vector<ChartFrame> charts;
+    std::vector<OleFrame> oleObjects;
+};
+
+struct PresentationContent {
+    int64_t slideWidth = 9144000, slideHeight = 6858000;
+    std::string themeXml;       // the slide master's theme; empty: the default theme below
+    std::vector<SlideContent> slides;
+};
+
+// Every part of the package, [Content_Types].xml and the relationships included.
+std::vector<ZipEntry> PresentationEntries(const PresentationContent& content);
+
+// Office's default theme of 2007-2010 (accents 4F81BD, C0504D, 9BBB59, 8064A2, 4BACC6, F79646):
+// the theme whose colours a chart without a theme of its own is drawn in.
+const std::string& DefaultThemeXml();
+
+// Text for an XML attribute or element.
+std::string EscapeXml(const std::string& text);
+
+}  // namespace render

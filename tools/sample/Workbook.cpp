@@ -1,0 +1,118 @@
+#include "tools/sample/Workbook.h"
+
+#include "tools/render/Presentation.h"
+#include "tools/render/ZipWriter.h"
+
+namespace sample {
+namespace {
+
+using render::EscapeXml;
+
+const char kDecl[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+const char kMain[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+const char kRelNs[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+const std::string kRelType = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+const std::string kSml = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
+
+// Where the chart sits on the sheet: right of the table, ten columns wide and twenty rows tall.
+struct ChartPlace {
+    size_t fromColumn, toColumn, toRow;
+};
+
+ChartPlace PlaceOf(const ChartData& data) {
+    const size_t from = data.columns.size() + 1;
+    return {from, from + 9, 20};
+}
+
+std::string Rels(const std::string& id, const std::string& type, const std::string& target) {
+    return std::string(kDecl) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+           "<Relationship Id=\"" + id + "\" Type=\"" + kRelType + type + "\" Target=\"" + target + "\"/></Relationships>";
+}
+
+std::string Cell(size_t column, size_t row, const DataColumn& c) {
+    const std::string ref = ColumnLetters(column) + std::to_string(row + 1);
+    if (row == 0) return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + EscapeXml(c.header) + "</t></is></c>";
+    if (c.numeric()) return "<c r=\"" + ref + "\"><v>" + NumberText(c.numbers[row - 1]) + "</v></c>";
+    return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + EscapeXml(c.text[row - 1]) + "</t></is></c>";
+}
+
+std::string SheetXml(const ChartData& data, bool withDrawing) {
+    size_t rows = 0;
+    for (const DataColumn& c : data.columns) rows = std::max(rows, c.rows());
+    std::string xml = std::string(kDecl) + "<worksheet xmlns=\"" + kMain + "\" xmlns:r=\"" + kRelNs + "\"><sheetData>";
+    for (size_t row = 0; row <= rows; ++row) {
+        xml += "<row r=\"" + std::to_string(row + 1) + "\">";
+        for (size_t column = 0; column < data.columns.size(); ++column)
+            if (row == 0 || row <= data.columns[column].rows()) xml += Cell(column, row, data.columns[column]);
+        xml += "</row>";
+    }
+    xml += "</sheetData>";
+    if (withDrawing) xml += "<drawing r:id=\"rId1\"/>";
+    return xml + "</worksheet>";
+}
+
+std::string WorkbookXml(const ChartData& data, bool withChart) {
+    std::string xml = std::string(kDecl) + "<workbook xmlns=\"" + kMain + "\" xmlns:r=\"" + kRelNs + "\">"
+                      "<bookViews><workbookView/></bookViews><sheets><sheet name=\"" + EscapeXml(data.sheet) +
+                      "\" sheetId=\"1\" r:id=\"rId1\"/></sheets>";
+    // The part of the sheet an embedding shows when the object is opened: the chart.
+    if (withChart) {
+        const ChartPlace place = PlaceOf(data);
+        xml += "<oleSize ref=\"" + ColumnLetters(place.fromColumn) + "1:" + ColumnLetters(place.toColumn) +
+               std::to_string(place.toRow) + "\"/>";
+    }
+    return xml + "</workbook>";
+}
+
+std::string Anchor(const char* end, size_t column, size_t row) {
+    return std::string("<xdr:") + end + "><xdr:col>" + std::to_string(column) + "</xdr:col><xdr:colOff>0</xdr:colOff>"
+           "<xdr:row>" + std::to_string(row) + "</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:" + end + ">";
+}
+
+std::string DrawingXml(const ChartData& data) {
+    const ChartPlace place = PlaceOf(data);
+    return std::string(kDecl) +
+           "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\""
+           " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><xdr:twoCellAnchor>" +
+           Anchor("from", place.fromColumn, 0) + Anchor("to", place.toColumn + 1, place.toRow) +
+           "<xdr:graphicFrame macro=\"\"><xdr:nvGraphicFramePr><xdr:cNvPr id=\"2\" name=\"Chart 1\"/>"
+           "<xdr:cNvGraphicFramePr/></xdr:nvGraphicFramePr><xdr:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"0\" cy=\"0\"/>"
+           "</xdr:xfrm><a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/chart\">"
+           "<c:chart xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" xmlns:r=\"" + kRelNs +
+           "\" r:id=\"rId1\"/></a:graphicData></a:graphic></xdr:graphicFrame><xdr:clientData/></xdr:twoCellAnchor>"
+           "</xdr:wsDr>";
+}
+
+std::string ContentTypes(bool withChart) {
+    std::string xml = std::string(kDecl) + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+        "<Override PartName=\"/xl/workbook.xml\" ContentType=\"" + kSml + "sheet.main+xml\"/>"
+        "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"" + kSml + "worksheet+xml\"/>";
+    if (withChart)
+        xml += "<Override PartName=\"/xl/drawings/drawing1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.drawing+xml\"/>"
+               "<Override PartName=\"/xl/charts/chart1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.drawingml.chart+xml\"/>";
+    return xml + "</Types>";
+}
+
+}  // namespace
+
+std::string WorkbookXlsx(const ChartData& data, const std::string& chartXml) {
+    const bool withChart = !chartXml.empty();
+    std::vector<render::ZipEntry> entries = {
+        {"[Content_Types].xml", ContentTypes(withChart)},
+        {"_rels/.rels", Rels("rId1", "officeDocument", "xl/workbook.xml")},
+        {"xl/workbook.xml", WorkbookXml(data, withChart)},
+        {"xl/_rels/workbook.xml.rels", Rels("rId1", "worksheet", "worksheets/sheet1.xml")},
+        {"xl/worksheets/sheet1.xml", SheetXml(data, withChart)},
+    };
+    if (withChart) {
+        entries.push_back({"xl/worksheets/_rels/sheet1.xml.rels", Rels("rId1", "drawing", "../drawings/drawing1.xml")});
+        entries.push_back({"xl/drawings/drawing1.xml", DrawingXml(data)});
+        entries.push_back({"xl/drawings/_rels/drawing1.xml.rels", Rels("rId1", "chart", "../charts/chart1.xml")});
+        entries.push_back({"xl/charts/chart1.xml", chartXml});
+    }
+    return render::ZipToBytes(entries);
+}
+
+}  // namespace sample
