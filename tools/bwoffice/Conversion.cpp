@@ -1,18 +1,29 @@
+// The conversion with the deck streamed both ways, so that memory is bounded by the largest
+// object: the deck is written object by object while the file is walked, bwpass.exe reads and
+// writes it one object at a time, and the two decks are read back in step for the write-back.
+// The report is written from the pass result file, the two decks, LibreOffice's pictures of each
+// chart before and after and what could not be modelled.
+// Built instead of Conversion.cpp where the streamed deck files (tools/deck/DeckStream.h) and the
+// report from files (tools/report/ReportFromFiles.h) are in the tree.
 #include "tools/bwoffice/Conversion.h"
 
 #include "tools/bwoffice/WriteBack.h"
+#include "tools/deck/DeckStream.h"
 #include "tools/deck/Text.h"
-#include "tools/report/Report.h"
+#include "tools/report/ReportFromFiles.h"
 
+#include "tools/render/Render.h"
+
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cwctype>
 
 namespace bwoffice {
 
 namespace {
 
-using bwpass::Utf8;
 using bwpass::Wide;
 using Clock = std::chrono::steady_clock;
 
@@ -20,76 +31,100 @@ double Since(Clock::time_point start) { return std::chrono::duration<double>(Clo
 
 std::string Leaf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-size_t ChartsOf(const office::OfficeObject& o) { return o.charts.size(); }
-
-// The plug-in's own rule for HandleObject (an Excel ProgID and bit 512), so that the report can
-// count what was accepted without the pass's own record of its calls.
-bool Accepts(const bwpass::DeckObject& o) {
-    std::wstring upper = o.progId;
-    for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
-    return upper.find(L"EXCEL") != std::wstring::npos && (o.bwFlagSet & 512) != 0;
+std::string ReadFile(const std::string& path) {
+    std::string contents, error;
+    bwpass::ReadWholeFile(Wide(path), contents, error);
+    return contents;
 }
 
-const sim::WorkbookModel* Workbook(const bwpass::DeckObject& o) {
-    if (!o.excel) return nullptr;
-    const auto& books = o.excel->application.workbooks;
-    const int i = o.excel->embeddedWorkbook;
-    return i >= 0 && i < static_cast<int>(books.size()) ? books[static_cast<size_t>(i)].get() : nullptr;
-}
-
-bwpass::ObjectResult DescribeObject(const std::string& file, const office::OfficeObject& record,
-                                    const bwpass::DeckObject& before, const bwpass::DeckObject& after) {
-    bwpass::ObjectResult o;
-    o.name = before.name;
-    o.progId = before.progId;
-    o.bwFlagSet = before.bwFlagSet;
-    o.hasWorkbook = before.excel.has_value();
-    if (before.excel) o.excelVersion = before.excel->application.version;
-    o.accepted = Accepts(before);
-    const sim::WorkbookModel* b = Workbook(before);
-    const sim::WorkbookModel* a = Workbook(after);
-    if (!b || !a) return o;
-    const std::wstring shown = b->activeSheet >= 0 && b->activeSheet < static_cast<int>(b->sheets.size())
-                                   ? b->sheets[static_cast<size_t>(b->activeSheet)]->name
-                                   : std::wstring();
-    for (const office::ChartLocation& l : record.charts) {
-        const sim::ChartModel* cb = office::FindChart(*b, l);
-        const sim::ChartModel* ca = office::FindChart(*a, l);
-        if (!cb || !ca) continue;
-        bwpass::ChartResult c;
-        c.place = file + " \u203A " + record.where + " \u203A " + Utf8(l.sheet) +
-                  (l.chartObject >= 0 ? " \u203A " + Utf8(cb->name) : std::string());
-        c.onShownSheet = l.sheet == shown;
-        c.before = *cb;
-        c.after = *ca;
-        c.changes = bwpass::ChartChanges(*cb, *ca);
-        o.charts.push_back(std::move(c));
-    }
-    return o;
-}
-
-std::string ReportText(const ConversionOptions& options, const std::vector<office::OfficeObject>& records,
-                       const bwpass::Deck& before, const bwpass::Deck& after, const ConversionSummary& summary) {
-    bwpass::PassResult r;
-    r.deckTitle = before.title;
-    r.deckSource = options.input;
-    r.outputDeck = options.output;
-    r.dll = "QVCHBW01.dll, through bwpass.exe under Wine";
-    r.activation = options.registered ? "through the registry (CoCreateInstance)"
-                                      : "registration-free: LoadLibrary and DllGetClassObject";
-    for (size_t i = 0; i < records.size() && i < after.objects.size(); ++i)
-        r.objects.push_back(DescribeObject(Leaf(options.input), records[i], before.objects[i], after.objects[i]));
-    r.logNote = "What the conversion of the file noticed: charts left unchanged because they cannot be "
-                "modelled, and previews that were kept.";
-    for (const office::UnmodelledChart& u : summary.unmodelled)
-        r.logLines.push_back("not converted: " + u.where + ": " + u.reason);
-    for (const std::string& n : summary.notes) r.logLines.push_back(n);
-    return bwpass::ReportHtml(r);
-}
-
-// Progress on stderr for long files: a line every 50 objects.
 void Progress(const ConversionOptions& options, const char* what, size_t n) {
     if (options.progress && n % 50 == 0) std::fprintf(stderr, "bwoffice: %s %zu objects\n", what, n);
+}
+
+struct Files {
+    explicit Files(const std::string& folder)
+        : deck(folder + "/deck.json"), converted(folder + "/converted.json"), result(folder + "/pass-result.json"),
+          pictures(folder + "/pictures") {}
+    std::string deck, converted, result, pictures;
+};
+
+// Walks the file and writes the deck; returns what each object's charts came from.
+std::vector<office::OfficeObject> WriteDeck(const office::Package& package, const ConversionOptions& options,
+                                            const Files& files, ConversionSummary& summary) {
+    bwpass::DeckWriter writer(Wide(files.deck), Wide(Leaf(options.input)));
+    if (!writer.Open()) throw PassError("the deck for the pass cannot be written: " + writer.error());
+    std::vector<office::OfficeObject> records;
+    office::DocumentVisitor visitor;
+    visitor.object = [&](office::OfficeObject&& o) {
+        summary.charts += o.charts.size();
+        if (o.deck.excel) ++summary.excelObjects;
+        writer.Add(o.deck);
+        o.deck = {};
+        records.push_back(std::move(o));
+        Progress(options, "read", records.size());
+    };
+    visitor.unmodelled = [&](const office::UnmodelledChart& u) { summary.unmodelled.push_back(u); };
+    office::WalkDocument(package, visitor);
+    if (!writer.Finish()) throw PassError("the deck for the pass cannot be written: " + writer.error());
+    summary.objects = records.size();
+    return records;
+}
+
+void RunThePass(const ConversionOptions& options, const Files& files, ConversionSummary& summary) {
+    if (options.progress && summary.objects >= 50)
+        std::fprintf(stderr, "bwoffice: the pass over %zu objects\n", summary.objects);
+    std::vector<std::string> arguments = {WinePath(files.deck), "-o", WinePath(files.converted), "--pass-result",
+                                          WinePath(files.result), "--no-report", "-q"};
+    arguments.insert(arguments.end(), options.pass.extraArguments.begin(), options.pass.extraArguments.end());
+    std::string error;
+    const int status = RunPass(arguments, error);
+    if (status < 0) throw PassError(error);
+    if (status == 4) summary.notes.push_back("the pass reported a failed host call (see the report)");
+    else if (status != 0) throw PassError("the pass failed (bwpass.exe exit status " + std::to_string(status) + ")");
+}
+
+// The two decks in step, object by object into the write-back.
+void WriteBackObjects(const std::vector<office::OfficeObject>& records, const Files& files, WriteBack& writeBack) {
+    try {
+        bwpass::DeckObjectReader before(Wide(files.deck)), after(Wide(files.converted));
+        bwpass::DeckObject b, a;
+        for (size_t i = 0; i < records.size(); ++i) {
+            if (!before.Next(b) || !after.Next(a))
+                throw PassError("the converted deck has fewer objects than the deck (" + std::to_string(records.size()) + ")");
+            writeBack.Object(i, records[i], b, a);
+        }
+        if (after.Next(a)) throw PassError("the converted deck has more objects than the deck");
+    } catch (const bwpass::DeckError& e) {
+        throw PassError(std::string("the converted deck cannot be read: ") + e.what());
+    }
+}
+
+// LibreOffice's pictures of every chart before and after, in runs of a bounded number of
+// charts (each run holds its charts' parts in memory).
+bwpass::ReportExtras DrawCharts(const std::vector<ChartToDraw>& charts, const std::string& folder) {
+    bwpass::ReportExtras extras;
+    constexpr size_t kRun = 100;
+    for (size_t first = 0; first < charts.size(); first += kRun) {
+        std::vector<render::ChartToRender> run;
+        for (size_t i = first; i < charts.size() && i < first + kRun; ++i) {
+            const ChartToDraw& c = charts[i];
+            const std::string stem = folder + "/" + std::to_string(c.object) + "-" + std::to_string(c.chart);
+            bwpass::ChartExtras& e = extras.charts[{c.object, c.chart}];
+            e.renderBefore = stem + "-before.png";
+            e.renderAfter = c.afterFile.empty() ? e.renderBefore : stem + "-after.png";
+            const std::string theme = c.themeFile.empty() ? std::string() : ReadFile(c.themeFile);
+            run.push_back({ReadFile(c.beforeFile), theme, e.renderBefore});
+            if (!c.afterFile.empty()) run.push_back({ReadFile(c.afterFile), theme, e.renderAfter});
+        }
+        std::vector<std::string> problems = render::RenderCharts(run, folder + "/work");
+        extras.renderNotes.insert(extras.renderNotes.end(), problems.begin(), problems.end());
+        // Without LibreOffice nothing is drawn and the one line saying so is enough.
+        if (std::none_of(run.begin(), run.end(), [](const render::ChartToRender& c) {
+                return access(c.outputPng.c_str(), F_OK) == 0;
+            }))
+            break;
+    }
+    return extras;
 }
 
 }  // namespace
@@ -98,67 +133,43 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     ConversionSummary summary;
     auto start = Clock::now();
     const office::Package package = office::Package::OpenFile(options.input);
-    bwpass::Deck before;
-    before.title = Wide(Leaf(options.input));
-    std::vector<office::OfficeObject> records;
-    office::DocumentVisitor visitor;
-    visitor.object = [&](office::OfficeObject&& o) {
-        summary.charts += ChartsOf(o);
-        if (o.deck.excel) ++summary.excelObjects;
-        before.objects.push_back(std::move(o.deck));
-        o.deck = {};
-        records.push_back(std::move(o));
-        Progress(options, "read", records.size());
-    };
-    visitor.unmodelled = [&](const office::UnmodelledChart& u) { summary.unmodelled.push_back(u); };
-    office::WalkDocument(package, visitor);
-    summary.objects = before.objects.size();
-
     TempFolder work;
-    std::string error;
-    const std::string deckPath = work.Path() + "/deck.json", convertedPath = work.Path() + "/converted.json";
-    if (!bwpass::WriteWholeFile(Wide(deckPath), bwpass::DeckToJson(before), error))
-        throw PassError("the deck for the pass cannot be written to " + deckPath + ": " + error);
+    const Files files(work.Path());
+    const std::vector<office::OfficeObject> records = WriteDeck(package, options, files, summary);
     summary.timings.read = Since(start);
 
     start = Clock::now();
-    bwpass::Deck after;
-    if (!before.objects.empty()) {
-        if (options.progress && summary.objects >= 50)
-            std::fprintf(stderr, "bwoffice: the pass over %zu objects\n", summary.objects);
-        // bwpass.exe's own report lacks what only this side knows; it goes to the work folder.
-        std::vector<std::string> arguments = {WinePath(deckPath), "-o", WinePath(convertedPath), "-r",
-                                              WinePath(work.Path() + "/pass.report.html"), "-q"};
-        arguments.insert(arguments.end(), options.pass.extraArguments.begin(), options.pass.extraArguments.end());
-        const int status = RunPass(arguments, error);
-        if (status < 0) throw PassError(error);
-        if (status == 4) summary.notes.push_back("the pass reported a failed host call (see bwpass.exe's own report)");
-        else if (status != 0) throw PassError("the pass failed (bwpass.exe exit status " + std::to_string(status) + ")");
-        try {
-            after = bwpass::ReadDeckFile(Wide(convertedPath));
-        } catch (const bwpass::DeckError& e) {
-            throw PassError(std::string("the converted deck cannot be read: ") + e.what());
-        }
-        if (after.objects.size() != before.objects.size())
-            throw PassError("the converted deck has " + std::to_string(after.objects.size()) + " objects, not " +
-                            std::to_string(before.objects.size()));
-    }
+    RunThePass(options, files, summary);
     summary.timings.pass = Since(start);
 
     start = Clock::now();
-    WriteBack writeBack(package, work.Path(), false);
-    for (size_t i = 0; i < records.size() && i < after.objects.size(); ++i)
-        writeBack.Object(i, records[i], before.objects[i], after.objects[i]);
+    WriteBack writeBack(package, work.Path(), true);
+    WriteBackObjects(records, files, writeBack);
     WriteBackResult& written = writeBack.Result();
     summary.chartsRewritten = written.chartsRewritten;
     summary.propertiesWritten = written.propertiesWritten;
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
-    summary.timings.render = written.renderSeconds;
     if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwoffice: writing %s\n", options.output.c_str());
     package.Write(options.output, written.parts, written.partFiles);
-    if (!bwpass::WriteWholeFile(Wide(options.report), ReportText(options, records, before, after, summary), error))
+    written.parts.clear();
+    summary.timings.write = Since(start) - written.renderSeconds;
+
+    start = Clock::now();
+    if (options.progress && written.charts.size() >= 50)
+        std::fprintf(stderr, "bwoffice: drawing %zu charts with LibreOffice\n", written.charts.size());
+    bwpass::ReportExtras extras = DrawCharts(written.charts, files.pictures);
+    summary.timings.render = Since(start) + written.renderSeconds;
+    for (const office::UnmodelledChart& u : summary.unmodelled)
+        extras.renderNotes.push_back("left unchanged, not modelled: " + u.where + ": " + u.reason);
+    for (const std::string& n : summary.notes) extras.renderNotes.push_back(n);
+
+    start = Clock::now();
+    std::string error;
+    if (!bwpass::WriteReportFromFiles(Wide(files.result), Wide(files.deck), Wide(files.converted), extras,
+                                             Wide(options.report), error)) {
         throw std::runtime_error(options.report + ": the report cannot be written: " + error);
-    summary.timings.write = Since(start) - summary.timings.render;
+    }
+    summary.timings.write += Since(start);
     return summary;
 }
 

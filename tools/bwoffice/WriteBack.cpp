@@ -2,9 +2,7 @@
 
 #include "tools/deck/Text.h"
 
-#ifdef QV_HAVE_RENDER
 #include "tools/render/Render.h"
-#endif
 
 #include <chrono>
 #include <cstring>
@@ -86,14 +84,12 @@ void EnsurePngContentType(const Package& package, std::map<std::string, std::str
     parts[typesPart] = office::XmlText(types);
 }
 
-#ifdef QV_HAVE_RENDER
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
-#endif
 
 }  // namespace
 
@@ -208,7 +204,6 @@ void WriteBack::Writer::Preview(const Package& inner, const office::OfficeObject
         result_.notes.push_back(record.where + ": the converted charts are not on the shown sheet; preview kept");
         return;
     }
-#ifdef QV_HAVE_RENDER
     const auto start = std::chrono::steady_clock::now();
     const std::string png = workFolder_ + "/preview" + std::to_string(result_.parts.size()) + ".png";
     const std::string theme = record.themePart.empty() ? std::string() : inner.ReadPart(record.themePart);
@@ -221,11 +216,6 @@ void WriteBack::Writer::Preview(const Package& inner, const office::OfficeObject
         return;
     }
     ReplacePreview(package_, record.slidePart, record.previewPart, ReadFile(png), result_.parts);
-#else
-    (void)inner;
-    (void)workFolder_;
-    result_.notes.push_back(record.where + ": no renderer in this build; the old preview picture is kept");
-#endif
 }
 
 void ReplacePreview(const Package& package, const std::string& slidePart, const std::string& oldPicture,
