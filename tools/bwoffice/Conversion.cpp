@@ -162,6 +162,8 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     for (const office::UnmodelledChart& u : summary.unmodelled)
         extras.renderNotes.push_back("left unchanged, not modelled: " + u.where + ": " + u.reason);
     for (const std::string& n : summary.notes) extras.renderNotes.push_back(n);
+    extras.source = options.input;
+    extras.output = options.output;
 
     start = Clock::now();
     std::string error;

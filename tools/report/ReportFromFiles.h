@@ -23,6 +23,8 @@ struct ReportExtras {
     std::map<size_t, std::string> objectNotes;  // by object index
     // What could not be drawn, e.g. "LibreOffice not found: no rendered pictures".
     std::vector<std::string> renderNotes;
+    // The files the user named, shown instead of the intermediate decks when not empty.
+    std::string source, output;
 };
 
 // Reads the pass result, the deck before the pass and the converted deck in step and writes the
