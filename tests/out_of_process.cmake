@@ -4,10 +4,10 @@ if(TARGET test_out_of_process)
   add_dependencies(test_out_of_process QVSimExcelServer)
   # Both register the stand-in's server for their run; one at a time, so that neither takes the
   # registration away while the other is using it.
-  set_tests_properties(test_out_of_process PROPERTIES RESOURCE_LOCK simexcel_server)
+  set_property(TEST test_out_of_process APPEND PROPERTY RESOURCE_LOCK simexcel_server)
 endif()
 
 # The host tool's whole pass with Excel out of process, against the same pass in process.
 add_test(NAME bwpass_excel_out_of_process COMMAND ${CMAKE_SOURCE_DIR}/tests/bwpass/out_of_process.sh $<TARGET_FILE:bwpass>)
 set_tests_properties(bwpass_excel_out_of_process PROPERTIES FIXTURES_REQUIRED wine
-  ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEARCH=win32;WINEDEBUG=-all" TIMEOUT 900 RESOURCE_LOCK simexcel_server)
+  ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEARCH=win32;WINEDEBUG=-all" TIMEOUT 900 RESOURCE_LOCK "simexcel_server;${QV_LOG_LOCK}")

@@ -6,7 +6,7 @@ add_test(NAME server_exports COMMAND ${CMAKE_SOURCE_DIR}/tests/server/check_expo
 # Wine's regsvr32 registers the built DLL; the tests that go through COM's activation need it.
 add_test(NAME server_regsvr32 COMMAND ${CMAKE_SOURCE_DIR}/tests/server/regsvr32.sh $<TARGET_FILE:QVCHBW01>)
 set_tests_properties(server_regsvr32 PROPERTIES FIXTURES_REQUIRED wine FIXTURES_SETUP server_registered
-  ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEDEBUG=-all")
+  ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEDEBUG=-all" RESOURCE_LOCK ${QV_LOG_LOCK})
 set_tests_properties(test_server PROPERTIES FIXTURES_REQUIRED "wine;server_registered")
 
 # A late-bound client nobody here wrote: a VBScript run by Wine's cscript, with the Excel
@@ -18,4 +18,4 @@ add_test(NAME server_late_bound COMMAND ${CMAKE_SOURCE_DIR}/tests/server/cscript
   ${CMAKE_SOURCE_DIR}/tests/server/late_bound.vbs)
 set_tests_properties(server_late_bound PROPERTIES
   FIXTURES_REQUIRED "wine;server_registered;simexcel_registered"
-  ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEDEBUG=-all" TIMEOUT 300)
+  ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEDEBUG=-all" TIMEOUT 300 RESOURCE_LOCK ${QV_LOG_LOCK})
