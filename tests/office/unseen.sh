@@ -16,6 +16,7 @@ cases=(
   "unseen/external-chart-rel.pptx|talk.pptx|talk.bw.pptx|not modelled:     1 "
   "unseen/external-chart-in-drawing.xlsx|book.xlsx|book.bw.xlsx|1 rewritten"
   "unseen/linked-ole.pptx|linked.pptx|linked.bw.pptx|objects offered:  1 (0 with a workbook)"
+  "unseen/strict-namespaces.xlsx|strict.xlsx|strict.bw.xlsx|2 rewritten"
   "corpus/xlsx/chart_pie05.xlsx|FROM WINDOWS.XLSX|FROM WINDOWS.bw.XLSX|1 rewritten"
 )
 for c in "${cases[@]}"; do
