@@ -522,6 +522,17 @@ def utf16_chart():
 
 
 @variant
+def latin1_chart():
+    """A chart part stored in ISO-8859-1 with a series named in accented letters."""
+    p = load("chart_bar03.xlsx")
+    t = p["xl/charts/chart1.xml"].decode().replace('encoding="UTF-8"', 'encoding="ISO-8859-1"')
+    t = sub1(r'(<c:ser><c:idx val="0"/><c:order val="0"/>)', r'\1<c:tx><c:strRef><c:f>Sheet1!$B$1</c:f><c:strCache>'
+             r'<c:ptCount val="1"/><c:pt idx="0"><c:v>Umsätze 2° Öl</c:v></c:pt></c:strCache></c:strRef></c:tx>', t)
+    p["xl/charts/chart1.xml"] = t.encode("latin-1")
+    save("latin1-chart.xlsx", p)
+
+
+@variant
 def nofill_series():
     p = load("chart_bar03.xlsx")
     edit(p, "xl/charts/chart1.xml", lambda t: sub1(r'(<c:ser><c:idx val="0"/><c:order val="0"/>)',
