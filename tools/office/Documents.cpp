@@ -426,7 +426,9 @@ void Walker::ReadSheetCharts(const Package& package, const SheetInfo& info, cons
 DocumentKind KindOf(const Package& package) {
     const std::string main = package.MainPart();
     const std::string type = package.ContentType(main);
-    if (type.find("presentationml") != std::string::npos) return DocumentKind::Presentation;
+    // Macro-enabled files name their main part after the application (ms-powerpoint, ms-excel).
+    if (type.find("presentationml") != std::string::npos || type.find("ms-powerpoint") != std::string::npos)
+        return DocumentKind::Presentation;
     if (type.find("spreadsheetml") != std::string::npos || type.find("ms-excel") != std::string::npos)
         return DocumentKind::Workbook;
     if (type.find("wordprocessingml") != std::string::npos)
