@@ -19,6 +19,8 @@ cases=(
   "unseen/strict-namespaces.xlsx|strict.xlsx|strict.bw.xlsx|2 rewritten"
   "unseen/latin1-chart.xlsx|latin1.xlsx|latin1.bw.xlsx|2 rewritten"
   "unseen/utf16-chart.xlsx|utf16.xlsx|utf16.bw.xlsx|2 rewritten"
+  "unseen/macro-enabled.pptm|talk.pptm|talk.bw.pptm|1 rewritten"
+  "unseen/ole-binary-workbook.pptx|xlsb.pptx|xlsb.bw.pptx|objects offered:  1 (0 with a workbook)"
   "corpus/xlsx/chart_pie05.xlsx|FROM WINDOWS.XLSX|FROM WINDOWS.bw.XLSX|1 rewritten"
 )
 for c in "${cases[@]}"; do

@@ -287,6 +287,12 @@ void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& ole, c
     const Package inner = Package::OpenBytes(std::move(bytes), package_.DisplayName() + ": " + embedded);
     const std::string innerMain = inner.MainPart();
     if (KindOf(inner) != DocumentKind::Workbook) inner.Fail("an Excel object that holds no workbook");
+    if (inner.ContentType(innerMain).find(".binary.") != std::string::npos) {
+        Unmodelled(where, "an Excel object stored as a binary workbook (" + Leaf(embedded) +
+                              "), whose charts are not read; offered without its workbook");
+        visitor_.object(std::move(object));
+        return;
+    }
     const WorkbookInfo info = ScanWorkbook(inner, innerMain, where);
     object.embeddedPart = embedded;
     object.themePart = info.themePart;

@@ -470,6 +470,40 @@ def linked_ole():
 
 
 @variant
+def macro_enabled():
+    """A macro-enabled presentation and workbook: main parts named after the application."""
+    for src, dst, new in (("cht-charts.pptx", "macro-enabled.pptm", "application/vnd.ms-powerpoint.presentation.macroEnabled.main+xml"),
+                          ("chart_bar03.xlsx", "macro-enabled.xlsm", "application/vnd.ms-excel.sheet.macroEnabled.main+xml")):
+        p = load(src)
+        edit(p, "[Content_Types].xml", lambda t: sub1(r"application/vnd\.openxmlformats-officedocument\."
+                                                       r"(spreadsheetml\.sheet|presentationml\.presentation)\.main\+xml", new, t))
+        save(dst, p)
+
+
+@variant
+def ole_binary_workbook():
+    """An OLE worksheet object whose embedded package is a binary workbook (.xlsb)."""
+    import io
+    wb = io.BytesIO()
+    with zipfile.ZipFile(wb, "w") as z:
+        z.writestr("[Content_Types].xml", '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="bin" ContentType="application/vnd.ms-excel.sheet.binary.macroEnabled.main"/></Types>')
+        z.writestr("_rels/.rels", '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="' + REL + '/officeDocument" Target="xl/workbook.bin"/></Relationships>')
+        z.writestr("xl/workbook.bin", b"\x83\x01\x00\x80\x01\x00\x00\x00")
+    p = load("shp-access-ole-object.pptx")
+    q = {}
+    for n, d in p.items():
+        if n == "ppt/embeddings/Microsoft_Excel_Worksheet.xlsx":
+            q["ppt/embeddings/Microsoft_Excel_Binary_Worksheet.xlsb"] = wb.getvalue()
+            continue
+        d = d.replace(b"Microsoft_Excel_Worksheet.xlsx", b"Microsoft_Excel_Binary_Worksheet.xlsb")
+        d = d.replace(b'progId="Excel.Sheet.12"', b'progId="Excel.SheetBinaryMacroEnabled.12"')
+        if n == "[Content_Types].xml":
+            d = d.replace(b"</Types>", b'<Default Extension="xlsb" ContentType="application/vnd.ms-excel.sheet.binary.macroEnabled.12"/></Types>')
+        q[n] = d
+    save("ole-binary-workbook.pptx", q)
+
+
+@variant
 def grouped_charts():
     p = load("cht-charts.pptx")
     def f(t):
