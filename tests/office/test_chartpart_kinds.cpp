@@ -444,6 +444,28 @@ TEST(ChartPartKinds, PrefixesAreThePartsOwn) {
     EXPECT_EQ(ReadChartPart(doc, kTheme).model.series[0].fill.pattern, 21);
 }
 
+// A file saved as Strict Open XML names the chart and DrawingML namespaces anew: its charts read
+// and convert alike, and what is declared for writing is the strict name.
+TEST(ChartPartKinds, StrictNamespacesReadAndWriteAsTransitionalOnes) {
+    std::string xml = Part("<c:barChart><c:barDir val=\"col\"/>" + Ser(0, "<c:spPr><a:solidFill><a:srgbClr val=\"00FF00\"/>"
+                                                                          "</a:solidFill></c:spPr>") + Ser(1) +
+                           "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + Axes());
+    const std::string strictMain = "http://purl.oclc.org/ooxml/drawingml/main";
+    for (auto [from, to] : {std::pair<std::string, std::string>{"http://schemas.openxmlformats.org/drawingml/2006/chart",
+                                                                "http://purl.oclc.org/ooxml/drawingml/chart"},
+                            {" xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"", ""},
+                            {"<a:solidFill>", "<a:solidFill xmlns:a=\"" + strictMain + "\">"}})
+        xml.replace(xml.find(from), from.size(), to);
+    pugi::xml_document doc = Parse(xml);
+    const office::ChartReading reading = ReadChartPart(doc, kTheme);
+    ASSERT_TRUE(reading.supported) << reading.reason;
+    ASSERT_EQ(reading.model.series.size(), 2u);
+    EXPECT_EQ(Hex(reading.model.series[0].interior.color), "00FF00");
+    EXPECT_GT(WriteChartChanges(doc, reading.model, Converted(reading.model), kTheme), 0u);
+    EXPECT_STREQ(doc.document_element().attribute("xmlns:a").value(), strictMain.c_str());
+    EXPECT_EQ(ReadChartPart(doc, kTheme).model.series[1].fill.pattern, FillPattern(2));
+}
+
 TEST(ChartPartKinds, DeclaredCountsCannotBlowUpTheModel) {
     for (const char* count : {"-5", "999999999", "x"}) {
         std::string ser = Ser(0, "<c:cat><c:strLit><c:ptCount val=\"" + std::string(count) + "\"/></c:strLit></c:cat>");

@@ -189,6 +189,27 @@ TEST(Documents, ABrokenEmbeddedWorkbookIsNamedInsideItsFile) {
     }
 }
 
+// Every flavour of presentation and workbook, macro-enabled ones named after the application.
+TEST(Documents, MainPartContentTypesGiveTheKindOfDocument) {
+    using office::DocumentKind;
+    const std::pair<const char*, DocumentKind> cases[] = {
+        {"application/vnd.openxmlformats-officedocument.presentationml.presentation.main+xml", DocumentKind::Presentation},
+        {"application/vnd.openxmlformats-officedocument.presentationml.slideshow.main+xml", DocumentKind::Presentation},
+        {"application/vnd.ms-powerpoint.presentation.macroEnabled.main+xml", DocumentKind::Presentation},
+        {"application/vnd.ms-powerpoint.template.macroEnabled.main+xml", DocumentKind::Presentation},
+        {"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml", DocumentKind::Workbook},
+        {"application/vnd.ms-excel.sheet.macroEnabled.main+xml", DocumentKind::Workbook},
+    };
+    const std::string presentationType =
+        "application/vnd.openxmlformats-officedocument.presentationml.presentation.main+xml";
+    for (const auto& [type, kind] : cases) {
+        std::string types = MinimalPresentation().front().second;
+        types.replace(types.find(presentationType), presentationType.size(), type);
+        const Package p = Package::OpenBytes(Zip(With(MinimalPresentation(), "[Content_Types].xml", types)), "f");
+        EXPECT_EQ(office::KindOf(p), kind) << type;
+    }
+}
+
 TEST(Documents, ConvertedChartsAreFoundBySheetNameAfterTheSheetsRotate) {
     sim::WorkbookModel book;
     for (const wchar_t* name : {L"Data", L"Charts"}) {

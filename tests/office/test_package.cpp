@@ -91,6 +91,22 @@ TEST(Package, XmlPartsWriteBackAsTheyWereRead) {
     }
 }
 
+// Parts stored in another encoding are written back in UTF-8, so the declaration must say so.
+TEST(Package, XmlPartsInOtherEncodingsWriteBackAsUtf8) {
+    const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"yes\"?>\r\n<v>Ums\xE4tze</v>";
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<v>Umsätze</v>")) utf16 += {c, '\0'};
+    utf16.replace(utf16.find("\xC3"), 4, std::string("\xE4\0", 2));  // ä as one UTF-16 unit
+    const std::string expected = "\r\n<v>Ums\xC3\xA4tze</v>";
+    for (const std::string& stored : {latin1, utf16}) {
+        pugi::xml_document doc;
+        ASSERT_TRUE(doc.load_buffer(stored.data(), stored.size(), pugi::parse_default | pugi::parse_declaration));
+        const std::string text = office::XmlText(doc);
+        EXPECT_NE(text.find("encoding=\"UTF-8\""), std::string::npos) << text;
+        EXPECT_EQ(text.substr(text.size() - expected.size()), expected);
+    }
+}
+
 TEST(Package, ReadsRelationshipsContentTypesAndTheMainPart) {
     const Package p = Package::OpenFile(Corpus("pptx/shp-access-ole-object.pptx"));
     EXPECT_EQ(p.MainPart(), "ppt/presentation.xml");

@@ -66,10 +66,16 @@ Args ParseArgs(int argc, char** argv) {
     return args;
 }
 
+// The extension as written ("talk.PPTX" gives ".PPTX"): files copied from Windows often have it
+// in capitals, and their converted copy keeps it so.
 std::string Extension(const std::string& path) {
     const size_t slash = path.rfind('/'), dot = path.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string e = path.substr(dot);
+    return path.substr(dot);
+}
+
+std::string LowerExtension(const std::string& path) {
+    std::string e = Extension(path);
     for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return e;
 }
@@ -108,7 +114,7 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return kOk;
     }
-    const std::string ext = Extension(args.input);
+    const std::string ext = LowerExtension(args.input);
     if (ext != ".pptx" && ext != ".pptm" && ext != ".xlsx" && ext != ".xlsm")
         UsageError(args.input + ": not a .pptx, .pptm, .xlsx or .xlsm file (deck files go to bwpass.exe)");
 

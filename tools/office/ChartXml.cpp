@@ -11,14 +11,19 @@ struct NsInfo {
     Ns ns;
     const char* uri;
     const char* preferredPrefix;
+    bool strict = false;
 };
 
+// A file saved as Strict Open XML names the chart and DrawingML namespaces anew; its parts are
+// otherwise the same, so both names stand for one namespace here.
 const NsInfo kNamespaces[] = {
     {Ns::Chart, "http://schemas.openxmlformats.org/drawingml/2006/chart", "c"},
     {Ns::Main, "http://schemas.openxmlformats.org/drawingml/2006/main", "a"},
     {Ns::Compat, "http://schemas.openxmlformats.org/markup-compatibility/2006", "mc"},
     {Ns::Chart2010, "http://schemas.microsoft.com/office/drawing/2007/8/2/chart", "c14"},
     {Ns::ChartEx, "http://schemas.microsoft.com/office/drawing/2014/chartex", "cx"},
+    {Ns::Chart, "http://purl.oclc.org/ooxml/drawingml/chart", "c", true},
+    {Ns::Main, "http://purl.oclc.org/ooxml/drawingml/main", "a", true},
 };
 
 Ns NsOfUri(const std::string& uri) {
@@ -221,16 +226,19 @@ std::string Names::Qualified(Ns ns, const char* local) const {
 
 void Names::EnsureDeclared(pugi::xml_node root, Ns ns) {
     if (prefixOf_.count(ns)) return;
-    for (const NsInfo& i : kNamespaces) {
-        if (i.ns != ns) continue;
-        std::string prefix = i.preferredPrefix;
-        // A prefix already bound to something else on the root would change that binding.
-        while (root.attribute(("xmlns:" + prefix).c_str())) prefix += "x";
-        root.append_attribute(("xmlns:" + prefix).c_str()) = i.uri;
-        prefixOf_[ns] = prefix;
-        if (!prefixUri_.count(prefix)) prefixUri_[prefix] = i.uri;
-        else if (prefixUri_[prefix] != i.uri) ambiguous_[prefix] = true;
-    }
+    // A strict chart gets the strict name of the namespace.
+    const bool strict = std::strncmp(UriOfPrefix(root, PrefixOf(root.name())).c_str(), "http://purl.oclc.org/", 21) == 0;
+    const NsInfo* chosen = nullptr;
+    for (const NsInfo& i : kNamespaces)
+        if (i.ns == ns && (!chosen || i.strict == strict)) chosen = &i;
+    if (!chosen) return;
+    std::string prefix = chosen->preferredPrefix;
+    // A prefix already bound to something else on the root would change that binding.
+    while (root.attribute(("xmlns:" + prefix).c_str())) prefix += "x";
+    root.append_attribute(("xmlns:" + prefix).c_str()) = chosen->uri;
+    prefixOf_[ns] = prefix;
+    if (!prefixUri_.count(prefix)) prefixUri_[prefix] = chosen->uri;
+    else if (prefixUri_[prefix] != chosen->uri) ambiguous_[prefix] = true;
 }
 
 bool BoolVal(const pugi::xml_node& n, bool absent) {

@@ -50,6 +50,14 @@ std::string RelatedPart(const Package& package, const std::string& part, const c
     return {};
 }
 
+// The part a relationship leads to; "" when it leads to a file outside the package (a linked
+// OLE object, a chart kept elsewhere), which is not this package's to convert.
+std::string InternalTarget(const Package& package, const std::string& part, const std::string& id) {
+    for (const Relationship& r : package.Relationships(part))
+        if (r.id == id && r.external) return {};
+    return package.Target(part, id);
+}
+
 // The graphic frames of a shape tree in drawing order, through groups. Of an mc:AlternateContent
 // the Fallback is taken, since it is what every reader understands (for an OLE object it carries
 // the preview picture); a Choice that holds a chartex chart is reported instead.
@@ -201,9 +209,14 @@ void Walker::Slide(const std::string& slidePart, size_t number) {
         const pugi::xml_node data = GraphicData(f.frame);
         const std::string uri = data.attribute("uri").value();
         if (EndsWith(uri, "/chart")) {
+            const std::string chartPart =
+                InternalTarget(package_, slidePart, RelationshipAttribute(Child(data, "chart"), "id"));
+            if (chartPart.empty()) {
+                Unmodelled(where, "a chart kept in a file outside this one; left unchanged");
+                continue;
+            }
             const auto [themePart, theme] = SlideTheme(slidePart);
-            NativeChart(package_.Target(slidePart, RelationshipAttribute(Child(data, "chart"), "id")), where,
-                        themePart, theme);
+            NativeChart(chartPart, where, themePart, theme);
         } else if (EndsWith(uri, "/ole")) {
             OleFrame(slidePart, OleObject(data), where, name);
         }
@@ -257,7 +270,13 @@ void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& ole, c
         visitor_.object(std::move(object));
         return;
     }
-    const std::string embedded = package_.Target(slidePart, id);
+    const std::string embedded = InternalTarget(package_, slidePart, id);
+    if (embedded.empty()) {
+        Unmodelled(where, "an Excel object linked to a workbook outside this file, whose charts are not read; "
+                          "offered without its workbook");
+        visitor_.object(std::move(object));
+        return;
+    }
     std::string bytes = package_.ReadPart(embedded);
     if (bytes.compare(0, 4, "\xD0\xCF\x11\xE0") == 0) {
         Unmodelled(where, "an Excel object stored in the legacy binary format (" + Leaf(embedded) +
@@ -268,6 +287,12 @@ void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& ole, c
     const Package inner = Package::OpenBytes(std::move(bytes), package_.DisplayName() + ": " + embedded);
     const std::string innerMain = inner.MainPart();
     if (KindOf(inner) != DocumentKind::Workbook) inner.Fail("an Excel object that holds no workbook");
+    if (inner.ContentType(innerMain).find(".binary.") != std::string::npos) {
+        Unmodelled(where, "an Excel object stored as a binary workbook (" + Leaf(embedded) +
+                              "), whose charts are not read; offered without its workbook");
+        visitor_.object(std::move(object));
+        return;
+    }
     const WorkbookInfo info = ScanWorkbook(inner, innerMain, where);
     object.embeddedPart = embedded;
     object.themePart = info.themePart;
@@ -361,7 +386,10 @@ std::vector<Walker::ChartRef> Walker::DrawingCharts(const Package& package, cons
         }
         const pugi::xml_node data = GraphicData(f.frame);
         if (!EndsWith(data.attribute("uri").value(), "/chart")) continue;
-        charts.push_back({name, package.Target(drawingPart, RelationshipAttribute(Child(data, "chart"), "id"))});
+        const std::string chartPart =
+            InternalTarget(package, drawingPart, RelationshipAttribute(Child(data, "chart"), "id"));
+        if (chartPart.empty()) Unmodelled(where + ": " + name, "a chart kept in a file outside this one; left unchanged");
+        else charts.push_back({name, chartPart});
     }
     return charts;
 }
@@ -404,7 +432,9 @@ void Walker::ReadSheetCharts(const Package& package, const SheetInfo& info, cons
 DocumentKind KindOf(const Package& package) {
     const std::string main = package.MainPart();
     const std::string type = package.ContentType(main);
-    if (type.find("presentationml") != std::string::npos) return DocumentKind::Presentation;
+    // Macro-enabled files name their main part after the application (ms-powerpoint, ms-excel).
+    if (type.find("presentationml") != std::string::npos || type.find("ms-powerpoint") != std::string::npos)
+        return DocumentKind::Presentation;
     if (type.find("spreadsheetml") != std::string::npos || type.find("ms-excel") != std::string::npos)
         return DocumentKind::Workbook;
     if (type.find("wordprocessingml") != std::string::npos)

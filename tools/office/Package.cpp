@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -149,6 +150,14 @@ std::string XmlText(const pugi::xml_document& document) {
     if (document.first_child().type() == pugi::node_declaration) {
         const size_t end = text.find("?>");
         if (end != std::string::npos) text.insert(end + 2, "\r\n");
+        // The text is UTF-8 whatever the part was stored in (UTF-16, Latin-1): a declaration
+        // naming another encoding would make every strict reader refuse the part.
+        const char* declared = document.first_child().attribute("encoding").value();
+        if (*declared && strcasecmp(declared, "UTF-8") != 0) {
+            const std::string was = std::string("encoding=\"") + declared + '"';  // pugixml quotes so
+            const size_t at = text.find(was);
+            if (at != std::string::npos && at < end) text.replace(at, was.size(), "encoding=\"UTF-8\"");
+        }
     }
     return text;
 }
