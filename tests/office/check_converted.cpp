@@ -81,10 +81,14 @@ bool Grey(const pugi::xml_node& fill) {
     return scheme.empty();
 }
 
-// The explicit fill of an spPr: its solid or pattern fill, or an empty node.
+// The explicit fill of an spPr: its solid, pattern or no fill, or an empty node. A series stored
+// with no fill (the hidden series of a Gantt chart) shows nothing, so the plug-in leaves it as it
+// is: it keeps no colour.
 pugi::xml_node ExplicitFill(const pugi::xml_node& spPr) {
     for (pugi::xml_node c : spPr.children())
-        if (!std::strcmp(c.name(), "a:solidFill") || !std::strcmp(c.name(), "a:pattFill")) return c;
+        if (!std::strcmp(c.name(), "a:solidFill") || !std::strcmp(c.name(), "a:pattFill") ||
+            !std::strcmp(c.name(), "a:noFill"))
+            return c;
     return {};
 }
 
