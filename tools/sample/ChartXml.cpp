@@ -19,13 +19,13 @@ std::string Val(const char* element, const std::string& value) {
 }
 
 // What one chart type means for its chart group element.
-struct GroupSpec {
+struct GroupForm {
     std::string element;        // barChart, lineChart, ...
     std::string head;           // the elements before the series (barDir, grouping, varyColors, ...)
     std::string tail;           // the elements after them, before the axis ids
     int axes = 2;               // 0 for pies and doughnuts, 3 for 3-D charts with a series axis
     bool xy = false;            // x values are numbers: scatter and bubble
-    bool operator==(const GroupSpec& o) const { return element == o.element && head == o.head && tail == o.tail; }
+    bool operator==(const GroupForm& o) const { return element == o.element && head == o.head && tail == o.tail; }
 };
 
 std::string Grouping(int32_t type, const char* plain) {
@@ -34,7 +34,7 @@ std::string Grouping(int32_t type, const char* plain) {
     return Val("grouping", plain);
 }
 
-GroupSpec BarSpec(int32_t type, bool column) {
+GroupForm BarForm(int32_t type, bool column) {
     const std::string head = Val("barDir", column ? "col" : "bar");
     if (bwpass::Is3D(type)) {
         // xl3DColumn stands its series one behind the other along a series axis.
@@ -47,10 +47,10 @@ GroupSpec BarSpec(int32_t type, bool column) {
     return {"barChart", head + Grouping(type, "clustered") + Val("varyColors", "0"), tail, 2, false};
 }
 
-GroupSpec SpecOf(int32_t type) {
+GroupForm FormOf(int32_t type) {
     switch (bwpass::FamilyOf(type)) {
-    case Family::Column: return BarSpec(type, true);
-    case Family::Bar: return BarSpec(type, false);
+    case Family::Column: return BarForm(type, true);
+    case Family::Bar: return BarForm(type, false);
     case Family::Line: return {"lineChart", Grouping(type, "standard") + Val("varyColors", "0"), Val("marker", "1"), 2, false};
     case Family::Area: return {"areaChart", Grouping(type, "standard") + Val("varyColors", "0"), "", 2, false};
     case Family::Pie:
@@ -74,7 +74,7 @@ GroupSpec SpecOf(int32_t type) {
             return {"surfaceChart", Val("wireframe", bwpass::IsWireframe(type) ? "1" : "0"), "", 2, false};
         return {"surface3DChart", Val("wireframe", bwpass::IsWireframe(type) ? "1" : "0"), "", 3, false};
     default:
-        return BarSpec(51, true);
+        return BarForm(51, true);
     }
 }
 
@@ -174,11 +174,11 @@ std::string SurfaceScaling(const sim::ChartModel& chart) {
     return Val("max", std::to_string(20 * bands)) + Val("min", "0");
 }
 
-std::string Axes(const sim::ChartModel& chart, const GroupSpec& spec) {
+std::string Axes(const sim::ChartModel& chart, const GroupForm& form) {
     const bool bar = bwpass::FamilyOf(chart.chartType) == Family::Bar;
     const bool surface = bwpass::FamilyOf(chart.chartType) == Family::Surface;
     std::string xml;
-    if (spec.xy) {
+    if (form.xy) {
         xml += AxisStart("valAx", kCategoryAxis, chart.axes[0], "b") + Val("crossAx", kValueAxis) +
                Val("crosses", "autoZero") + Val("crossBetween", "midCat") + "</c:valAx>";
     } else {
@@ -188,10 +188,10 @@ std::string Axes(const sim::ChartModel& chart, const GroupSpec& spec) {
     }
     xml += AxisStart("valAx", kValueAxis, chart.axes[1], bar ? "b" : "l", surface ? SurfaceScaling(chart) : "") +
            Val("crossAx", kCategoryAxis) + Val("crosses", "autoZero") +
-           Val("crossBetween", spec.xy ? "midCat" : "between");
+           Val("crossBetween", form.xy ? "midCat" : "between");
     if (surface) xml += Val("majorUnit", "20");
     xml += "</c:valAx>";
-    if (spec.axes == 3)
+    if (form.axes == 3)
         xml += AxisStart("serAx", kSeriesAxis, chart.axes[2], "b") + Val("crossAx", kValueAxis) +
                Val("crosses", "autoZero") + "</c:serAx>";
     return xml;
@@ -211,15 +211,15 @@ std::string BandFormats(const sim::ChartModel& chart) {
 }
 
 // Consecutive series of one chart group element share it, as a combination chart's do.
-std::string ChartGroups(const sim::ChartModel& chart, const ChartData& data, GroupSpec& first) {
+std::string ChartGroups(const sim::ChartModel& chart, const ChartData& data, GroupForm& first) {
     std::string xml;
     for (size_t i = 0; i < chart.series.size();) {
-        const GroupSpec spec = SpecOf(chart.series[i].chartType);
-        if (i == 0) first = spec;
-        xml += "<c:" + spec.element + ">" + spec.head;
-        for (; i < chart.series.size() && SpecOf(chart.series[i].chartType) == spec; ++i) xml += SeriesXml(chart, i, data);
-        if (spec.element.rfind("surface", 0) == 0) xml += BandFormats(chart);
-        xml += spec.tail + AxisIds(spec.axes) + "</c:" + spec.element + ">";
+        const GroupForm form = FormOf(chart.series[i].chartType);
+        if (i == 0) first = form;
+        xml += "<c:" + form.element + ">" + form.head;
+        for (; i < chart.series.size() && FormOf(chart.series[i].chartType) == form; ++i) xml += SeriesXml(chart, i, data);
+        if (form.element.rfind("surface", 0) == 0) xml += BandFormats(chart);
+        xml += form.tail + AxisIds(form.axes) + "</c:" + form.element + ">";
     }
     return xml;
 }
@@ -254,7 +254,7 @@ const char* MarkerSymbol(int32_t markerStyle) {
 }
 
 std::string ChartPartXml(const sim::ChartModel& chart, const ChartData& data, bool withExternalData) {
-    GroupSpec first;
+    GroupForm first;
     const std::string groups = ChartGroups(chart, data, first);
     std::string xml =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
