@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "tools/report/ChartSvg.h"
-#include "tools/deck/Constants.h"
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Constants.h"
+#include "tools/deckmodel/Deck.h"
 #include "tools/deck/DeckStream.h"
 #include "tools/report/Inventory.h"
 #include "tools/report/Patterns.h"
 #include "tools/report/Report.h"
 #include "tools/deck/SampleDeck.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 using namespace bwpass;
 using Json = nlohmann::json;

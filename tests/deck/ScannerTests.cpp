@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "tools/deck/DeckParts.h"
+#include "tools/deckmodel/DeckParts.h"
 #include "tools/deck/DeckStream.h"
 #include "tools/deck/Files.h"
 #include "tools/deck/JsonScanner.h"
 #include "tools/deck/SampleDeck.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 using namespace bwpass;
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Deck.h"
 #include "tools/deck/DeckStream.h"
 #include "tools/deck/SampleDeck.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 #include "tools/report/Inventory.h"
 #include "tools/report/PassResultFile.h"
 #include "tools/report/Report.h"

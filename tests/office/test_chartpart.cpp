@@ -1,7 +1,7 @@
 // The chart part <-> model layer: every real chart part read and written back, and the tables
 // and rules the reading and writing rest on.
 #include "tests/office/chartpart_support.h"
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Deck.h"
 #include "tools/office/ChartInternal.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // part edits around a new OLE preview picture.
 #include "tests/office/OfficeFiles.h"
 #include "tools/bwoffice/WriteBack.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 #include "tools/office/Documents.h"
 
 #include <gtest/gtest.h>

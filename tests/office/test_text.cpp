@@ -1,5 +1,5 @@
 // The deck library's text and file helpers on Linux, where the native tools use them.
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/deck/DeckStream.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 #include "tools/report/ReportFromFiles.h"
 
 #include "tools/render/Render.h"

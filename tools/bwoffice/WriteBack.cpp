@@ -1,6 +1,6 @@
 #include "tools/bwoffice/WriteBack.h"
 
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 #include "tools/render/Render.h"
 

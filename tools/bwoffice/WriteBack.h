@@ -4,7 +4,7 @@
 // object gets a new preview picture when a renderer is there, since the slide shows only that.
 #pragma once
 
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Deck.h"
 #include "tools/office/Documents.h"
 #include "tools/office/Package.h"
 

@@ -2,7 +2,7 @@
 //   bwoffice FILE.pptx|.pptm|.xlsx|.xlsm [-o OUT] [--registered] [--timings] [-q]
 // writes STEM.bw.EXT (or OUT) and STEM.report.html beside it; the input is never written.
 #include "tools/bwoffice/Conversion.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 #include <cstdio>
 #include <cstdlib>

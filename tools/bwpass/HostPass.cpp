@@ -6,7 +6,7 @@
 #include "sim/SimExcel.h"
 #include "sim/SimHost.h"
 #include "tools/report/Inventory.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 #include "tools/simexcel/RemoteExcel.h"
 
 #include <windows.h>

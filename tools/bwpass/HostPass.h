@@ -6,7 +6,7 @@
 // stand-in over the deck's model, so the conversion changes the deck in place.
 #pragma once
 
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Deck.h"
 #include "tools/report/Report.h"
 
 #include <functional>

@@ -1,14 +1,14 @@
 // bwpass: runs the add-in host's black-and-white pass with QVCHBW01.dll over a deck file (or the
 // built-in sample deck), writes the converted deck and an HTML report of every chart before and
 // after. See docs/deck-format.md for the deck file and README.md for the command.
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Deck.h"
 #include "tools/deck/DeckStream.h"
 #include "tools/bwpass/HostPass.h"
 #include "tools/report/Inventory.h"
 #include "tools/report/PassResultFile.h"
 #include "tools/report/Report.h"
 #include "tools/deck/SampleDeck.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 #include <windows.h>
 #include <objbase.h>

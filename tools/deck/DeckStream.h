@@ -7,7 +7,7 @@
 // fault first, wherever it is); a deck with one fault gets the same message either way.
 #pragma once
 
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Deck.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "tools/deck/Files.h"
 
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,6 +1,6 @@
 #include "tools/deck/JsonScanner.h"
 
-#include "tools/deck/DeckParts.h"
+#include "tools/deckmodel/DeckParts.h"
 
 #include <nlohmann/json.hpp>
 

@@ -2,7 +2,7 @@
 // conversion treats differently, in colours as Excel 2003 to 2016 would show them.
 #pragma once
 
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Deck.h"
 
 namespace bwpass {
 

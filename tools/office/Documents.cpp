@@ -1,6 +1,6 @@
 #include "tools/office/Documents.h"
 
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 #include <algorithm>
 #include <cctype>

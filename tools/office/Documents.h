@@ -14,7 +14,7 @@
 // Charts that cannot be modelled (chartex, cx:chart) are reported and left as they are.
 #pragma once
 
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Deck.h"
 #include "tools/office/ChartPart.h"
 #include "tools/office/Package.h"
 

@@ -1,7 +1,7 @@
 #include "tools/report/ChartSvg.h"
 
-#include "tools/deck/Constants.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Constants.h"
+#include "tools/deckmodel/Text.h"
 #include "tools/report/svg/ChartDrawing.h"
 
 #include <string>

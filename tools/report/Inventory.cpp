@@ -1,6 +1,6 @@
 #include "tools/report/Inventory.h"
 
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 namespace bwpass {
 

@@ -2,7 +2,7 @@
 // sheet order, its sheet order and its state. Shared by the pass and by --no-plugin.
 #pragma once
 
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Deck.h"
 #include "tools/report/Report.h"
 
 #include <string>

@@ -1,9 +1,9 @@
 #include "tools/report/PassResultFile.h"
 
-#include "tools/deck/DeckParts.h"
+#include "tools/deckmodel/DeckParts.h"
 #include "tools/deck/Files.h"
 #include "tools/deck/JsonScanner.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 #include <nlohmann/json.hpp>
 

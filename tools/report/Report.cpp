@@ -1,9 +1,9 @@
 #include "tools/report/Report.h"
 
 #include "tools/report/ChartSvg.h"
-#include "tools/deck/Constants.h"
+#include "tools/deckmodel/Constants.h"
 #include "tools/deck/Files.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 #include <algorithm>
 #include <cstdio>

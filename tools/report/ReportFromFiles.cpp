@@ -1,7 +1,7 @@
 #include "tools/report/ReportFromFiles.h"
 
 #include "tools/deck/DeckStream.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 #include "tools/report/Inventory.h"
 #include "tools/report/PassResultFile.h"
 #include "tools/report/Report.h"

@@ -1,6 +1,6 @@
 #include "tools/sample/ChartData.h"
 
-#include "tools/deck/Constants.h"
+#include "tools/deckmodel/Constants.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "tools/sample/ChartXml.h"
 
-#include "tools/deck/Constants.h"
+#include "tools/deckmodel/Constants.h"
 #include "tools/render/Presentation.h"
 
 #include <utility>

@@ -1,7 +1,7 @@
 #include "tools/simexcel/ServerObject.h"
 
-#include "tools/deck/Deck.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Deck.h"
+#include "tools/deckmodel/Text.h"
 
 #include <oleauto.h>
 

@@ -1,7 +1,7 @@
 // Charts on two axes: columns, bars, lines, areas, scatter, bubbles, stock.
 #include "tools/report/svg/ChartDrawing.h"
 
-#include "tools/deck/Constants.h"
+#include "tools/deckmodel/Constants.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 // What frames the data: scales and labels, the legend, axes and gridlines, walls and floor.
 #include "tools/report/svg/ChartDrawing.h"
 
-#include "tools/deck/Constants.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Constants.h"
+#include "tools/deckmodel/Text.h"
 
 #include <algorithm>
 #include <cmath>

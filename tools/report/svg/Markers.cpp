@@ -1,7 +1,7 @@
 // Markers of line, scatter, stock and radar series, as Excel chooses and draws them.
 #include "tools/report/svg/ChartDrawing.h"
 
-#include "tools/deck/Constants.h"
+#include "tools/deckmodel/Constants.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // The round charts: pies, doughnuts and radar.
 #include "tools/report/svg/ChartDrawing.h"
 
-#include "tools/deck/Constants.h"
+#include "tools/deckmodel/Constants.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Surfaces: colour bands, one per legend entry.
 #include "tools/report/svg/ChartDrawing.h"
 
-#include "tools/deck/Constants.h"
+#include "tools/deckmodel/Constants.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 // their foreground and background colours, gradients; strokes with their weights and dashes.
 #include "tools/report/svg/ChartDrawing.h"
 
-#include "tools/deck/Constants.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Constants.h"
+#include "tools/deckmodel/Text.h"
 #include "tools/report/ChartSvg.h"
 
 #include <algorithm>

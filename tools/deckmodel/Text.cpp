@@ -1,4 +1,4 @@
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 #include <cstdio>
 #include <memory>

@@ -1,9 +1,9 @@
 // Reading and writing whole decks and single objects of a deck, over the fields of DeckFields.h.
-#include "tools/deck/Deck.h"
-#include "tools/deck/DeckFields.h"
-#include "tools/deck/DeckParts.h"
+#include "tools/deckmodel/Deck.h"
+#include "tools/deckmodel/DeckFields.h"
+#include "tools/deckmodel/DeckParts.h"
 
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Text.h"
 
 #include <nlohmann/json.hpp>
 

@@ -5,10 +5,10 @@
 // Private to the deck file's code.
 #pragma once
 
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Deck.h"
 
-#include "tools/deck/Constants.h"
-#include "tools/deck/Text.h"
+#include "tools/deckmodel/Constants.h"
+#include "tools/deckmodel/Text.h"
 
 #include <nlohmann/json.hpp>
 

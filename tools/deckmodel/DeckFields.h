@@ -8,8 +8,8 @@
 // Private to the deck file's code (DeckJson.cpp); everyone else uses Deck.h and DeckStream.h.
 #pragma once
 
-#include "tools/deck/Deck.h"
-#include "tools/deck/JsonWalkers.h"
+#include "tools/deckmodel/Deck.h"
+#include "tools/deckmodel/JsonWalkers.h"
 
 #include <string>
 #include <vector>

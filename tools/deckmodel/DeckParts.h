@@ -4,7 +4,7 @@
 // messages are ParseDeck's own.
 #pragma once
 
-#include "tools/deck/Deck.h"
+#include "tools/deckmodel/Deck.h"
 
 #include <cstdio>
 #include <string>

@@ -1,6 +1,6 @@
 // Names of the Excel and Office constants that a deck file may spell out, and that the report
 // prints beside the numbers.
-#include "tools/deck/Constants.h"
+#include "tools/deckmodel/Constants.h"
 
 namespace bwpass {
 namespace {
