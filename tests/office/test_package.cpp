@@ -176,12 +176,28 @@ TEST(Package, WritingKeepsUntouchedEntriesAsStoredAndNeverTheInput) {
     EXPECT_EQ(q.ReadPart("xl/charts/chart1.xml"), "<c:chartSpace/>");
     EXPECT_EQ(q.ReadPart("xl/media/new.png"), "PNG");
     EXPECT_EQ(q.ReadPart("xl/theme/theme1.xml"), "from a file");
-    EXPECT_NE(access((output + ".partial").c_str(), F_OK), 0) << "temporary file left behind";
+    EXPECT_NE(access((output + ".part" + std::to_string(getpid())).c_str(), F_OK), 0) << "temporary file left behind";
 
     // The same as bytes, for a package inside another.
     const Package r = Package::OpenBytes(p.WriteBytes(replaced), "nested");
     EXPECT_EQ(r.ReadPart("xl/charts/chart1.xml"), "<c:chartSpace/>");
     EXPECT_EQ(r.ReadPart("xl/workbook.xml"), p.ReadPart("xl/workbook.xml"));
+}
+
+TEST(Package, NewPackagesHoldTheirPartsInOrderDeflatedAsFileOrBytes) {
+    TempFolder folder;
+    const std::string path = folder.Path() + "/new.pptx";
+    const std::string big(4000, 'x');
+    const std::vector<office::ZipEntry> parts = {{"[Content_Types].xml", "<Types/>"}, {"b/second.xml", big}, {"a/third.xml", ""}};
+    office::WriteZipFile(path, parts);
+    const Package fromFile = Package::OpenFile(path);
+    const Package fromBytes = Package::OpenBytes(office::ZipToBytes(parts), "embedded");
+    for (const Package* p : {&fromFile, &fromBytes}) {
+        ASSERT_EQ(p->PartNames(), (std::vector<std::string>{"[Content_Types].xml", "b/second.xml", "a/third.xml"}));
+        for (const office::ZipEntry& part : parts) EXPECT_EQ(p->ReadPart(part.name), part.data) << part.name;
+    }
+    for (const office::ZipEntry& part : parts) EXPECT_EQ(Raw(path, part.name).method, ZIP_CM_DEFLATE) << part.name;
+    EXPECT_LT(Raw(path, "b/second.xml").compressed.size(), big.size());
 }
 
 TEST(Package, AFailedWriteLeavesNothing) {

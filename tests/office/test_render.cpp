@@ -4,7 +4,7 @@
 #include "tools/render/Png.h"
 #include "tools/render/Process.h"
 #include "tools/render/Render.h"
-#include "tools/render/ZipWriter.h"
+#include "tools/office/ZipWriter.h"
 
 #include <pugixml.hpp>
 
@@ -232,10 +232,10 @@ TEST(ZipWriter, LeavesNothingBehindWhenTheFileCannotBeWritten) {
     TempFolder work;
     const std::string target = work / "missing-folder/out.pptx";
     try {
-        render::WriteZipFile(target, {{"a.xml", "<a/>"}});
+        office::WriteZipFile(target, {{"a.xml", "<a/>"}});
         FAIL() << "no error";
-    } catch (const render::ZipWriteError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind(target + ": cannot write: ", 0), 0u) << e.what();
+    } catch (const office::PackageWriteError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind(target + ": cannot be written: ", 0), 0u) << e.what();
     }
     EXPECT_TRUE(fs::is_empty(work.path()));
 }

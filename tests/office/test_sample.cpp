@@ -3,7 +3,7 @@
 #include "tests/office/test_render_support.h"
 #include "tools/render/Png.h"
 #include "tools/render/Process.h"
-#include "tools/render/ZipWriter.h"
+#include "tools/office/ZipWriter.h"
 #include "tools/sample/ChartData.h"
 #include "tools/sample/ChartXml.h"
 #include "tools/sample/SamplePresentation.h"
@@ -262,8 +262,8 @@ TEST(SampleWithoutLibreOffice, IsNotWrittenAtAllWhereItCannotBeWritten) {
     try {
         sample::WriteSamplePresentation(target, work / "lo");
         FAIL() << "no error";
-    } catch (const render::ZipWriteError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind(target + ": cannot write: ", 0), 0u) << e.what();
+    } catch (const office::PackageWriteError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind(target + ": cannot be written: ", 0), 0u) << e.what();
     }
     EXPECT_FALSE(fs::exists(work / "no-such-folder"));
 }

@@ -6,6 +6,8 @@
 // file beside the target that is renamed into place.
 #pragma once
 
+#include "tools/office/ZipWriter.h"
+
 #include <pugixml.hpp>
 
 #include <cstdint>
@@ -22,12 +24,6 @@ namespace office {
 // A file that cannot be read as an Office file. what() is the whole message, "FILE: what is
 // wrong"; for a package inside another one "OUTER.pptx: ppt/embeddings/x.xlsx: what is wrong".
 class OfficeFileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// A new package that cannot be written (the output's problem, not the input's).
-class PackageWriteError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };

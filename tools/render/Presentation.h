@@ -4,13 +4,15 @@
 // the built-in sample presentation are both made here.
 #pragma once
 
-#include "tools/render/ZipWriter.h"
+#include "tools/office/ZipWriter.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace render {
+
+using office::ZipEntry;
 
 // Positions and sizes in EMU (914,400 per inch).
 struct Rect {

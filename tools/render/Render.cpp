@@ -186,7 +186,7 @@ std::string OneSlidePresentation(const std::string& chartXml, const std::string&
     slide.charts.push_back(ChartFrame{"Chart 1", Rect{0, 0, kChartSlideWidth, kChartSlideHeight},
                                       ChartWithoutRelationships(chartXml), ""});
     content.slides.push_back(std::move(slide));
-    return ZipToBytes(PresentationEntries(content));
+    return office::ZipToBytes(PresentationEntries(content));
 }
 
 std::vector<std::string> RenderCharts(const std::vector<ChartToRender>& charts, const std::string& workFolder) {

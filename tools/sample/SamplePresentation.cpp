@@ -155,7 +155,7 @@ std::vector<std::string> WriteSamplePresentation(const std::string& path, const 
     const std::string& theme = render::DefaultThemeXml();
     std::vector<std::string> problems;
     for (const SampleChart& chart : SampleCharts()) content.slides.push_back(SlideFor(chart, theme, workFolder, problems));
-    render::WriteZipFile(path, render::PresentationEntries(content));
+    office::WriteZipFile(path, render::PresentationEntries(content));
     return problems;
 }
 

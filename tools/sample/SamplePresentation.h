@@ -27,7 +27,7 @@ std::string SampleChartPart(const sim::ChartModel& chart, const ChartData& data,
                             const std::string& themeXml);
 
 // Writes the presentation to path (through a temporary file renamed into place; throws
-// render::ZipWriteError naming the file when it cannot). workFolder is LibreOffice's, for the
+// office::PackageWriteError naming the file when it cannot). workFolder is LibreOffice's, for the
 // OLE object's preview picture. Returns what could not be done but did not stop the file, e.g.
 // "no preview picture: LibreOffice (soffice) not found on PATH" (a grey placeholder stands in).
 std::vector<std::string> WriteSamplePresentation(const std::string& path, const std::string& workFolder);

@@ -1,7 +1,7 @@
 #include "tools/sample/Workbook.h"
 
 #include "tools/render/Presentation.h"
-#include "tools/render/ZipWriter.h"
+#include "tools/office/ZipWriter.h"
 
 namespace sample {
 namespace {
@@ -99,7 +99,7 @@ std::string ContentTypes(bool withChart) {
 
 std::string WorkbookXlsx(const ChartData& data, const std::string& chartXml) {
     const bool withChart = !chartXml.empty();
-    std::vector<render::ZipEntry> entries = {
+    std::vector<office::ZipEntry> entries = {
         {"[Content_Types].xml", ContentTypes(withChart)},
         {"_rels/.rels", Rels("rId1", "officeDocument", "xl/workbook.xml")},
         {"xl/workbook.xml", WorkbookXml(data, withChart)},
@@ -112,7 +112,7 @@ std::string WorkbookXlsx(const ChartData& data, const std::string& chartXml) {
         entries.push_back({"xl/drawings/_rels/drawing1.xml.rels", Rels("rId1", "chart", "../charts/chart1.xml")});
         entries.push_back({"xl/charts/chart1.xml", chartXml});
     }
-    return render::ZipToBytes(entries);
+    return office::ZipToBytes(entries);
 }
 
 }  // namespace sample

@@ -2,7 +2,6 @@
 // (what could not be drawn is printed on stderr), 1 when the file could not be written.
 // WORK_FOLDER keeps LibreOffice's profile for the next run; without it a temporary one is used
 // and removed.
-#include "tools/render/ZipWriter.h"
 #include "tools/sample/SamplePresentation.h"
 
 #include <cstdio>
