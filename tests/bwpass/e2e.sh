@@ -84,7 +84,8 @@ contains pr.result.json '"accepted":true'
 contains pr.result.json '"offered": 12'
 contains pr.result.json "Converting Excel Chart. BWFlagSet=0"
 
-# 6. Bad input: a message naming file, path and expectation; exit status 1; nothing written.
+# 6. Bad input: a message naming file, path and expectation; exit status 1 for a bad deck, 2 for
+# a bad command line; nothing written.
 # Faults late in a large deck are found before the pass, as early ones are.
 mkdir bad && cd bad
 head -c 3000000 ../big.json >truncated.json
@@ -106,12 +107,12 @@ broken.json|1|broken.json: malformed JSON: parse error at line 1, column 14
 missing.json|1|missing.json: cannot read the deck
 wrongtype.json|1|wrongtype.json: objects[0].bwFlagSet: expected a 32-bit integer, got "512"
 unknown.json|1|unknown.json: objects[0]: unknown property "flags"
-same.json -o same.json|1|same.json: an output would overwrite the input deck
-same.json --pass-result same.json|1|same.json: an output would overwrite the input deck
+same.json -o same.json|2|same.json: an output would overwrite the input deck
+same.json --pass-result same.json|2|same.json: an output would overwrite the input deck
 truncated.json|1|truncated.json: malformed JSON: parse error at line
 late.json|1|late.json: objects[2004].bwFlagSet: expected a 32-bit integer, got "512"
 same.json --dll nowhere.dll|3|nowhere.dll: cannot load the plug-in
-same.json --draw-limit many|1|--draw-limit needs a number
+same.json --draw-limit many|2|--draw-limit needs a number
 CASES
 cmp -s same.json ../deck.json || fail "same.json was overwritten"
 

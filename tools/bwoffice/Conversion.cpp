@@ -9,6 +9,7 @@
 
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/deck/DeckStream.h"
+#include "tools/deck/ExitStatus.h"
 #include "tools/deck/Text.h"
 #include "tools/report/ReportFromFiles.h"
 
@@ -77,10 +78,15 @@ void RunThePass(const ConversionOptions& options, const Files& files, Conversion
                                           WinePath(files.result), "--no-report", "-q"};
     arguments.insert(arguments.end(), options.pass.extraArguments.begin(), options.pass.extraArguments.end());
     std::string error;
-    const int status = RunPass(arguments, error);
+    const int status = options.server ? options.server->Run(arguments, error) : RunPass(arguments, error);
     if (status < 0) throw PassError(error);
-    if (status == 4) summary.notes.push_back("the pass reported a failed host call (see the report)");
-    else if (status != 0) throw PassError("the pass failed (bwpass.exe exit status " + std::to_string(status) + ")");
+    if (status == bwpass::kExitHostCallFailed) {
+        summary.hostCallFailed = true;
+        summary.notes.push_back("the pass reported a failed host call (see the report)");
+    }
+    else if (status != 0)
+        throw PassError("the pass failed (bwpass.exe exit status " + std::to_string(status) + ")" +
+                        (error.empty() ? std::string() : ": " + error));
 }
 
 // The two decks in step, object by object into the write-back.
@@ -143,7 +149,7 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     summary.timings.pass = Since(start);
 
     start = Clock::now();
-    WriteBack writeBack(package, work.Path(), true);
+    WriteBack writeBack(package, work.Path(), !options.report.empty() && options.render);
     WriteBackObjects(records, files, writeBack);
     WriteBackResult& written = writeBack.Result();
     summary.chartsRewritten = written.chartsRewritten;
@@ -154,11 +160,16 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     written.parts.clear();
     summary.timings.write = Since(start) - written.renderSeconds;
 
+    summary.timings.render = written.renderSeconds;
+    if (options.report.empty()) return summary;
+
     start = Clock::now();
-    if (options.progress && written.charts.size() >= 50)
+    if (options.progress && options.render && written.charts.size() >= 50)
         std::fprintf(stderr, "bwoffice: drawing %zu charts with LibreOffice\n", written.charts.size());
-    bwpass::ReportExtras extras = DrawCharts(written.charts, files.pictures);
-    summary.timings.render = Since(start) + written.renderSeconds;
+    bwpass::ReportExtras extras;
+    if (options.render) extras = DrawCharts(written.charts, files.pictures);
+    else extras.renderNotes.push_back("LibreOffice's pictures of the charts were not drawn (--no-render)");
+    summary.timings.render += Since(start);
     for (const office::UnmodelledChart& u : summary.unmodelled)
         extras.renderNotes.push_back("left unchanged, not modelled: " + u.where + ": " + u.reason);
     for (const std::string& n : summary.notes) extras.renderNotes.push_back(n);

@@ -13,8 +13,10 @@ namespace bwoffice {
 struct ConversionOptions {
     std::string input;
     std::string output;        // the converted file
-    std::string report;        // the HTML report
+    std::string report;        // the HTML report; empty for none
     PassOptions pass;
+    PassServer* server = nullptr;  // the pass under this server's start of Wine; bwpass.exe of its own without
+    bool render = true;        // LibreOffice's pictures of every chart in the report
     bool registered = false;   // for the report: how the plug-in was created
     bool progress = true;      // progress lines on stderr for long files
 };
@@ -29,6 +31,9 @@ struct ConversionSummary {
     size_t charts = 0;         // read into the deck
     size_t chartsRewritten = 0;
     size_t propertiesWritten = 0;
+    size_t previewsLeftInColour = 0;   // OLE objects whose preview picture still shows the colour chart
+    size_t chartsWithLookAlikes = 0;   // converted charts with series that print alike
+    bool hostCallFailed = false;       // the pass ran, but a host call failed (the report has it)
     std::vector<office::UnmodelledChart> unmodelled;
     std::vector<std::string> notes;
     Timings timings;

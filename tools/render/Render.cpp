@@ -2,6 +2,7 @@
 
 #include "tools/render/Presentation.h"
 #include "tools/render/Process.h"
+#include "tools/render/Session.h"
 
 #include <pugixml.hpp>
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 
@@ -38,24 +40,6 @@ std::string ChartWithoutRelationships(const std::string& chartXml) {
     std::ostringstream out;
     doc.save(out, "", pugi::format_raw);
     return out.str();
-}
-
-// A file: URL for LibreOffice's -env:UserInstallation, which wants one even for a local path.
-std::string FileUrl(const fs::path& path) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (unsigned char c : path.string()) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
-        if (plain) {
-            url += static_cast<char>(c);
-        } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
-        }
-    }
-    return url;
 }
 
 std::string NumberedName(size_t i, const char* extension) {
@@ -127,12 +111,21 @@ private:
     }
 
     void ConvertToPdf(const std::vector<std::string>& inputs) {
+        // Under a session the files go to its LibreOffice, which is already running.
+        Session* session = Session::Current();
+        const std::string profile = session ? session->ProfileUrl() : FileUrl((work_ / "lo-profile").string());
         std::vector<std::string> argv = {tools_.soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
-                                         "-env:UserInstallation=" + FileUrl(work_ / "lo-profile"),
+                                         "-env:UserInstallation=" + profile,
                                          "--convert-to", "pdf", "--outdir", folder_.string()};
         argv.insert(argv.end(), inputs.begin(), inputs.end());
         const double limit = limit_ > 0 ? limit_ : ConversionLimit(inputs.size());
+        std::unique_lock<std::mutex> one;
+        if (session) {
+            one = std::unique_lock<std::mutex>(session->Conversions());
+            session->KeepRunning();
+        }
         const ProcessResult run = RunProcess(argv, limit, (work_ / "soffice.log").string());
+        if (one) one.unlock();
         std::string why = "LibreOffice made no PDF of it (see " + (work_ / "soffice.log").string() + ")";
         if (!run.started) why = "LibreOffice could not be started";
         if (run.timedOut) why = "LibreOffice did not finish within " + std::to_string(static_cast<int>(limit)) + " s and was stopped";
