@@ -18,16 +18,30 @@ std::string Lower(std::string s) {
     return s;
 }
 
-// Adds one entry to out; the bytes of data must live until out is closed.
-bool AddData(zip* out, const std::string& name, const std::string& data) {
-    zip_source_t* source = zip_source_buffer(out, data.data(), data.size(), 0);
-    if (!source) return false;
+// A new entry takes the time of the entry it replaces, and an added one the time of the
+// package's first entry: not the clock's, so that the same input gives the same bytes each time.
+time_t EntryTime(zip* in, zip_int64_t index) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (index >= 0 && zip_stat_index(in, static_cast<zip_uint64_t>(index), 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME))
+        return st.mtime;
+    return index == 0 ? 315532800 : EntryTime(in, 0);  // the zip format's first day, 1980-01-01
+}
+
+bool Added(zip* out, zip_source_t* source, const std::string& name, time_t mtime) {
     const zip_int64_t index = zip_file_add(out, name.c_str(), source, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(source);
         return false;
     }
-    return zip_set_file_compression(out, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0) == 0;
+    return zip_set_file_compression(out, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0) == 0 &&
+           zip_file_set_mtime(out, static_cast<zip_uint64_t>(index), mtime, 0) == 0;
+}
+
+// Adds one entry to out; the bytes of data must live until out is closed.
+bool AddData(zip* out, const std::string& name, const std::string& data, time_t mtime) {
+    zip_source_t* source = zip_source_buffer(out, data.data(), data.size(), 0);
+    return source && Added(out, source, name, mtime);
 }
 
 bool CopyEntry(zip* out, zip* in, zip_uint64_t index, const std::string& name) {
@@ -40,15 +54,9 @@ bool CopyEntry(zip* out, zip* in, zip_uint64_t index, const std::string& name) {
     return true;
 }
 
-bool AddFile(zip* out, const std::string& name, const std::string& file) {
+bool AddFile(zip* out, const std::string& name, const std::string& file, time_t mtime) {
     zip_source_t* source = zip_source_file(out, file.c_str(), 0, -1);
-    if (!source) return false;
-    const zip_int64_t index = zip_file_add(out, name.c_str(), source, ZIP_FL_ENC_UTF_8);
-    if (index < 0) {
-        zip_source_free(source);
-        return false;
-    }
-    return zip_set_file_compression(out, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0) == 0;
+    return source && Added(out, source, name, mtime);
 }
 
 // Fills out with this package's entries and the replacements; false with out's error set.
@@ -58,14 +66,15 @@ bool Fill(zip* out, zip* in, const std::map<std::string, std::string>& replaced,
     std::map<std::string, std::pair<const std::string*, bool>> pending;
     for (const auto& [name, data] : replaced) pending[Lower(name)] = {&data, false};
     for (const auto& [name, file] : replacedFromFiles) pending[Lower(name)] = {&file, true};
-    auto add = [&](const std::string& name, const std::pair<const std::string*, bool>& what) {
-        return what.second ? AddFile(out, name, *what.first) : AddData(out, name, *what.first);
+    auto add = [&](const std::string& name, const std::pair<const std::string*, bool>& what, zip_int64_t replaced) {
+        const time_t mtime = EntryTime(in, replaced);
+        return what.second ? AddFile(out, name, *what.first, mtime) : AddData(out, name, *what.first, mtime);
     };
     const zip_int64_t count = zip_get_num_entries(in, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const std::string name = zip_get_name(in, static_cast<zip_uint64_t>(i), 0);
         auto it = pending.find(Lower(name));
-        const bool ok = it != pending.end() ? add(name, it->second)
+        const bool ok = it != pending.end() ? add(name, it->second, i)
                                             : CopyEntry(out, in, static_cast<zip_uint64_t>(i), name);
         if (!ok) return false;
         if (it != pending.end()) pending.erase(it);
@@ -73,7 +82,7 @@ bool Fill(zip* out, zip* in, const std::map<std::string, std::string>& replaced,
     for (const auto* names : {&replaced, &replacedFromFiles})
         for (const auto& entry : *names) {
             auto it = pending.find(Lower(entry.first));
-            if (it != pending.end() && !add(entry.first, it->second)) return false;
+            if (it != pending.end() && !add(entry.first, it->second, -1)) return false;
         }
     return true;
 }

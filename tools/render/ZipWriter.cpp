@@ -22,15 +22,20 @@ using SourcePtr = std::unique_ptr<zip_source_t, SourceFree>;
 std::string Message(zip_error_t* e) { return zip_error_strerror(e); }
 
 // Adds every entry and closes the archive, which compresses and writes them. The buffers point
-// into entries, which outlive the close.
+// into entries, which outlive the close. Every entry is dated the zip format's first day rather
+// than now, so that the same contents give the same bytes.
 void AddAndClose(ZipPtr zip, const std::vector<ZipEntry>& entries, const std::string& label) {
+    constexpr time_t kFixedTime = 315532800;  // 1980-01-01
     for (const ZipEntry& entry : entries) {
         zip_source_t* source = zip_source_buffer(zip.get(), entry.data.data(), entry.data.size(), 0);
         if (!source) throw ZipWriteError(label + ": " + entry.name + ": " + Message(zip_get_error(zip.get())));
-        if (zip_file_add(zip.get(), entry.name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
+        const zip_int64_t index = zip_file_add(zip.get(), entry.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
             zip_source_free(source);
             throw ZipWriteError(label + ": " + entry.name + ": " + Message(zip_get_error(zip.get())));
         }
+        if (zip_file_set_mtime(zip.get(), static_cast<zip_uint64_t>(index), kFixedTime, 0) != 0)
+            throw ZipWriteError(label + ": " + entry.name + ": " + Message(zip_get_error(zip.get())));
     }
     if (zip_close(zip.get()) != 0)
         throw ZipWriteError(label + ": cannot write: " + Message(zip_get_error(zip.get())));
