@@ -11,6 +11,7 @@
 #include "tools/deck/Text.h"
 #include "tools/render/Session.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -102,10 +103,12 @@ bwoffice::PassOptions PassOptionsOf(const Args& args) {
     return pass;
 }
 
-// LibreOffice started now, beside the pass's start of Wine, when pictures will be drawn.
-std::unique_ptr<render::Session> RenderSession(const Args& args, const bwoffice::TempFolder& work) {
+// LibreOffice started now, beside the pass's start of Wine, when pictures will be drawn: one
+// instance for each file drawn at once, as far as there are cores for them.
+std::unique_ptr<render::Session> RenderSession(const Args& args, const bwoffice::TempFolder& work, size_t atOnce) {
     if (args.noRender || args.noReport) return nullptr;
-    return std::make_unique<render::Session>(work.Path() + "/render");
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::make_unique<render::Session>(work.Path() + "/render", std::min(atOnce, cores));
 }
 
 void PrintTimings(const bwoffice::Timings& t) {
@@ -149,7 +152,7 @@ int ConvertSingle(const Args& args) {
         }
 
     bwoffice::TempFolder work;
-    const std::unique_ptr<render::Session> session = RenderSession(args, work);
+    const std::unique_ptr<render::Session> session = RenderSession(args, work, 1);
     bwoffice::PassServer server(options.pass.extraArguments);
     options.server = &server;
     options.pass.extraArguments.clear();  // the server has them
@@ -182,7 +185,8 @@ int ConvertBatch(const Args& args) {
     options.quiet = args.quiet;
     options.registered = args.registered;
     bwoffice::TempFolder work;
-    const std::unique_ptr<render::Session> session = RenderSession(args, work);
+    const std::unique_ptr<render::Session> session =
+        RenderSession(args, work, std::min(options.jobs, plan.files.size()));
     bwoffice::PassServer server(PassOptionsOf(args).extraArguments);
     const std::vector<bwbatch::FileResult> results = bwbatch::RunBatch(plan, options, server);
 

@@ -2,10 +2,10 @@
 
 #include "tools/render/Process.h"
 
+#include <sys/wait.h>
+
 #include <atomic>
 #include <filesystem>
-
-#include <sys/wait.h>
 
 namespace render {
 namespace {
@@ -31,39 +31,84 @@ std::string FileUrl(const std::string& path) {
     return url;
 }
 
-Session::Session(const std::string& workFolder) {
+Session::Session(const std::string& workFolder, size_t instances) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(workFolder, ec);
     const fs::path folder = fs::absolute(workFolder, ec);
-    folder_ = folder.string();
-    profileUrl_ = FileUrl((folder / "lo-profile").string());
     soffice_ = FindOnPath("soffice");
-    Start();
+    instances_.resize(std::max<size_t>(1, instances));
+    for (size_t i = 0; i < instances_.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        instances_[i].profileUrl = FileUrl((folder / ("lo-profile-" + n)).string());
+        instances_[i].log = (folder / ("soffice-" + n + ".log")).string();
+        Start(instances_[i]);
+    }
     previous_ = current.exchange(this);
-}
-
-void Session::Start() {
-    // Without LibreOffice each rendering says so as it does without a session.
-    if (soffice_.empty()) return;
-    pid_ = StartProcess({soffice_, "--headless", "--norestore", "--nologo", "--nolockcheck",
-                         "-env:UserInstallation=" + profileUrl_},
-                        folder_ + "/soffice.log");
-}
-
-void Session::KeepRunning() {
-    int status = 0;
-    if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0) return;
-    if (pid_ > 0) StopProcess(pid_);  // what is left of its group
-    pid_ = -1;
-    Start();
 }
 
 Session::~Session() {
     current.store(previous_);
-    if (pid_ > 0) StopProcess(pid_);
+    for (Instance& i : instances_)
+        if (i.pid > 0) StopProcess(i.pid);
 }
 
 Session* Session::Current() { return current.load(); }
+
+void Session::Start(Instance& instance) {
+    // Without LibreOffice each rendering says so as it does without a session.
+    if (soffice_.empty()) return;
+    instance.pid = StartProcess({soffice_, "--headless", "--norestore", "--nologo", "--nolockcheck",
+                                 "-env:UserInstallation=" + instance.profileUrl},
+                                instance.log);
+}
+
+void Session::KeepRunning(Instance& instance) {
+    int status = 0;
+    if (instance.pid > 0 && waitpid(instance.pid, &status, WNOHANG) == 0) return;
+    if (instance.pid > 0) StopProcess(instance.pid);  // what is left of its group
+    instance.pid = -1;
+    Start(instance);
+}
+
+Session::Lease Session::Take() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    size_t index = 0;
+    free_.wait(lock, [&] {
+        for (index = 0; index < instances_.size(); ++index)
+            if (!instances_[index].busy) return true;
+        return false;
+    });
+    instances_[index].busy = true;
+    KeepRunning(instances_[index]);
+    Lease lease;
+    lease.session_ = this;
+    lease.index_ = index;
+    return lease;
+}
+
+void Session::Give(size_t index) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        instances_[index].busy = false;
+    }
+    free_.notify_one();
+}
+
+Session::Lease& Session::Lease::operator=(Lease&& other) noexcept {
+    if (this != &other) {
+        if (session_) session_->Give(index_);
+        session_ = other.session_;
+        index_ = other.index_;
+        other.session_ = nullptr;
+    }
+    return *this;
+}
+
+Session::Lease::~Lease() {
+    if (session_) session_->Give(index_);
+}
+
+const std::string& Session::Lease::ProfileUrl() const { return session_->instances_[index_].profileUrl; }
 
 }  // namespace render

@@ -1,20 +1,24 @@
-// One LibreOffice for all the pictures of a run: started once, in the background, with a profile
-// of its own. Every later `soffice --convert-to` with the same profile hands its files to it and
-// waits for them, instead of starting LibreOffice anew (a second or more each time).
+// LibreOffice started once for all the pictures of a run: one or a few instances, each in the
+// background with a profile of its own. A `soffice --convert-to` with the same profile hands its
+// files to the running instance and waits for them, instead of starting LibreOffice anew (a
+// second or more each time).
 #pragma once
 
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace render {
 
 class Session {
 public:
-    // Starts LibreOffice now, when it is installed, with its profile in workFolder (which must
-    // stay until the session ends); the start overlaps whatever the caller does next. While the
-    // session lives, RenderCharts goes through it.
-    explicit Session(const std::string& workFolder);
+    // Starts `instances` LibreOffices now, when it is installed, with their profiles in
+    // workFolder (which must stay until the session ends); the start overlaps whatever the caller
+    // does next. While the session lives, RenderCharts goes through it. An instance works
+    // through its files one at a time: threads that draw at once want one each.
+    explicit Session(const std::string& workFolder, size_t instances = 1);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -22,21 +26,40 @@ public:
     // The session that RenderCharts uses, or null.
     static Session* Current();
 
-    // The -env:UserInstallation value that reaches this session's LibreOffice.
-    const std::string& ProfileUrl() const { return profileUrl_; }
-    // One conversion at a time: the instance works through its requests one by one anyway.
-    std::mutex& Conversions() { return conversions_; }
-    // Starts LibreOffice again when it has ended (a conversion that started with it may have
-    // taken the profile's place and left it); call with Conversions() held.
-    void KeepRunning();
+    // One instance, held for one conversion.
+    class Lease {
+    public:
+        Lease() = default;
+        Lease(Lease&& other) noexcept { *this = std::move(other); }
+        Lease& operator=(Lease&& other) noexcept;
+        ~Lease();
+        // The -env:UserInstallation value that reaches the instance.
+        const std::string& ProfileUrl() const;
+
+    private:
+        friend class Session;
+        Session* session_ = nullptr;
+        size_t index_ = 0;
+    };
+
+    // Waits for a free instance; starts it again when it has ended (a conversion that started
+    // with it may have taken the profile's place and left with it).
+    Lease Take();
 
 private:
-    void Start();
+    struct Instance {
+        std::string profileUrl, log;
+        pid_t pid = -1;
+        bool busy = false;
+    };
+    void Start(Instance& instance);
+    void KeepRunning(Instance& instance);
+    void Give(size_t index);
 
-    std::string soffice_, folder_;
-    std::string profileUrl_;
-    pid_t pid_ = -1;
-    std::mutex conversions_;
+    std::string soffice_;
+    std::vector<Instance> instances_;
+    std::mutex mutex_;
+    std::condition_variable free_;
     Session* previous_ = nullptr;
 };
 
