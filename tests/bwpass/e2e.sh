@@ -47,6 +47,18 @@ expect_rc $? 0 "deck file ($(cat err.txt))"
 [ -s deck.bw.json ] && [ -s deck.report.html ] || fail "deck.bw.json or deck.report.html missing"
 [ "$(md5sum <deck.json)" = "$before" ] || fail "the input deck changed"
 
+# 2b. Many runs under one start (--serve): each line one run, answered in order; a bad command
+# line or a bad deck fails its run with its status and the server goes on.
+printf 'deck.json\t-o\tserved1.json\t--no-report\n--bogus\nmissing.json\nbwpass-out/sample-deck.json\t-o\tserved2.json\t--no-report\n' |
+  bwpass --serve -q >serve.txt 2>err.txt
+expect_rc $? 0 "--serve"
+[ "$(grep '^bwpass-done' serve.txt | tr '\n' ' ')" = "bwpass-done 0 bwpass-done 2 bwpass-done 1 bwpass-done 0 " ] ||
+  fail "--serve answered: $(tr '\n' ' ' <serve.txt)"
+contains err.txt "unknown option --bogus"
+contains err.txt "missing.json: cannot read the deck"
+cmp -s served1.json deck.bw.json || fail "a served run converted deck.json otherwise than a run of its own"
+[ -s served2.json ] || fail "the run after the failed ones wrote nothing"
+
 # 3. Through the registry, as the host creates the plug-in.
 bwpass deck.json --registered -o reg.json -r reg.html -q 2>err.txt
 expect_rc $? 0 "--registered ($(cat err.txt))"

@@ -1,6 +1,7 @@
 #include "tools/bwbatch/Index.h"
 
 #include "tools/deck/Text.h"
+#include "tools/render/Session.h"
 
 #include <cstdio>
 #include <cstring>
@@ -46,18 +47,7 @@ std::string Row(const FileResult& r, const std::string& index) {
 std::string Link(const std::string& fromFile, const std::string& path) {
     const fs::path from = fs::absolute(fromFile).lexically_normal().parent_path();
     const std::string relative = fs::absolute(path).lexically_normal().lexically_relative(from).generic_string();
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string href;
-    for (unsigned char c : relative) {
-        if (std::isalnum(c) || std::strchr("/-_.~", c)) {
-            href += static_cast<char>(c);
-        } else {
-            href += '%';
-            href += kHex[c >> 4];
-            href += kHex[c & 15];
-        }
-    }
-    return href;
+    return render::UrlPath(relative);
 }
 
 std::string IndexHtml(const std::vector<FileResult>& results, const std::string& indexPath) {

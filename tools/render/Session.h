@@ -51,9 +51,11 @@ private:
         std::string profileUrl, log;
         pid_t pid = -1;
         bool busy = false;
+        bool ready = false;   // it listens for the files of later conversions
     };
     void Start(Instance& instance);
     void KeepRunning(Instance& instance);
+    void WaitUntilReady(Instance& instance);
     void Give(size_t index);
 
     std::string soffice_;
@@ -63,6 +65,8 @@ private:
     Session* previous_ = nullptr;
 };
 
+// A path %-encoded for a URL: letters, digits, "/-_.~" as they are, every other byte encoded.
+std::string UrlPath(const std::string& path);
 // A file: URL for LibreOffice's -env:UserInstallation, which wants one even for a local path.
 std::string FileUrl(const std::string& path);
 
