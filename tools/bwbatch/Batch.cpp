@@ -92,7 +92,8 @@ private:
 
 }  // namespace
 
-FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffice::PassServer& server) {
+FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffice::PassServer& server,
+                      bwoffice::PendingReport* pending) {
     FileResult r;
     r.file = file;
     if (!file.refused.empty()) {
@@ -112,7 +113,12 @@ FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffi
     o.progress = false;
     MadeFolders folders(file);
     try {
-        r.summary = bwoffice::ConvertFile(o);
+        if (pending) {
+            *pending = bwoffice::ConvertWithoutReport(o);
+            r.summary = pending->summary;
+        } else {
+            r.summary = bwoffice::ConvertFile(o);
+        }
     } catch (const office::OfficeFileError& e) {
         r.status = bwpass::kExitBadInput;
         r.message = e.what();
@@ -128,21 +134,46 @@ FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffi
     return r;
 }
 
+// Files are converted in groups: the files of a group N at a time up to their reports, then the
+// pictures of the whole group drawn together and the reports written. A group bounds what waits
+// in work folders.
+constexpr size_t kFilesPerGroup = 40;
+
 std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& options, bwoffice::PassServer& server) {
     std::vector<FileResult> results(plan.files.size());
     Progress progress(plan.files.size(), options.quiet);
-    std::atomic<size_t> next{0};
-    auto work = [&] {
-        for (size_t i; (i = next++) < plan.files.size();) {
-            results[i] = ConvertOne(plan.files[i], options, server);
-            progress.Done(results[i]);
+    for (size_t first = 0; first < plan.files.size(); first += kFilesPerGroup) {
+        const size_t end = std::min(plan.files.size(), first + kFilesPerGroup);
+        std::vector<bwoffice::PendingReport> pending(end - first);
+        std::atomic<size_t> next{first};
+        auto work = [&] {
+            for (size_t i; (i = next++) < end;) {
+                results[i] = ConvertOne(plan.files[i], options, server, &pending[i - first]);
+                progress.Done(results[i]);
+            }
+        };
+        std::vector<std::thread> workers;
+        for (size_t w = 1; w < std::min(std::max<size_t>(1, options.jobs), end - first); ++w) workers.emplace_back(work);
+        work();
+        for (std::thread& t : workers) t.join();
+
+        std::vector<bwoffice::PendingReport> reports;
+        std::vector<size_t> of;
+        for (size_t i = first; i < end; ++i)
+            if (results[i].status == 0 && pending[i - first].work) {
+                reports.push_back(std::move(pending[i - first]));
+                of.push_back(i);
+            }
+        const std::vector<std::string> errors = bwoffice::FinishReports(reports, options.renderers);
+        for (size_t k = 0; k < reports.size(); ++k) {
+            FileResult& r = results[of[k]];
+            r.summary.timings = reports[k].summary.timings;
+            if (errors[k].empty()) continue;
+            r.status = bwpass::kExitCannotWrite;
+            r.message = errors[k];
+            std::fprintf(stderr, "bwoffice: %s: %s\n", r.file.shown.c_str(), r.message.c_str());
         }
-    };
-    std::vector<std::thread> workers;
-    const size_t n = std::max<size_t>(1, std::min(options.jobs, plan.files.size()));
-    for (size_t w = 1; w < n; ++w) workers.emplace_back(work);
-    work();
-    for (std::thread& t : workers) t.join();
+    }
     return results;
 }
 

@@ -13,6 +13,7 @@ struct BatchOptions {
     size_t jobs = 1;            // files converted at once
     bool render = true;         // LibreOffice's pictures in the reports
     bool quiet = false;         // no progress, only the failures
+    size_t renderers = 1;       // LibreOffice runs at a time
     bool registered = false;
     bwoffice::PassOptions pass;
 };
@@ -30,8 +31,10 @@ struct FileResult {
 std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& options, bwoffice::PassServer& server);
 
 // Converts one file, with what it may throw turned into its result; nothing is left behind for a
-// file that is not converted (not even the folders made for its outputs).
-FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffice::PassServer& server);
+// file that is not converted (not even the folders made for its outputs). With `pending`, the
+// report is left to be written (FinishReports) and put there.
+FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffice::PassServer& server,
+                      bwoffice::PendingReport* pending = nullptr);
 
 // 0 when every file converted, else the status of an incomplete batch.
 int BatchStatus(const std::vector<FileResult>& results);

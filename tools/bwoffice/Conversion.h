@@ -2,8 +2,10 @@
 #pragma once
 
 #include "tools/bwoffice/Pass.h"
+#include "tools/bwoffice/WriteBack.h"
 #include "tools/office/Documents.h"
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -48,5 +50,23 @@ public:
 // Throws office::OfficeFileError for bad input and PassError when the pass fails, in both cases
 // before anything is written; std::runtime_error when an output cannot be written.
 ConversionSummary ConvertFile(const ConversionOptions& options);
+
+// A converted file whose report is still to be written: what the report is made from, in a work
+// folder that lives as long as this does.
+struct PendingReport {
+    ConversionOptions options;
+    ConversionSummary summary;
+    std::unique_ptr<TempFolder> work;
+    std::vector<ChartToDraw> charts;
+};
+
+// ConvertFile up to the report: the converted file is written, and the report waits in the
+// result (options.report set) so that the pictures of many files can be drawn together.
+PendingReport ConvertWithoutReport(const ConversionOptions& options);
+
+// Draws the charts of every pending report together, in `atOnce` LibreOffice runs at a time,
+// then writes each report. Returns an error per report, empty when it was written; adds the
+// time spent drawing to each summary, shared out by charts.
+std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size_t atOnce);
 
 }  // namespace bwoffice

@@ -185,8 +185,8 @@ int ConvertBatch(const Args& args) {
     options.quiet = args.quiet;
     options.registered = args.registered;
     bwoffice::TempFolder work;
-    const std::unique_ptr<render::Session> session =
-        RenderSession(args, work, std::min(options.jobs, plan.files.size()));
+    options.renderers = std::min<size_t>(options.jobs, std::max(1u, std::thread::hardware_concurrency()));
+    const std::unique_ptr<render::Session> session = RenderSession(args, work, options.renderers);
     bwoffice::PassServer server(PassOptionsOf(args).extraArguments);
     const std::vector<bwbatch::FileResult> results = bwbatch::RunBatch(plan, options, server);
 

@@ -155,17 +155,21 @@ private:
     }
 
     void ConvertToPdf(const std::vector<std::string>& inputs) {
-        // Under a session the files go to one of its LibreOffices, which is already running.
-        Session* session = Session::Current();
-        Session::Lease lease = session ? session->Take() : Session::Lease();
-        const std::string profile = session ? lease.ProfileUrl() : FileUrl((work_ / "lo-profile").string());
-        std::vector<std::string> argv = {tools_.soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
-                                         "-env:UserInstallation=" + profile,
-                                         "--convert-to", "pdf", "--outdir", folder_.string()};
-        argv.insert(argv.end(), inputs.begin(), inputs.end());
+        // Under a session the files go to one of its LibreOffices, which are already running.
         const double limit = limit_ > 0 ? limit_ : ConversionLimit(charts_.size());
-        const ProcessResult run = RunProcess(argv, limit, (work_ / "soffice.log").string());
-        lease = Session::Lease();
+        ProcessResult run;
+        if (Session* session = Session::Current()) {
+            std::vector<std::pair<std::string, std::string>> files;
+            for (const std::string& input : inputs)
+                files.emplace_back(input, fs::path(input).replace_extension(".pdf").string());
+            run = session->ConvertToPdf(files, limit, (work_ / "soffice.log").string());
+        } else {
+            std::vector<std::string> argv = {tools_.soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
+                                             "-env:UserInstallation=" + FileUrl((work_ / "lo-profile").string()),
+                                             "--convert-to", "pdf", "--outdir", folder_.string()};
+            argv.insert(argv.end(), inputs.begin(), inputs.end());
+            run = RunProcess(argv, limit, (work_ / "soffice.log").string());
+        }
         std::string why = "LibreOffice made no PDF of it (see " + (work_ / "soffice.log").string() + ")";
         if (!run.started) why = "LibreOffice could not be started";
         if (run.timedOut) why = "LibreOffice did not finish within " + std::to_string(static_cast<int>(limit)) + " s and was stopped";

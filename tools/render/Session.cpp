@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <chrono>
@@ -122,6 +123,7 @@ Session::Session(const std::string& workFolder, size_t instances) {
     std::error_code ec;
     fs::create_directories(workFolder, ec);
     const fs::path folder = fs::absolute(workFolder, ec);
+    folder_ = folder.string();
     soffice_ = FindOnPath("soffice");
     StopInstancesOnSignals();
     instances_.resize(std::max<size_t>(1, instances));
@@ -180,47 +182,87 @@ void Session::WaitUntilReady(Instance& instance) {
     }
 }
 
-Session::Lease Session::Take() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    size_t index = 0;
-    free_.wait(lock, [&] {
-        for (index = 0; index < instances_.size(); ++index)
-            if (!instances_[index].busy) return true;
-        return false;
-    });
-    Instance& instance = instances_[index];
-    instance.busy = true;
-    lock.unlock();  // the instance is this lease's alone now
+struct Session::Request {
+    const std::vector<std::pair<std::string, std::string>>* files;
+    double limit;
+    std::string log;
+    bool done = false;
+    ProcessResult result;
+};
+
+namespace {
+
+// The files of a run go into a folder of its own under names of its own, since different
+// callers' files may share a name; each PDF is then moved to where its caller wants it.
+bool MoveFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    if (!ec) return true;
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+    return !ec;
+}
+
+constexpr size_t kFilesPerRun = 60;
+
+}  // namespace
+
+void Session::Convert(Instance& instance, const std::vector<Request*>& requests) {
+    namespace fs = std::filesystem;
     KeepRunning(instance);
     WaitUntilReady(instance);
-    Lease lease;
-    lease.session_ = this;
-    lease.index_ = index;
-    return lease;
-}
-
-void Session::Give(size_t index) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        instances_[index].busy = false;
+    const fs::path run = fs::path(folder_) / ("run-" + std::to_string(++runs_));
+    std::error_code ec;
+    fs::create_directories(run, ec);
+    std::vector<std::string> argv = {soffice_, "--headless", "--norestore", "--nologo", "--nolockcheck",
+                                     "-env:UserInstallation=" + instance.profileUrl, "--convert-to", "pdf",
+                                     "--outdir", run.string()};
+    std::vector<std::pair<fs::path, std::string>> pdfs;  // LibreOffice's PDF -> the caller's
+    double limit = 0;
+    for (Request* r : requests) {
+        limit = std::max(limit, r->limit);
+        for (const auto& [input, pdf] : *r->files) {
+            const std::string stem = "file" + std::to_string(pdfs.size() + 1);
+            if (!MoveFile(input, run / (stem + ".pptx"))) continue;
+            argv.push_back((run / (stem + ".pptx")).string());
+            pdfs.emplace_back(run / (stem + ".pdf"), pdf);
+        }
     }
-    free_.notify_one();
+    // The limit of the largest request and a wide margin for each further file.
+    limit += 10.0 * static_cast<double>(pdfs.size());
+    const ProcessResult result = RunProcess(argv, limit, requests.front()->log);
+    for (const auto& [made, wanted] : pdfs)
+        if (fs::exists(made, ec)) MoveFile(made, wanted);
+    fs::remove_all(run, ec);
+    for (Request* r : requests) r->result = result;
 }
 
-Session::Lease& Session::Lease::operator=(Lease&& other) noexcept {
-    if (this != &other) {
-        if (session_) session_->Give(index_);
-        session_ = other.session_;
-        index_ = other.index_;
-        other.session_ = nullptr;
+ProcessResult Session::ConvertToPdf(const std::vector<std::pair<std::string, std::string>>& files,
+                                    double limitSeconds, const std::string& logPath) {
+    Request mine{&files, limitSeconds, logPath, false, {}};
+    std::unique_lock<std::mutex> lock(mutex_);
+    queue_.push_back(&mine);
+    while (!mine.done) {
+        auto free = std::find_if(instances_.begin(), instances_.end(), [](const Instance& i) { return !i.busy; });
+        if (queue_.empty() || free == instances_.end()) {
+            changed_.wait(lock);
+            continue;
+        }
+        // Whoever finds an instance free converts everything waiting, up to a bound.
+        std::vector<Request*> taken;
+        for (size_t n = 0; !queue_.empty() && (taken.empty() || n + queue_.front()->files->size() <= kFilesPerRun);) {
+            n += queue_.front()->files->size();
+            taken.push_back(queue_.front());
+            queue_.pop_front();
+        }
+        free->busy = true;
+        lock.unlock();
+        Convert(*free, taken);
+        lock.lock();
+        free->busy = false;
+        for (Request* r : taken) r->done = true;
+        changed_.notify_all();
     }
-    return *this;
+    return mine.result;
 }
-
-Session::Lease::~Lease() {
-    if (session_) session_->Give(index_);
-}
-
-const std::string& Session::Lease::ProfileUrl() const { return session_->instances_[index_].profileUrl; }
 
 }  // namespace render

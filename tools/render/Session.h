@@ -4,10 +4,14 @@
 // second or more each time).
 #pragma once
 
+#include "tools/render/Process.h"
+
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace render {
@@ -26,25 +30,12 @@ public:
     // The session that RenderCharts uses, or null.
     static Session* Current();
 
-    // One instance, held for one conversion.
-    class Lease {
-    public:
-        Lease() = default;
-        Lease(Lease&& other) noexcept { *this = std::move(other); }
-        Lease& operator=(Lease&& other) noexcept;
-        ~Lease();
-        // The -env:UserInstallation value that reaches the instance.
-        const std::string& ProfileUrl() const;
-
-    private:
-        friend class Session;
-        Session* session_ = nullptr;
-        size_t index_ = 0;
-    };
-
-    // Waits for a free instance; starts it again when it has ended (a conversion that started
-    // with it may have taken the profile's place and left with it).
-    Lease Take();
+    // Converts each file (a .pptx) to the PDF paired with it, with one of the instances, and
+    // says how LibreOffice's run went. Files that threads hand in while every instance is busy
+    // wait and are then converted together, in one run: LibreOffice takes a run of many files
+    // for much less than as many runs of one.
+    ProcessResult ConvertToPdf(const std::vector<std::pair<std::string, std::string>>& files, double limitSeconds,
+                               const std::string& logPath);
 
 private:
     struct Instance {
@@ -53,15 +44,18 @@ private:
         bool busy = false;
         bool ready = false;   // it listens for the files of later conversions
     };
+    struct Request;
     void Start(Instance& instance);
     void KeepRunning(Instance& instance);
     void WaitUntilReady(Instance& instance);
-    void Give(size_t index);
+    void Convert(Instance& instance, const std::vector<Request*>& requests);
 
-    std::string soffice_;
+    std::string soffice_, folder_;
     std::vector<Instance> instances_;
     std::mutex mutex_;
-    std::condition_variable free_;
+    std::condition_variable changed_;
+    std::deque<Request*> queue_;
+    size_t runs_ = 0;
     Session* previous_ = nullptr;
 };
 
