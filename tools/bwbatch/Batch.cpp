@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace bwbatch {
@@ -64,6 +65,26 @@ public:
         std::fflush(stderr);
     }
 
+    // The pictures of a group are drawn after its files: say so, the bar would stand still.
+    void Drawing(size_t charts, size_t files) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (quiet_ || charts == 0) return;
+        if (terminal_) {
+            if (shown_) std::fputs("\r\033[K", stderr);
+            Bar(" (drawing " + std::to_string(charts) + " charts with LibreOffice)");
+        } else {
+            std::fprintf(stderr, "bwoffice: drawing %zu charts of %zu files with LibreOffice\n", charts, files);
+        }
+        std::fflush(stderr);
+    }
+
+    void Drawn() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (terminal_ && shown_) std::fputs("\r\033[K", stderr), shown_ = false;
+        if (terminal_ && !quiet_ && done_ < total_) Bar();
+        std::fflush(stderr);
+    }
+
 private:
     void Line(const FileResult& r) {
         if (r.status != 0) std::fprintf(stderr, "bwoffice: %s: not converted: %s\n", r.file.shown.c_str(), r.message.c_str());
@@ -71,14 +92,15 @@ private:
                           r.file.shown.c_str(), r.summary.chartsRewritten, r.summary.charts);
         shown_ = false;
     }
-    void Bar() {
+    void Bar(const std::string& doing = {}) {
         const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
         const double left = elapsed / static_cast<double>(done_) * static_cast<double>(total_ - done_);
         constexpr size_t kWidth = 30;
         const size_t filled = kWidth * done_ / total_;
-        std::fprintf(stderr, "[%s%s] %zu/%zu files, %zu charts converted, about %.0f s left",
-                     std::string(filled, '#').c_str(), std::string(kWidth - filled, '.').c_str(), done_, total_,
-                     charts_, left);
+        std::fprintf(stderr, "[%s%s] %zu/%zu files, %zu charts converted", std::string(filled, '#').c_str(),
+                     std::string(kWidth - filled, '.').c_str(), done_, total_, charts_);
+        if (doing.empty()) std::fprintf(stderr, ", about %.0f s left", left);
+        else std::fputs(doing.c_str(), stderr);
         shown_ = true;
     }
 
@@ -164,7 +186,11 @@ std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& opti
                 reports.push_back(std::move(pending[i - first]));
                 of.push_back(i);
             }
+        size_t charts = 0;
+        for (const bwoffice::PendingReport& p : reports) charts += p.options.render ? p.charts.size() : 0;
+        progress.Drawing(charts, reports.size());
         const std::vector<std::string> errors = bwoffice::FinishReports(reports, options.renderers);
+        progress.Drawn();
         for (size_t k = 0; k < reports.size(); ++k) {
             FileResult& r = results[of[k]];
             r.summary.timings = reports[k].summary.timings;

@@ -174,25 +174,32 @@ std::string PassServer::NewErrors() {
 
 int PassServer::Run(const std::vector<std::string>& arguments, std::string& error) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (pid_ < 0 && !Start(error)) return -1;
     std::string line;
     for (const std::string& a : arguments) line += (line.empty() ? "" : "\t") + a;
     line += '\n';
-    // A server that ended sends no answer; SIGPIPE is ignored for the write to fail instead.
-    signal(SIGPIPE, SIG_IGN);
-    const bool sent = write(toServer_, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-    char reply[256];
-    int status = -1;
-    while (sent && std::fgets(reply, sizeof reply, fromServer_))
-        if (std::sscanf(reply, "bwpass-done %d", &status) == 1) break;
-    const std::string said = NewErrors();
-    if (status < 0) {
+    // A server that had served before and ends during a run (its Wine server was stopped under
+    // it, say) is started again for one more try; a new one that ends says what went wrong.
+    for (int attempt = 0;; ++attempt) {
+        const bool fresh = pid_ < 0;
+        if (fresh && !Start(error)) return -1;
+        // A server that ended sends no answer; SIGPIPE is ignored for the write to fail instead.
+        signal(SIGPIPE, SIG_IGN);
+        const bool sent = write(toServer_, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+        char reply[256];
+        int status = -1;
+        while (sent && std::fgets(reply, sizeof reply, fromServer_))
+            if (std::sscanf(reply, "bwpass-done %d", &status) == 1) break;
+        const std::string said = NewErrors();
+        if (status >= 0) {
+            if (status != 0) error = said;
+            return status;
+        }
         Stop();
-        error = "the pass program ended unexpectedly" + (said.empty() ? std::string() : ": " + said);
-        return -1;
+        if (fresh || attempt > 0) {
+            error = "the pass program ended unexpectedly" + (said.empty() ? std::string() : ": " + said);
+            return -1;
+        }
     }
-    if (status != 0) error = said;
-    return status;
 }
 
 }  // namespace bwoffice
