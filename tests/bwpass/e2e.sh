@@ -47,6 +47,18 @@ expect_rc $? 0 "deck file ($(cat err.txt))"
 [ -s deck.bw.json ] && [ -s deck.report.html ] || fail "deck.bw.json or deck.report.html missing"
 [ "$(md5sum <deck.json)" = "$before" ] || fail "the input deck changed"
 
+# 2b. Many runs under one start (--serve): each line one run, answered in order; a bad command
+# line or a bad deck fails its run with its status and the server goes on.
+printf 'deck.json\t-o\tserved1.json\t--no-report\n--bogus\nmissing.json\nbwpass-out/sample-deck.json\t-o\tserved2.json\t--no-report\n' |
+  bwpass --serve -q >serve.txt 2>err.txt
+expect_rc $? 0 "--serve"
+[ "$(grep '^bwpass-done' serve.txt | tr '\n' ' ')" = "bwpass-done 0 bwpass-done 2 bwpass-done 1 bwpass-done 0 " ] ||
+  fail "--serve answered: $(tr '\n' ' ' <serve.txt)"
+contains err.txt "unknown option --bogus"
+contains err.txt "missing.json: cannot read the deck"
+cmp -s served1.json deck.bw.json || fail "a served run converted deck.json otherwise than a run of its own"
+[ -s served2.json ] || fail "the run after the failed ones wrote nothing"
+
 # 3. Through the registry, as the host creates the plug-in.
 bwpass deck.json --registered -o reg.json -r reg.html -q 2>err.txt
 expect_rc $? 0 "--registered ($(cat err.txt))"
@@ -84,7 +96,8 @@ contains pr.result.json '"accepted":true'
 contains pr.result.json '"offered": 12'
 contains pr.result.json "Converting Excel Chart. BWFlagSet=0"
 
-# 6. Bad input: a message naming file, path and expectation; exit status 1; nothing written.
+# 6. Bad input: a message naming file, path and expectation; exit status 1 for a bad deck, 2 for
+# a bad command line; nothing written.
 # Faults late in a large deck are found before the pass, as early ones are.
 mkdir bad && cd bad
 head -c 3000000 ../big.json >truncated.json
@@ -106,12 +119,12 @@ broken.json|1|broken.json: malformed JSON: parse error at line 1, column 14
 missing.json|1|missing.json: cannot read the deck
 wrongtype.json|1|wrongtype.json: objects[0].bwFlagSet: expected a 32-bit integer, got "512"
 unknown.json|1|unknown.json: objects[0]: unknown property "flags"
-same.json -o same.json|1|same.json: an output would overwrite the input deck
-same.json --pass-result same.json|1|same.json: an output would overwrite the input deck
+same.json -o same.json|2|same.json: an output would overwrite the input deck
+same.json --pass-result same.json|2|same.json: an output would overwrite the input deck
 truncated.json|1|truncated.json: malformed JSON: parse error at line
 late.json|1|late.json: objects[2004].bwFlagSet: expected a 32-bit integer, got "512"
 same.json --dll nowhere.dll|3|nowhere.dll: cannot load the plug-in
-same.json --draw-limit many|1|--draw-limit needs a number
+same.json --draw-limit many|2|--draw-limit needs a number
 CASES
 cmp -s same.json ../deck.json || fail "same.json was overwritten"
 

@@ -5,6 +5,7 @@
 #include "tools/render/Process.h"
 #include "tools/render/Render.h"
 #include "tools/office/ZipWriter.h"
+#include "tools/render/Session.h"
 
 #include <pugixml.hpp>
 
@@ -13,6 +14,7 @@
 #include <signal.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -106,6 +108,39 @@ TEST(RenderCharts, APatternFilledConversionLooksDifferentAndHasNoColourLeft) {
         EXPECT_GT(render::ColourShare(*a), 0.05);
         EXPECT_LT(render::ColourShare(*b), 0.002);
         EXPECT_GT(render::InkShare(*b), 0.05);  // hatching, not an empty plot
+    }
+}
+
+// Charts share documents by theme and resolution, a slide each; under a session, two threads'
+// drawings at once go to LibreOffice together. Each picture must still be its own chart's: the
+// colour and the hatched charts alternate, in two themes and two sizes.
+TEST(RenderSession, ChartsOfManyDocumentsAndThreadsEachGetTheirOwnPicture) {
+    QV_REQUIRE_RENDERER();
+    TempFolder work;
+    render::Session session(work / "session", 1);
+    const render::ChartToRender colour =
+        FromCorpus({"xlsx/chart_bar03.xlsx", "xl/charts/chart1.xml", "xl/theme/theme1.xml"}, "");
+    std::vector<render::ChartToRender> halves[2];
+    for (int k = 0; k < 12; ++k) {
+        render::ChartToRender c = colour;
+        if (k % 2) c.chartXml = PatternFilled(c.chartXml);
+        if (k % 3 == 0) c.themeXml.clear();
+        c.dpi = k < 6 ? 60 : 96;
+        c.outputPng = work / ("chart" + std::to_string(k) + ".png");
+        halves[k % 4 < 2 ? 0 : 1].push_back(c);
+    }
+    std::vector<std::string> problems[2];
+    std::thread other([&] { problems[1] = render::RenderCharts(halves[1], work / "lo1"); });
+    problems[0] = render::RenderCharts(halves[0], work / "lo0");
+    other.join();
+    EXPECT_TRUE(problems[0].empty() && problems[1].empty()) << (problems[0].empty() ? "" : problems[0][0]);
+    for (int k = 0; k < 12; ++k) {
+        SCOPED_TRACE("chart " + std::to_string(k));
+        const auto picture = render::ReadPng(work / ("chart" + std::to_string(k) + ".png"));
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->width, k < 6 ? 400 : 640);
+        if (k % 2) EXPECT_LT(render::ColourShare(*picture), 0.002);
+        else EXPECT_GT(render::ColourShare(*picture), 0.01);
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/deck/DeckStream.h"
+#include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
 #include "tools/report/ReportFromFiles.h"
 
@@ -17,6 +18,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
 #include <chrono>
 #include <cstdio>
 
@@ -77,10 +81,15 @@ void RunThePass(const ConversionOptions& options, const Files& files, Conversion
                                           WinePath(files.result), "--no-report", "-q"};
     arguments.insert(arguments.end(), options.pass.extraArguments.begin(), options.pass.extraArguments.end());
     std::string error;
-    const int status = RunPass(arguments, error);
+    const int status = options.server ? options.server->Run(arguments, error) : RunPass(arguments, error);
     if (status < 0) throw PassError(error);
-    if (status == 4) summary.notes.push_back("the pass reported a failed host call (see the report)");
-    else if (status != 0) throw PassError("the pass failed (bwpass.exe exit status " + std::to_string(status) + ")");
+    if (status == bwpass::kExitHostCallFailed) {
+        summary.hostCallFailed = true;
+        summary.notes.push_back("the pass reported a failed host call (see the report)");
+    }
+    else if (status != 0)
+        throw PassError("the pass failed (bwpass.exe exit status " + std::to_string(status) + ")" +
+                        (error.empty() ? std::string() : ": " + error));
 }
 
 // The two decks in step, object by object into the write-back.
@@ -99,6 +108,19 @@ void WriteBackObjects(const std::vector<office::OfficeObject>& records, const Fi
     }
 }
 
+// The pictures of one chart before and after, named in the report's extras (after is before
+// when the pass did not rewrite the chart).
+void AddPictureJobs(const ChartToDraw& c, const std::string& folder, bwpass::ReportExtras& extras,
+                    std::vector<render::ChartToRender>& run) {
+    const std::string stem = folder + "/" + std::to_string(c.object) + "-" + std::to_string(c.chart);
+    bwpass::ChartExtras& e = extras.charts[{c.object, c.chart}];
+    e.renderBefore = stem + "-before.png";
+    e.renderAfter = c.afterFile.empty() ? e.renderBefore : stem + "-after.png";
+    const std::string theme = c.themeFile.empty() ? std::string() : ReadFile(c.themeFile);
+    run.push_back({ReadFile(c.beforeFile), theme, e.renderBefore});
+    if (!c.afterFile.empty()) run.push_back({ReadFile(c.afterFile), theme, e.renderAfter});
+}
+
 // LibreOffice's pictures of every chart before and after, in runs of a bounded number of
 // charts (each run holds its charts' parts in memory).
 bwpass::ReportExtras DrawCharts(const std::vector<ChartToDraw>& charts, const std::string& folder) {
@@ -106,16 +128,7 @@ bwpass::ReportExtras DrawCharts(const std::vector<ChartToDraw>& charts, const st
     constexpr size_t kRun = 100;
     for (size_t first = 0; first < charts.size(); first += kRun) {
         std::vector<render::ChartToRender> run;
-        for (size_t i = first; i < charts.size() && i < first + kRun; ++i) {
-            const ChartToDraw& c = charts[i];
-            const std::string stem = folder + "/" + std::to_string(c.object) + "-" + std::to_string(c.chart);
-            bwpass::ChartExtras& e = extras.charts[{c.object, c.chart}];
-            e.renderBefore = stem + "-before.png";
-            e.renderAfter = c.afterFile.empty() ? e.renderBefore : stem + "-after.png";
-            const std::string theme = c.themeFile.empty() ? std::string() : ReadFile(c.themeFile);
-            run.push_back({ReadFile(c.beforeFile), theme, e.renderBefore});
-            if (!c.afterFile.empty()) run.push_back({ReadFile(c.afterFile), theme, e.renderAfter});
-        }
+        for (size_t i = first; i < charts.size() && i < first + kRun; ++i) AddPictureJobs(charts[i], folder, extras, run);
         std::vector<std::string> problems = render::RenderCharts(run, folder + "/work");
         extras.renderNotes.insert(extras.renderNotes.end(), problems.begin(), problems.end());
         // Without LibreOffice nothing is drawn and the one line saying so is enough.
@@ -127,14 +140,30 @@ bwpass::ReportExtras DrawCharts(const std::vector<ChartToDraw>& charts, const st
     return extras;
 }
 
+// The report's notes beside the pictures, and the report itself.
+void WriteReport(const ConversionOptions& options, const ConversionSummary& summary, const Files& files,
+                 bwpass::ReportExtras& extras) {
+    for (const office::UnmodelledChart& u : summary.unmodelled)
+        extras.renderNotes.push_back("left unchanged, not modelled: " + u.where + ": " + u.reason);
+    for (const std::string& n : summary.notes) extras.renderNotes.push_back(n);
+    extras.source = options.input;
+    extras.output = options.output;
+    std::string error;
+    if (!bwpass::WriteReportFromFiles(Wide(files.result), Wide(files.deck), Wide(files.converted), extras,
+                                      Wide(options.report), error))
+        throw std::runtime_error(options.report + ": the report cannot be written: " + error);
+}
+
 }  // namespace
 
-ConversionSummary ConvertFile(const ConversionOptions& options) {
-    ConversionSummary summary;
+PendingReport ConvertWithoutReport(const ConversionOptions& options) {
+    PendingReport pending;
+    pending.options = options;
+    ConversionSummary& summary = pending.summary;
     auto start = Clock::now();
     const office::Package package = office::Package::OpenFile(options.input);
-    TempFolder work;
-    const Files files(work.Path());
+    pending.work = std::make_unique<TempFolder>();
+    const Files files(pending.work->Path());
     const std::vector<office::OfficeObject> records = WriteDeck(package, options, files, summary);
     summary.timings.read = Since(start);
 
@@ -143,7 +172,7 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     summary.timings.pass = Since(start);
 
     start = Clock::now();
-    WriteBack writeBack(package, work.Path(), true);
+    WriteBack writeBack(package, pending.work->Path(), !options.report.empty() && options.render);
     WriteBackObjects(records, files, writeBack);
     WriteBackResult& written = writeBack.Result();
     summary.chartsRewritten = written.chartsRewritten;
@@ -153,26 +182,97 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     package.Write(options.output, written.parts, written.partFiles);
     written.parts.clear();
     summary.timings.write = Since(start) - written.renderSeconds;
+    summary.timings.render = written.renderSeconds;
+    pending.charts = std::move(written.charts);
+    return pending;
+}
 
+ConversionSummary ConvertFile(const ConversionOptions& options) {
+    PendingReport pending = ConvertWithoutReport(options);
+    ConversionSummary& summary = pending.summary;
+    if (options.report.empty()) return summary;
+    const Files files(pending.work->Path());
+    auto start = Clock::now();
+    if (options.progress && options.render && pending.charts.size() >= 50)
+        std::fprintf(stderr, "bwoffice: drawing %zu charts with LibreOffice\n", pending.charts.size());
+    bwpass::ReportExtras extras;
+    if (options.render) extras = DrawCharts(pending.charts, files.pictures);
+    else extras.renderNotes.push_back("LibreOffice's pictures of the charts were not drawn (--no-render)");
+    summary.timings.render += Since(start);
     start = Clock::now();
-    if (options.progress && written.charts.size() >= 50)
-        std::fprintf(stderr, "bwoffice: drawing %zu charts with LibreOffice\n", written.charts.size());
-    bwpass::ReportExtras extras = DrawCharts(written.charts, files.pictures);
-    summary.timings.render = Since(start) + written.renderSeconds;
-    for (const office::UnmodelledChart& u : summary.unmodelled)
-        extras.renderNotes.push_back("left unchanged, not modelled: " + u.where + ": " + u.reason);
-    for (const std::string& n : summary.notes) extras.renderNotes.push_back(n);
-    extras.source = options.input;
-    extras.output = options.output;
-
-    start = Clock::now();
-    std::string error;
-    if (!bwpass::WriteReportFromFiles(Wide(files.result), Wide(files.deck), Wide(files.converted), extras,
-                                             Wide(options.report), error)) {
-        throw std::runtime_error(options.report + ": the report cannot be written: " + error);
-    }
+    WriteReport(options, summary, files, extras);
     summary.timings.write += Since(start);
     return summary;
+}
+
+std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size_t atOnce) {
+    const auto start = Clock::now();
+    std::vector<bwpass::ReportExtras> extras(pending.size());
+    // Runs of about 100 pictures from consecutive files, drawn `atOnce` at a time.
+    std::vector<std::vector<std::pair<size_t, size_t>>> runs(1);  // (file, chart)
+    size_t pictures = 0, charts = 0;
+    for (size_t f = 0; f < pending.size(); ++f) {
+        if (pending[f].options.report.empty()) continue;
+        if (!pending[f].options.render) {
+            extras[f].renderNotes.push_back("LibreOffice's pictures of the charts were not drawn (--no-render)");
+            continue;
+        }
+        for (size_t c = 0; c < pending[f].charts.size(); ++c) {
+            if (pictures >= 100) runs.emplace_back(), pictures = 0;
+            runs.back().emplace_back(f, c);
+            pictures += pending[f].charts[c].afterFile.empty() ? 1 : 2;
+            ++charts;
+        }
+    }
+    std::mutex mutex;  // the extras of files that two runs share
+    std::atomic<size_t> next{0};
+    auto draw = [&] {
+        for (size_t r; (r = next++) < runs.size();) {
+            if (runs[r].empty()) continue;
+            std::vector<render::ChartToRender> jobs;
+            std::vector<size_t> owner;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                for (const auto& [f, c] : runs[r]) {
+                    AddPictureJobs(pending[f].charts[c], Files(pending[f].work->Path()).pictures, extras[f], jobs);
+                    owner.resize(jobs.size(), f);
+                }
+            }
+            const std::vector<std::string> problems =
+                render::RenderCharts(jobs, pending[runs[r].front().first].work->Path() + "/render-" + std::to_string(r));
+            std::lock_guard<std::mutex> lock(mutex);
+            for (const std::string& p : problems) {
+                // A line names the picture it is about, or else is about every picture of the run.
+                bool placed = false;
+                for (size_t j = 0; j < jobs.size() && !placed; ++j)
+                    if (p.rfind(jobs[j].outputPng, 0) == 0) extras[owner[j]].renderNotes.push_back(p), placed = true;
+                if (!placed)
+                    for (const auto& [f, c] : runs[r])
+                        if (extras[f].renderNotes.empty() || extras[f].renderNotes.back() != p)
+                            extras[f].renderNotes.push_back(p);
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (size_t t = 1; t < std::min(atOnce, runs.size()); ++t) threads.emplace_back(draw);
+    draw();
+    for (std::thread& t : threads) t.join();
+    const double seconds = Since(start);
+
+    std::vector<std::string> errors(pending.size());
+    for (size_t f = 0; f < pending.size(); ++f) {
+        PendingReport& p = pending[f];
+        if (p.options.report.empty()) continue;
+        if (charts) p.summary.timings.render += seconds * static_cast<double>(p.charts.size()) / static_cast<double>(charts);
+        const auto written = Clock::now();
+        try {
+            WriteReport(p.options, p.summary, Files(p.work->Path()), extras[f]);
+        } catch (const std::exception& e) {
+            errors[f] = e.what();
+        }
+        p.summary.timings.write += Since(written);
+    }
+    return errors;
 }
 
 }  // namespace bwoffice

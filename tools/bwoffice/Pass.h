@@ -2,7 +2,9 @@
 // writes the deck, runs it and reads the converted deck back.
 #pragma once
 
+#include <mutex>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace bwoffice {
@@ -27,6 +29,36 @@ struct PassOptions {
 // Runs bwpass.exe under Wine with these arguments (file names in them as WinePath gives them).
 // Returns its exit status, or -1 with error set when it could not be started or was killed.
 int RunPass(const std::vector<std::string>& arguments, std::string& error);
+
+// bwpass.exe --serve: one start of Wine for the passes of many files. The runs are made one at a
+// time (a run is short beside reading, writing and drawing, and the plug-in's log switch lives in
+// the prefix's one registry); threads may share one server. Started at the first run; a server
+// that ended is started again at the next.
+class PassServer {
+public:
+    explicit PassServer(std::vector<std::string> serverArguments = {});
+    ~PassServer();
+    PassServer(const PassServer&) = delete;
+    PassServer& operator=(const PassServer&) = delete;
+
+    // Runs bwpass.exe with these arguments as RunPass does; on a status other than 0, error holds
+    // what bwpass.exe said about it. Returns -1 with error set when the server could not be
+    // started or ended during the run.
+    int Run(const std::vector<std::string>& arguments, std::string& error);
+
+private:
+    bool Start(std::string& error);
+    void Stop();
+    std::string NewErrors();
+
+    std::vector<std::string> serverArguments_;
+    std::mutex mutex_;
+    TempFolder folder_;       // the server's stderr
+    pid_t pid_ = -1;
+    int toServer_ = -1;
+    FILE* fromServer_ = nullptr;
+    long errorsRead_ = 0;
+};
 
 // The name Wine gives a Linux path (Z: is the root).
 std::string WinePath(const std::string& path);

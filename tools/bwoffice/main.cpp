@@ -1,95 +1,119 @@
-// bwoffice: a presentation or workbook through the black-and-white pass.
-//   bwoffice FILE.pptx|.pptm|.xlsx|.xlsm [-o OUT] [--registered] [--timings] [-q]
-// writes STEM.bw.EXT (or OUT) and STEM.report.html beside it; the input is never written.
+// bwoffice: presentations and workbooks through the black-and-white pass.
+//   bwoffice FILE.pptx|.pptm|.xlsx|.xlsm [-o OUT] [options]   one file: STEM.bw.EXT (or OUT) and
+//                                                            STEM.report.html beside it
+//   bwoffice FILE|FOLDER... [-o DIR] [-j N] [options]         a batch, with an index page
+// The inputs are never written.
+#include "tools/bwbatch/Batch.h"
+#include "tools/bwbatch/Index.h"
+#include "tools/bwbatch/Inputs.h"
 #include "tools/bwoffice/Conversion.h"
+#include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
+#include "tools/render/Session.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kBadInput = 1;     // the file cannot be converted: nothing written
-constexpr int kUsage = 2;        // bad command line: nothing written
-constexpr int kPassFailed = 3;   // the pass could not run, or an output could not be written
-
 const char* kHelp =
     "usage: bwoffice FILE [options]\n"
+    "       bwoffice FILE|FOLDER... [options]\n"
     "\n"
     "Converts every chart of a presentation (.pptx, .pptm) or workbook (.xlsx, .xlsm) to black\n"
     "and white through the presentation host's pass with QVCHBW01.dll (bwpass.exe under Wine),\n"
     "and writes the converted file and an HTML report of every chart before and after.\n"
+    "Several files, or folders (searched below for Office files, leaving out converted\n"
+    "*.bw.* files), make a batch: each file is converted as on its own, a file that cannot\n"
+    "be converted is named with its message and the others go on, and an index page,\n"
+    "bwpass-index.html, lists them all.\n"
     "\n"
-    "  -o, --output FILE        the converted file (default: STEM.bw.EXT beside FILE); the\n"
-    "                           report goes beside it as STEM.report.html\n"
+    "  -o, --output PATH        one file: the converted file (default: STEM.bw.EXT beside FILE;\n"
+    "                           the report goes beside it as STEM.report.html). A batch: the\n"
+    "                           folder for the outputs, keeping each file's path below its\n"
+    "                           folder argument (default: beside each file; the index goes into\n"
+    "                           the folder that holds them all)\n"
+    "  -j, --jobs N             convert N files at once (default: the number of cores)\n"
+    "      --no-render          reports without LibreOffice's pictures of the charts\n"
+    "      --no-report          write no reports\n"
     "      --registered         create the plug-in through the registry (CoCreateInstance)\n"
     "      --excel-out-of-process  passed to bwpass.exe\n"
     "      --timings            print the seconds spent reading, in the pass, writing, rendering\n"
     "  -q, --quiet              print nothing but errors\n"
     "  -h, --help               this text\n"
-    "\n"
-    "Exit status: 0 done; 1 the file cannot be converted (not an Office file, damaged,\n"
-    "encrypted ...: nothing written); 2 bad command line; 3 the pass failed or an output could\n"
-    "not be written.\n";
+    "\n";
 
 struct Args {
-    std::string input, output;
+    std::vector<std::string> inputs;
+    std::string output;
+    size_t jobs = 0;
     bool registered = false, outOfProcess = false, timings = false, quiet = false, help = false;
+    bool noRender = false, noReport = false;
 };
 
 [[noreturn]] void UsageError(const std::string& text) {
     std::fprintf(stderr, "bwoffice: %s\n(bwoffice --help lists the options)\n", text.c_str());
-    std::exit(kUsage);
+    std::exit(bwpass::kExitUsage);
+}
+
+size_t Jobs(const std::string& text) {
+    char* end = nullptr;
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || n < 1 || n > 256) UsageError("-j needs a number from 1 to 256, got " + text);
+    return static_cast<size_t>(n);
 }
 
 Args ParseArgs(int argc, char** argv) {
     Args args;
     for (int i = 1; i < argc; ++i) {
         const std::string s = argv[i];
-        if (s == "-o" || s == "--output") {
+        auto value = [&]() -> std::string {
             if (i + 1 >= argc) UsageError("option " + s + " needs a value");
-            args.output = argv[++i];
-        } else if (s == "--registered") args.registered = true;
+            return argv[++i];
+        };
+        if (s == "-o" || s == "--output") args.output = value();
+        else if (s == "-j" || s == "--jobs") args.jobs = Jobs(value());
+        else if (s.rfind("-j", 0) == 0 && s.size() > 2 && std::isdigit(static_cast<unsigned char>(s[2])))
+            args.jobs = Jobs(s.substr(2));
+        else if (s == "--no-render") args.noRender = true;
+        else if (s == "--no-report") args.noReport = true;
+        else if (s == "--registered") args.registered = true;
         else if (s == "--excel-out-of-process") args.outOfProcess = true;
         else if (s == "--timings") args.timings = true;
         else if (s == "-q" || s == "--quiet") args.quiet = true;
         else if (s == "-h" || s == "--help") args.help = true;
         else if (!s.empty() && s[0] == '-') UsageError("unknown option " + s);
-        else if (args.input.empty()) args.input = s;
-        else UsageError("more than one file given: " + args.input + " and " + s);
+        else args.inputs.push_back(s);
     }
-    if (!args.help && args.input.empty()) UsageError("no file given");
+    if (!args.help && args.inputs.empty()) UsageError("no file given");
     return args;
 }
 
-// The extension as written ("talk.PPTX" gives ".PPTX"): files copied from Windows often have it
-// in capitals, and their converted copy keeps it so.
-std::string Extension(const std::string& path) {
-    const size_t slash = path.rfind('/'), dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return path.substr(dot);
+bwoffice::PassOptions PassOptionsOf(const Args& args) {
+    bwoffice::PassOptions pass;
+    if (args.registered) pass.extraArguments.push_back("--registered");
+    if (args.outOfProcess) pass.extraArguments.push_back("--excel-out-of-process");
+    return pass;
 }
 
-std::string LowerExtension(const std::string& path) {
-    std::string e = Extension(path);
-    for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return e;
+// LibreOffice started now, beside the pass's start of Wine, when pictures will be drawn: one
+// instance for each file drawn at once, as far as there are cores for them.
+std::unique_ptr<render::Session> RenderSession(const Args& args, const bwoffice::TempFolder& work, size_t atOnce) {
+    if (args.noRender || args.noReport) return nullptr;
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::make_unique<render::Session>(work.Path() + "/render", std::min(atOnce, cores));
 }
 
-std::string WithoutExtension(const std::string& path) { return path.substr(0, path.size() - Extension(path).size()); }
-
-// STEM.bw.EXT keeps the input's extension: a macro-enabled file stays one (a .pptm's content
-// types say so, and a .pptx with them does not open).
-std::string DefaultOutput(const std::string& input) { return WithoutExtension(input) + ".bw" + Extension(input); }
-
-std::string ReportBeside(const std::string& output) {
-    std::string stem = WithoutExtension(output);
-    if (stem.size() > 3 && stem.compare(stem.size() - 3, 3, ".bw") == 0) stem.resize(stem.size() - 3);
-    return stem + ".report.html";
+void PrintTimings(const bwoffice::Timings& t) {
+    std::printf("  timings:          read %.3f s, pass %.3f s, write %.3f s, render %.3f s\n", t.read, t.pass,
+                t.write, t.render);
 }
 
 void PrintSummary(const bwoffice::ConversionOptions& o, const bwoffice::ConversionSummary& s, bool timings) {
@@ -100,10 +124,98 @@ void PrintSummary(const bwoffice::ConversionOptions& o, const bwoffice::Conversi
     if (!s.unmodelled.empty())
         std::printf("  not modelled:     %zu charts left unchanged (listed in the report)\n", s.unmodelled.size());
     std::printf("  output:           %s\n", o.output.c_str());
-    std::printf("  report:           %s\n", o.report.c_str());
-    if (timings)
-        std::printf("  timings:          read %.3f s, pass %.3f s, write %.3f s, render %.3f s\n", s.timings.read,
-                    s.timings.pass, s.timings.write, s.timings.render);
+    if (!o.report.empty()) std::printf("  report:           %s\n", o.report.c_str());
+    if (timings) PrintTimings(s.timings);
+}
+
+int ConvertSingle(const Args& args) {
+    const std::string& input = args.inputs.front();
+    if (!bwbatch::IsOfficeFileName(input))
+        UsageError(input + ": not a .pptx, .pptm, .xlsx or .xlsm file (deck files go to bwpass.exe)");
+    bwoffice::ConversionOptions options;
+    options.input = input;
+    options.output = args.output.empty() ? bwbatch::DefaultOutput(input) : args.output;
+    std::error_code ec;
+    if (std::filesystem::is_directory(options.output, ec))
+        options.output = (std::filesystem::path(options.output) / bwbatch::DefaultOutput(
+                              std::filesystem::path(input).filename().string())).string();
+    options.report = args.noReport ? std::string() : bwbatch::ReportBeside(options.output);
+    options.registered = args.registered;
+    options.render = !args.noRender;
+    options.progress = !args.quiet;
+    options.pass = PassOptionsOf(args);
+    for (const std::string* out : {&options.output, &options.report})
+        if (!out->empty() && bwpass::SameFile(bwpass::Wide(*out), bwpass::Wide(options.input))) {
+            std::fprintf(stderr, "bwoffice: %s: an output would overwrite the input; choose another name\n",
+                         out->c_str());
+            return bwpass::kExitUsage;
+        }
+
+    bwoffice::TempFolder work;
+    const std::unique_ptr<render::Session> session = RenderSession(args, work, 1);
+    bwoffice::PassServer server(options.pass.extraArguments);
+    options.server = &server;
+    options.pass.extraArguments.clear();  // the server has them
+    try {
+        const bwoffice::ConversionSummary summary = bwoffice::ConvertFile(options);
+        for (const std::string& n : summary.notes) std::fprintf(stderr, "bwoffice: note: %s\n", n.c_str());
+        if (!args.quiet || args.timings) PrintSummary(options, summary, args.timings);
+        return summary.hostCallFailed ? bwpass::kExitHostCallFailed : bwpass::kExitOk;
+    } catch (const office::OfficeFileError& e) {
+        std::fprintf(stderr, "bwoffice: %s\n", e.what());
+        return bwpass::kExitBadInput;
+    } catch (const bwoffice::PassError& e) {
+        std::fprintf(stderr, "bwoffice: %s: %s; nothing written\n", options.input.c_str(), e.what());
+        return bwpass::kExitNoPass;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bwoffice: %s\n", e.what());
+        return bwpass::kExitCannotWrite;
+    }
+}
+
+int ConvertBatch(const Args& args) {
+    const bwbatch::BatchPlan plan = bwbatch::PlanBatch(args.inputs, args.output, !args.noReport);
+    if (plan.files.empty()) {
+        std::fprintf(stderr, "bwoffice: no .pptx, .pptm, .xlsx or .xlsm files found\n");
+        return bwpass::kExitBadInput;
+    }
+    bwbatch::BatchOptions options;
+    options.jobs = args.jobs ? args.jobs : std::max(1u, std::thread::hardware_concurrency());
+    options.render = !args.noRender;
+    options.quiet = args.quiet;
+    options.registered = args.registered;
+    bwoffice::TempFolder work;
+    options.renderers = std::min<size_t>(options.jobs, std::max(1u, std::thread::hardware_concurrency()));
+    const std::unique_ptr<render::Session> session = RenderSession(args, work, options.renderers);
+    bwoffice::PassServer server(PassOptionsOf(args).extraArguments);
+    const std::vector<bwbatch::FileResult> results = bwbatch::RunBatch(plan, options, server);
+
+    std::string error;
+    const bool indexed = bwbatch::WriteIndex(results, plan.index, error);
+    if (!indexed) std::fprintf(stderr, "bwoffice: %s\n", error.c_str());
+    size_t converted = 0, charts = 0, rewritten = 0;
+    bwoffice::Timings sum;
+    for (const bwbatch::FileResult& r : results) {
+        converted += r.status == 0;
+        charts += r.summary.charts;
+        rewritten += r.summary.chartsRewritten;
+        sum.read += r.summary.timings.read, sum.pass += r.summary.timings.pass;
+        sum.write += r.summary.timings.write, sum.render += r.summary.timings.render;
+    }
+    if (!args.quiet || args.timings) {
+        std::printf("bwoffice: %zu files, %zu converted, %zu not converted\n", results.size(), converted,
+                    results.size() - converted);
+        std::printf("  charts:           %zu read, %zu rewritten\n", charts, rewritten);
+        if (indexed) std::printf("  index:            %s\n", plan.index.c_str());
+        if (args.timings) PrintTimings(sum);
+    }
+    const int status = bwbatch::BatchStatus(results);
+    return status == bwpass::kExitOk && !indexed ? bwpass::kExitCannotWrite : status;
+}
+
+bool IsBatch(const Args& args) {
+    std::error_code ec;
+    return args.inputs.size() > 1 || std::filesystem::is_directory(args.inputs.front(), ec);
 }
 
 }  // namespace
@@ -112,40 +224,8 @@ int main(int argc, char** argv) {
     const Args args = ParseArgs(argc, argv);
     if (args.help) {
         std::fputs(kHelp, stdout);
-        return kOk;
+        std::fputs(bwpass::kExitStatusHelp, stdout);
+        return bwpass::kExitOk;
     }
-    const std::string ext = LowerExtension(args.input);
-    if (ext != ".pptx" && ext != ".pptm" && ext != ".xlsx" && ext != ".xlsm")
-        UsageError(args.input + ": not a .pptx, .pptm, .xlsx or .xlsm file (deck files go to bwpass.exe)");
-
-    bwoffice::ConversionOptions options;
-    options.input = args.input;
-    options.output = args.output.empty() ? DefaultOutput(args.input) : args.output;
-    options.report = ReportBeside(options.output);
-    options.registered = args.registered;
-    options.progress = !args.quiet;
-    if (args.registered) options.pass.extraArguments.push_back("--registered");
-    if (args.outOfProcess) options.pass.extraArguments.push_back("--excel-out-of-process");
-    for (const std::string* out : {&options.output, &options.report})
-        if (bwpass::SameFile(bwpass::Wide(*out), bwpass::Wide(options.input))) {
-            std::fprintf(stderr, "bwoffice: %s: an output would overwrite the input; choose another name\n",
-                         out->c_str());
-            return kUsage;
-        }
-
-    try {
-        const bwoffice::ConversionSummary summary = bwoffice::ConvertFile(options);
-        for (const std::string& n : summary.notes) std::fprintf(stderr, "bwoffice: note: %s\n", n.c_str());
-        if (!args.quiet || args.timings) PrintSummary(options, summary, args.timings);
-        return kOk;
-    } catch (const office::OfficeFileError& e) {
-        std::fprintf(stderr, "bwoffice: %s\n", e.what());
-        return kBadInput;
-    } catch (const bwoffice::PassError& e) {
-        std::fprintf(stderr, "bwoffice: %s: %s; nothing written\n", options.input.c_str(), e.what());
-        return kPassFailed;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bwoffice: %s\n", e.what());
-        return kPassFailed;
-    }
+    return IsBatch(args) ? ConvertBatch(args) : ConvertSingle(args);
 }

@@ -3,6 +3,7 @@
 // after. See docs/deck-format.md for the deck file and README.md for the command.
 #include "tools/deckmodel/Deck.h"
 #include "tools/deck/DeckStream.h"
+#include "tools/deck/ExitStatus.h"
 #include "tools/bwpass/HostPass.h"
 #include "tools/report/Inventory.h"
 #include "tools/report/PassResultFile.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,12 +30,12 @@ namespace {
 
 using namespace bwpass;
 
-// Exit codes.
-constexpr int kOk = 0;
-constexpr int kBadInput = 1;        // bad command line or deck: nothing written
-constexpr int kCannotWrite = 2;     // an output file could not be written
-constexpr int kNoPlugIn = 3;        // the plug-in could not be loaded or created: nothing written
-constexpr int kHostCallFailed = 4;  // the pass ran and its outputs are written, but a call failed
+constexpr int kOk = kExitOk;
+constexpr int kBadInput = kExitBadInput;            // a bad deck: nothing written
+constexpr int kBadUsage = kExitUsage;              // bad command line: nothing written
+constexpr int kCannotWrite = kExitCannotWrite;      // an output file could not be written
+constexpr int kNoPlugIn = kExitNoPass;              // the plug-in could not be loaded: nothing written
+constexpr int kHostCallFailed = kExitHostCallFailed;  // the outputs are written, but a call failed
 
 const char* kUsage =
     "usage: bwpass [DECK.json] [options]\n"
@@ -62,26 +64,30 @@ const char* kUsage =
     "      --write-sample F  write the built-in sample deck to F and stop\n"
     "      --copies N        with --write-sample: repeat the sample's objects N times\n"
     "                        (a large deck, to try the tool on thousands of charts)\n"
+    "      --serve           run one pass after another under this one start: each line\n"
+    "                        of stdin holds the arguments of one run, separated by tabs;\n"
+    "                        each run is answered with a line \"bwpass-done STATUS\"\n"
+    "                        on stdout (the options given with --serve come first)\n"
     "  -q, --quiet           print nothing but errors\n"
     "  -h, --help            this text\n"
-    "\n"
-    "Exit status: 0 done; 1 bad command line or deck (nothing written); 2 an output could\n"
-    "not be written; 3 the plug-in could not be loaded (nothing written); 4 the pass ran and\n"
-    "its outputs are written, but a host call failed or the plug-in left references behind.\n";
+    "\n";
 
 struct Args {
     std::wstring deck;
     std::wstring output, report, dll, writeSample, passResult;
     bool excelOutOfProcess = false;
     bool registered = false, noPlugin = false, noLog = false, check = false, quiet = false, help = false;
-    bool noReport = false;
+    bool noReport = false, serve = false;
     size_t drawLimit = 300;
     size_t copies = 1;
 };
 
+// A bad command line; under --serve it fails that one run, not the server.
+struct UsageFailure {};
+
 [[noreturn]] void UsageError(const std::string& text) {
     std::fprintf(stderr, "bwpass: %s\n(bwpass --help lists the options)\n", text.c_str());
-    std::exit(kBadInput);
+    throw UsageFailure{};
 }
 
 size_t Count(const std::wstring& option, const std::wstring& n, long least) {
@@ -92,11 +98,15 @@ size_t Count(const std::wstring& option, const std::wstring& n, long least) {
     return static_cast<size_t>(v);
 }
 
-Args ParseArgs() {
+std::vector<std::wstring> CommandLine() {
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::vector<std::wstring> a(argv + 1, argv + argc);
     LocalFree(argv);
+    return a;
+}
+
+Args ParseArgs(const std::vector<std::wstring>& a) {
     Args args;
     for (size_t i = 0; i < a.size(); ++i) {
         const std::wstring& s = a[i];
@@ -110,6 +120,7 @@ Args ParseArgs() {
         else if (s == L"--write-sample") args.writeSample = value();
         else if (s == L"--pass-result") args.passResult = value();
         else if (s == L"--no-report") args.noReport = true;
+        else if (s == L"--serve") args.serve = true;
         else if (s == L"--registered") args.registered = true;
         else if (s == L"--excel-out-of-process") args.excelOutOfProcess = true;
         else if (s == L"--no-plugin") args.noPlugin = true;
@@ -312,7 +323,7 @@ int Run(const Args& args) {
             if (!out->empty() && SameFile(*out, args.deck)) {
                 std::fprintf(stderr, "bwpass: %s: an output would overwrite the input deck; choose another name\n",
                              Utf8(*out).c_str());
-                return kBadInput;
+                return kBadUsage;
             }
     }
     for (size_t i = 0; i < 3; ++i)
@@ -320,7 +331,7 @@ int Run(const Args& args) {
             if (!outputs[i]->empty() && !outputs[j]->empty() && SameFile(*outputs[i], *outputs[j])) {
                 if (i == 1 && j == 0) std::fprintf(stderr, "bwpass: the converted deck and the report would be the same file\n");
                 else std::fprintf(stderr, "bwpass: %s: two outputs would be the same file\n", Utf8(*outputs[i]).c_str());
-                return kBadInput;
+                return kBadUsage;
             }
     if (sample) {
         CreateDirectoryW(L"bwpass-out", nullptr);
@@ -370,30 +381,75 @@ int Run(const Args& args) {
 
 }  // namespace
 
+// One run, with what it may throw turned into its exit status.
+int RunGuarded(const std::vector<std::wstring>& arguments) {
+    try {
+        const Args args = ParseArgs(arguments);
+        if (args.help) {
+            std::fputs(kUsage, stdout);
+            std::fputs(kExitStatusHelp, stdout);
+            return kOk;
+        }
+        if (args.serve) UsageError("--serve is an option of the server's command line, not of a run");
+        return Run(args);
+    } catch (const UsageFailure&) {
+        return kBadUsage;
+    } catch (const DeckError& e) {
+        // The deck changed between its first reading and the pass: nothing is written.
+        std::fprintf(stderr, "bwpass: %s\n", e.what());
+        return kBadInput;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bwpass: %s\n", e.what());
+        return kBadInput;
+    }
+}
+
+std::vector<std::wstring> SplitTabs(const std::string& line) {
+    std::vector<std::wstring> fields;
+    size_t start = 0;
+    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+        fields.push_back(Wide(line.substr(start, tab - start)));
+    fields.push_back(Wide(line.substr(start)));
+    return fields;
+}
+
+// Many runs under one start of Wine and one COM initialisation: a run per line of stdin, each
+// answered on stdout once its outputs are complete. Each run loads and unloads the plug-in as a
+// run of its own does, so that one deck's pass never sees another's state.
+int Serve(const std::vector<std::wstring>& base) {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        std::vector<std::wstring> arguments = base;
+        for (std::wstring& a : SplitTabs(line)) arguments.push_back(std::move(a));
+        const int code = RunGuarded(arguments);
+        std::fflush(stderr);
+        std::printf("bwpass-done %d\n", code);
+        std::fflush(stdout);
+    }
+    return kOk;
+}
+
 int main() {
     // Plain LF line ends: the output goes to a Unix terminal or pipe through Wine.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    const Args args = ParseArgs();
-    if (args.help) {
-        std::fputs(kUsage, stdout);
-        return kOk;
-    }
+    _setmode(_fileno(stdin), _O_BINARY);
+    std::vector<std::wstring> arguments = CommandLine();
+    bool serve = false;
+    for (auto it = arguments.begin(); it != arguments.end();)
+        if (*it == L"--serve") {
+            serve = true;
+            it = arguments.erase(it);
+        } else {
+            ++it;
+        }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         std::fprintf(stderr, "bwpass: COM cannot be initialised\n");
         return kNoPlugIn;
     }
-    int code;
-    try {
-        code = Run(args);
-    } catch (const DeckError& e) {
-        // The deck changed between its first reading and the pass: nothing is written.
-        std::fprintf(stderr, "bwpass: %s\n", e.what());
-        code = kBadInput;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bwpass: %s\n", e.what());
-        code = kBadInput;
-    }
+    const int code = serve ? Serve(arguments) : RunGuarded(arguments);
     CoUninitialize();
     return code;
 }

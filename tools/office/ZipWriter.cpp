@@ -51,26 +51,30 @@ std::string ReadBack(zip_source_t* source) {
 
 void ZipWriter::Fail() const { throw PackageWriteError(label_ + ": cannot be written: " + zip_strerror(out_)); }
 
-void ZipWriter::Add(const std::string& name, zip_source_t* source, bool deflate) {
+// A copied entry (deflate false) keeps its own time; mtime is for entries written anew.
+void ZipWriter::Add(const std::string& name, zip_source_t* source, bool deflate, time_t mtime) {
     if (!source) Fail();
     const zip_int64_t index = zip_file_add(out_, name.c_str(), source, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(source);
         Fail();
     }
-    if (deflate && zip_set_file_compression(out_, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0) != 0) Fail();
+    if (!deflate) return;
+    if (zip_set_file_compression(out_, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0) != 0 ||
+        zip_file_set_mtime(out_, static_cast<zip_uint64_t>(index), mtime, 0) != 0)
+        Fail();
 }
 
-void ZipWriter::AddData(const std::string& name, const std::string& data) {
-    Add(name, zip_source_buffer(out_, data.data(), data.size(), 0), true);
+void ZipWriter::AddData(const std::string& name, const std::string& data, time_t mtime) {
+    Add(name, zip_source_buffer(out_, data.data(), data.size(), 0), true, mtime);
 }
 
-void ZipWriter::AddFile(const std::string& name, const std::string& file) {
-    Add(name, zip_source_file(out_, file.c_str(), 0, -1), true);
+void ZipWriter::AddFile(const std::string& name, const std::string& file, time_t mtime) {
+    Add(name, zip_source_file(out_, file.c_str(), 0, -1), true, mtime);
 }
 
 void ZipWriter::CopyEntry(zip* from, uint64_t index, const std::string& name) {
-    Add(name, zip_source_zip(out_, from, index, ZIP_FL_COMPRESSED, 0, -1), false);
+    Add(name, zip_source_zip(out_, from, index, ZIP_FL_COMPRESSED, 0, -1), false, 0);
 }
 
 void WriteZipFile(const std::string& path, const std::function<void(ZipWriter&)>& fill) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -27,10 +28,14 @@ public:
 // PackageWriteError naming the zip and the problem.
 class ZipWriter {
 public:
+    // Entries written anew are dated the zip format's first day unless told otherwise, never
+    // the clock's, so that the same contents give the same bytes each time.
+    static constexpr time_t kFixedTime = 315532800;  // 1980-01-01
+
     // The bytes of data must live until the zip is closed.
-    void AddData(const std::string& name, const std::string& data);
+    void AddData(const std::string& name, const std::string& data, time_t mtime = kFixedTime);
     // The file is read when the zip is closed.
-    void AddFile(const std::string& name, const std::string& file);
+    void AddFile(const std::string& name, const std::string& file, time_t mtime = kFixedTime);
     // Entry index of an open zip as its compressed bytes, untouched.
     void CopyEntry(zip* from, uint64_t index, const std::string& name);
 
@@ -39,7 +44,7 @@ private:
     friend std::string WriteZipBytes(const std::string&, const std::function<void(ZipWriter&)>&);
     ZipWriter(zip* out, const std::string& label) : out_(out), label_(label) {}
     // Adds source (null: libzip could not make it), taking it over.
-    void Add(const std::string& name, zip_source* source, bool deflate);
+    void Add(const std::string& name, zip_source* source, bool deflate, time_t mtime);
     [[noreturn]] void Fail() const;
 
     zip* out_;

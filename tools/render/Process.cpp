@@ -78,4 +78,34 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, double timeoutSec
     return result;
 }
 
+pid_t StartProcess(const std::vector<std::string>& argv, const std::string& logPath) {
+    if (argv.empty()) return -1;
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) ExecChild(args.data(), logPath.c_str());
+    setpgid(pid, pid);
+    return pid;
+}
+
+void StopProcess(pid_t pid) {
+    if (pid <= 0) return;
+    kill(-pid, SIGTERM);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (Clock::now() >= deadline) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    // The launcher may be gone while LibreOffice itself still runs in the group.
+    kill(-pid, SIGKILL);
+}
+
 }  // namespace render

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace render {
@@ -19,5 +20,13 @@ std::string FindOnPath(const std::string& program);
 // stdout and stderr appended to logPath. After timeoutSeconds the whole group is killed:
 // LibreOffice's launcher leaves the work to a child process, which must go too.
 ProcessResult RunProcess(const std::vector<std::string>& argv, double timeoutSeconds, const std::string& logPath);
+
+// Starts argv as RunProcess does, without waiting: for a program that serves until stopped.
+// Returns its process id, or -1 when it could not be started.
+pid_t StartProcess(const std::vector<std::string>& argv, const std::string& logPath);
+
+// Ends a process from StartProcess and everything in its group: asked first, then killed when it
+// has not gone within a few seconds.
+void StopProcess(pid_t pid);
 
 }  // namespace render

@@ -2,13 +2,17 @@
 
 #include "tools/render/Presentation.h"
 #include "tools/render/Process.h"
+#include "tools/render/Session.h"
 
 #include <pugixml.hpp>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 
@@ -40,24 +44,6 @@ std::string ChartWithoutRelationships(const std::string& chartXml) {
     return out.str();
 }
 
-// A file: URL for LibreOffice's -env:UserInstallation, which wants one even for a local path.
-std::string FileUrl(const fs::path& path) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (unsigned char c : path.string()) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
-        if (plain) {
-            url += static_cast<char>(c);
-        } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
-        }
-    }
-    return url;
-}
-
 std::string NumberedName(size_t i, const char* extension) {
     char name[32];
     std::snprintf(name, sizeof name, "chart%04zu%s", i + 1, extension);
@@ -85,6 +71,11 @@ struct Tools {
 double ConversionLimit(size_t count) { return 120.0 + 10.0 * static_cast<double>(count); }
 constexpr double kPictureLimit = 60.0;
 
+// Charts are drawn many to a presentation, a slide each, so that LibreOffice loads and exports
+// one document where it would load dozens: charts with the same theme and resolution share one,
+// up to this many.
+constexpr size_t kSlidesPerDocument = 40;
+
 class Batch {
 public:
     Batch(const Tools& tools, const fs::path& workFolder, const std::vector<ChartToRender>& charts, double limit)
@@ -95,65 +86,132 @@ public:
     }
 
     std::vector<std::string> Run() {
+        failed_.assign(charts_.size(), false);
+        GroupCharts();
         std::vector<std::string> inputs = WrapCharts();
         if (!inputs.empty()) ConvertToPdf(inputs);
-        for (size_t i = 0; i < charts_.size(); ++i)
-            if (!failed_[i]) MakePicture(i);
+        for (size_t d = 0; d < documents_.size(); ++d) MakePictures(d);
         return problems_;
     }
 
 private:
+    struct Document {
+        std::vector<size_t> charts;  // slide k shows charts_[charts[k]]
+    };
+
     void Fail(size_t i, const std::string& why) {
+        if (failed_[i]) return;
         failed_[i] = true;
         problems_.push_back(charts_[i].outputPng + ": " + why);
     }
 
-    std::vector<std::string> WrapCharts() {
-        failed_.assign(charts_.size(), false);
-        std::vector<std::string> inputs;
+    // Charts that cannot be wrapped on a slide are refused here, so that they spoil no document.
+    void GroupCharts() {
+        std::map<std::pair<std::string, int>, size_t> open;  // (theme, dpi) -> document being filled
         for (size_t i = 0; i < charts_.size(); ++i) {
             try {
-                const fs::path input = folder_ / NumberedName(i, ".pptx");
-                const std::string bytes = OneSlidePresentation(charts_[i].chartXml, charts_[i].themeXml);
+                slides_.push_back(ChartWithoutRelationships(charts_[i].chartXml));
+            } catch (const std::exception& e) {
+                slides_.emplace_back();
+                Fail(i, std::string("not drawn: ") + e.what());
+                continue;
+            }
+            const auto key = std::make_pair(charts_[i].themeXml, charts_[i].dpi);
+            auto it = open.find(key);
+            if (it == open.end() || documents_[it->second].charts.size() >= kSlidesPerDocument) {
+                documents_.emplace_back();
+                it = open.insert_or_assign(key, documents_.size() - 1).first;
+            }
+            documents_[it->second].charts.push_back(i);
+        }
+    }
+
+    std::vector<std::string> WrapCharts() {
+        std::vector<std::string> inputs;
+        for (size_t d = 0; d < documents_.size(); ++d) {
+            const Document& doc = documents_[d];
+            try {
+                PresentationContent content;
+                content.slideWidth = kChartSlideWidth;
+                content.slideHeight = kChartSlideHeight;
+                content.themeXml = charts_[doc.charts.front()].themeXml;
+                for (size_t i : doc.charts) {
+                    SlideContent slide;
+                    slide.charts.push_back(ChartFrame{"Chart 1", Rect{0, 0, kChartSlideWidth, kChartSlideHeight},
+                                                      slides_[i], ""});
+                    content.slides.push_back(std::move(slide));
+                }
+                const std::string bytes = ZipToBytes(PresentationEntries(content));
+                const fs::path input = folder_ / NumberedName(d, ".pptx");
                 std::ofstream out(input, std::ios::binary);
                 if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush())
                     throw std::runtime_error("cannot write " + input.string());
                 inputs.push_back(input.string());
             } catch (const std::exception& e) {
-                Fail(i, std::string("not drawn: ") + e.what());
+                for (size_t i : doc.charts) Fail(i, std::string("not drawn: ") + e.what());
             }
         }
         return inputs;
     }
 
     void ConvertToPdf(const std::vector<std::string>& inputs) {
-        std::vector<std::string> argv = {tools_.soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
-                                         "-env:UserInstallation=" + FileUrl(work_ / "lo-profile"),
-                                         "--convert-to", "pdf", "--outdir", folder_.string()};
-        argv.insert(argv.end(), inputs.begin(), inputs.end());
-        const double limit = limit_ > 0 ? limit_ : ConversionLimit(inputs.size());
-        const ProcessResult run = RunProcess(argv, limit, (work_ / "soffice.log").string());
+        // Under a session the files go to one of its LibreOffices, which are already running.
+        const double limit = limit_ > 0 ? limit_ : ConversionLimit(charts_.size());
+        ProcessResult run;
+        if (Session* session = Session::Current()) {
+            std::vector<std::pair<std::string, std::string>> files;
+            for (const std::string& input : inputs)
+                files.emplace_back(input, fs::path(input).replace_extension(".pdf").string());
+            run = session->ConvertToPdf(files, limit, (work_ / "soffice.log").string());
+        } else {
+            std::vector<std::string> argv = {tools_.soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
+                                             "-env:UserInstallation=" + FileUrl((work_ / "lo-profile").string()),
+                                             "--convert-to", "pdf", "--outdir", folder_.string()};
+            argv.insert(argv.end(), inputs.begin(), inputs.end());
+            run = RunProcess(argv, limit, (work_ / "soffice.log").string());
+        }
         std::string why = "LibreOffice made no PDF of it (see " + (work_ / "soffice.log").string() + ")";
         if (!run.started) why = "LibreOffice could not be started";
         if (run.timedOut) why = "LibreOffice did not finish within " + std::to_string(static_cast<int>(limit)) + " s and was stopped";
-        for (size_t i = 0; i < charts_.size(); ++i)
-            if (!failed_[i] && !NonEmptyFile(folder_ / NumberedName(i, ".pdf"))) Fail(i, "not drawn: " + why);
+        for (size_t d = 0; d < documents_.size(); ++d)
+            if (!NonEmptyFile(folder_ / NumberedName(d, ".pdf")))
+                for (size_t i : documents_[d].charts) Fail(i, "not drawn: " + why);
     }
 
-    void MakePicture(size_t i) {
-        const fs::path pdf = folder_ / NumberedName(i, ".pdf");
-        const fs::path stem = folder_ / NumberedName(i, "");
-        const ProcessResult run = RunProcess({tools_.pdftoppm, "-r", std::to_string(charts_[i].dpi), "-png",
-                                              "-singlefile", pdf.string(), stem.string()},
+    // pdftoppm names the pages STEM-N.png, N as wide as the last page's number.
+    static fs::path PagePicture(const fs::path& stem, size_t page, size_t pages) {
+        const int width = static_cast<int>(std::to_string(pages).size());
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "-%0*zu.png", width, page);
+        return stem.string() + suffix;
+    }
+
+    void MakePictures(size_t d) {
+        const Document& doc = documents_[d];
+        if (std::all_of(doc.charts.begin(), doc.charts.end(), [&](size_t i) { return bool(failed_[i]); })) return;
+        const fs::path pdf = folder_ / NumberedName(d, ".pdf");
+        const fs::path stem = folder_ / NumberedName(d, "");
+        const ProcessResult run = RunProcess({tools_.pdftoppm, "-r", std::to_string(charts_[doc.charts.front()].dpi),
+                                              "-png", pdf.string(), stem.string()},
                                              kPictureLimit, (work_ / "pdftoppm.log").string());
-        const fs::path png = folder_ / NumberedName(i, ".png");
-        if (run.timedOut) return Fail(i, "not drawn: pdftoppm did not finish within 60 s and was stopped");
-        if (!NonEmptyFile(png)) return Fail(i, "not drawn: pdftoppm made no picture of LibreOffice's PDF");
-        std::error_code ec;
-        const fs::path target = charts_[i].outputPng;
-        if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-        fs::copy_file(png, target, fs::copy_options::overwrite_existing, ec);
-        if (ec) Fail(i, "cannot write the picture: " + ec.message());
+        for (size_t k = 0; k < doc.charts.size(); ++k) {
+            const size_t i = doc.charts[k];
+            if (failed_[i]) continue;
+            const fs::path png = PagePicture(stem, k + 1, doc.charts.size());
+            if (run.timedOut) {
+                Fail(i, "not drawn: pdftoppm did not finish within 60 s and was stopped");
+                continue;
+            }
+            if (!NonEmptyFile(png)) {
+                Fail(i, "not drawn: pdftoppm made no picture of LibreOffice's PDF");
+                continue;
+            }
+            std::error_code ec;
+            const fs::path target = charts_[i].outputPng;
+            if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+            fs::copy_file(png, target, fs::copy_options::overwrite_existing, ec);
+            if (ec) Fail(i, "cannot write the picture: " + ec.message());
+        }
     }
 
     const Tools& tools_;
@@ -162,6 +220,8 @@ private:
     const double limit_;
     const fs::path folder_;
     std::vector<bool> failed_;
+    std::vector<std::string> slides_;      // each chart's part as it goes on its slide
+    std::vector<Document> documents_;
     std::vector<std::string> problems_;
 };
 

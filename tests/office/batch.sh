@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Batches through the real pipeline (bwoffice, bwpass.exe and the DLL under Wine): a folder with
+# good files, a file that is refused, our own converted outputs to leave out and a nested folder,
+# two at a time, under an output folder and beside the inputs; then the same file converted twice,
+# which must give the same bytes.
+#   batch.sh BWOFFICE BWSAMPLE TESTS_OFFICE_FOLDER     (WINEPREFIX set by ctest)
+set -u
+bwoffice=$1 bwsample=$2 folder=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+contains() { grep -q -F -- "$2" "$1" || fail "$1 does not contain: $2"; }
+
+in=$work/in
+mkdir -p "$in/sub/deeper"
+cp "$folder/corpus/xlsx/chart_bar03.xlsx" "$in/bar.xlsx"
+cp "$folder/corpus/pptx/cht-legend.pptx" "$in/Legend.PPTX"
+cp "$folder/corpus/xlsx/chart_pie05.xlsx" "$in/sub/deeper/pie.xlsx"
+cp "$folder/corpus/xlsx/chart_bar03.xlsx" "$in/old.bw.xlsx"
+echo "not an Office file" >"$in/sub/bad.xlsx"
+(cd "$in" && find . -type f | sort) >"$work/inputs.txt"
+
+# 1. Under an output folder, two at a time: exit status 6, every good file's outputs under the
+# same relative path, nothing for the refused file, the index with a row per file.
+"$bwoffice" "$in" -o "$work/out" -j 2 >"$work/out.txt" 2>"$work/err.txt"
+rc=$?
+[ $rc -eq 6 ] || fail "batch with a refused file: exit status $rc, expected 6 ($(cat "$work/err.txt"))"
+for f in bar.bw.xlsx bar.report.html Legend.bw.PPTX Legend.report.html sub/deeper/pie.bw.xlsx \
+         sub/deeper/pie.report.html bwpass-index.html; do
+  [ -s "$work/out/$f" ] || fail "no $f under the output folder"
+done
+(cd "$work/out" && find . -type f | sort) >"$work/outputs.txt"
+[ "$(wc -l <"$work/outputs.txt")" -eq 7 ] || fail "the output folder holds more: $(cat "$work/outputs.txt")"
+[ ! -e "$work/out/sub/bad.bw.xlsx" ] && [ ! -e "$work/out/sub/bad.report.html" ] ||
+  fail "outputs were written for the refused file"
+contains "$work/err.txt" "sub/bad.xlsx: not converted:"
+contains "$work/err.txt" "not a zip file"
+(cd "$in" && find . -type f | sort) | cmp -s - "$work/inputs.txt" || fail "the input folder was changed"
+index=$work/out/bwpass-index.html
+[ "$(grep -c '^<tr' "$index")" -eq 5 ] || fail "the index has not one row per file and a heading"
+contains "$index" "3 of 4 files converted"
+contains "$index" '<td>sub/deeper/pie.xlsx</td>'
+contains "$index" 'href="sub/deeper/pie.report.html"'
+contains "$index" 'href="Legend.bw.PPTX"'
+contains "$index" 'not converted: '
+grep -q 'old.bw' "$index" && fail "the index lists a converted file of an earlier run"
+cmp -s "$work/out/bar.bw.xlsx" "$in/bar.xlsx" && fail "bar.xlsx came out unchanged"
+
+# 2. Beside the inputs, good files only, without pictures: exit status 0, the index beside them.
+mkdir "$work/beside" && cp "$in/bar.xlsx" "$in/Legend.PPTX" "$work/beside/"
+"$bwoffice" "$work/beside/bar.xlsx" "$work/beside/Legend.PPTX" -j 2 -q --no-render >"$work/out.txt" 2>"$work/err.txt"
+rc=$?
+[ $rc -eq 0 ] || fail "batch of good files: exit status $rc ($(cat "$work/err.txt"))"
+for f in bar.bw.xlsx bar.report.html Legend.bw.PPTX Legend.report.html bwpass-index.html; do
+  [ -s "$work/beside/$f" ] || fail "no $f beside the inputs"
+done
+contains "$work/beside/bar.report.html" "not drawn (--no-render)"
+
+# 3. --no-report: the converted file alone.
+mkdir "$work/noreport" && cp "$in/bar.xlsx" "$work/noreport/"
+"$bwoffice" "$work/noreport/bar.xlsx" -q --no-report 2>"$work/err.txt" || fail "--no-report: $(cat "$work/err.txt")"
+[ "$(ls "$work/noreport")" = "$(printf 'bar.bw.xlsx\nbar.xlsx')" ] || fail "--no-report wrote: $(ls "$work/noreport")"
+
+# 4. The same file twice: the same converted bytes (embedded workbooks re-zipped, a new preview
+# picture), and the same report but for the plug-in's own log (its times, its folder).
+mkdir "$work/twice"
+"$bwsample" "$work/twice/sample.pptx" "$work/twice/lo" >/dev/null 2>&1 || fail "the sample was not written"
+for run in 1 2; do
+  "$bwoffice" "$work/twice/sample.pptx" -q 2>"$work/err.txt" || fail "sample, run $run: $(cat "$work/err.txt")"
+  mv "$work/twice/sample.bw.pptx" "$work/twice/run$run.pptx"
+  sed -E -e 's/qvlog_[0-9_]+/qvlog/' -e 's/(^|>)[0-9.]+ [0-9:]+   /\1TIME   /' "$work/twice/sample.report.html" >"$work/twice/run$run.html"
+  [ $run -eq 1 ] && sleep 2  # entry times are kept to two seconds
+done
+cmp -s "$work/twice/run1.pptx" "$work/twice/run2.pptx" || fail "the same input gave different converted files"
+cmp -s "$work/twice/run1.html" "$work/twice/run2.html" ||
+  fail "the same input gave different reports: $(diff "$work/twice/run1.html" "$work/twice/run2.html" | head -5)"
+
+[ $failures -eq 0 ] && echo "batch: all passed"
+exit $((failures > 0))

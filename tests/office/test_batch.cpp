@@ -1,0 +1,164 @@
+// Batches of Office files without the pass: which files a batch takes and where their outputs go,
+// refusals that leave nothing behind, the index page's rows and links, and new zip entries that
+// keep the time of the entry they replace so that the same input gives the same bytes.
+#include "tests/office/OfficeFiles.h"
+#include "tools/bwbatch/Batch.h"
+#include "tools/bwbatch/Index.h"
+#include "tools/bwbatch/Inputs.h"
+#include "tools/deck/ExitStatus.h"
+#include "tools/office/Package.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+namespace {
+
+using namespace officetest;
+namespace fs = std::filesystem;
+
+void Touch(const std::string& path, const std::string& bytes = "x") {
+    fs::create_directories(fs::path(path).parent_path());
+    WriteFile(path, bytes);
+}
+
+// A folder with Office files in any case, a nested folder, our own outputs, a lock file and
+// files of other kinds.
+std::string Tree(const TempFolder& t) {
+    const std::string in = t.Path() + "/in";
+    for (const char* f : {"a.pptx", "B.XLSX", "c.xlsm", "sub/d.pptm", "sub/deeper/e.xlsx", "a.bw.pptx",
+                          "sub/d.BW.pptm", "~$a.pptx", "notes.txt", "old.ppt"})
+        Touch(in + "/" + f);
+    return in;
+}
+
+TEST(BatchPlan, FolderSearchesAndOutputNames) {
+    TempFolder t;
+    const std::string in = Tree(t);
+    const std::string out = t.Path() + "/out";
+    struct Case {
+        const char* what;
+        std::string outputFolder;
+        std::vector<std::pair<std::string, std::string>> expected;  // input, output
+        std::string index;
+    };
+    const std::vector<Case> cases = {
+        {"beside each input", "",
+         {{in + "/B.XLSX", in + "/B.bw.XLSX"}, {in + "/a.pptx", in + "/a.bw.pptx"}, {in + "/c.xlsm", in + "/c.bw.xlsm"},
+          {in + "/sub/d.pptm", in + "/sub/d.bw.pptm"}, {in + "/sub/deeper/e.xlsx", in + "/sub/deeper/e.bw.xlsx"}},
+         in + "/bwpass-index.html"},
+        {"under an output folder, keeping the paths", out,
+         {{in + "/B.XLSX", out + "/B.bw.XLSX"}, {in + "/a.pptx", out + "/a.bw.pptx"}, {in + "/c.xlsm", out + "/c.bw.xlsm"},
+          {in + "/sub/d.pptm", out + "/sub/d.bw.pptm"}, {in + "/sub/deeper/e.xlsx", out + "/sub/deeper/e.bw.xlsx"}},
+         out + "/bwpass-index.html"},
+    };
+    for (const Case& c : cases) {
+        const bwbatch::BatchPlan plan = bwbatch::PlanBatch({in}, c.outputFolder, true);
+        std::vector<std::pair<std::string, std::string>> got;
+        for (const bwbatch::BatchFile& f : plan.files) {
+            EXPECT_EQ(f.refused, "") << c.what << ": " << f.input;
+            got.emplace_back(f.input, f.output);
+            EXPECT_EQ(f.report, bwbatch::ReportBeside(f.output)) << c.what;
+        }
+        EXPECT_EQ(got, c.expected) << c.what;
+        EXPECT_EQ(plan.index, c.index) << c.what;
+    }
+}
+
+TEST(BatchPlan, RefusesWhatItCannotTake) {
+    TempFolder t;
+    const std::string in = Tree(t);
+    const std::string out = t.Path() + "/out";
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string outputFolder;
+        std::vector<std::string> refusals;  // a part of each refused file's message, in order
+    };
+    const std::vector<Case> cases = {
+        {{in + "/notes.txt"}, "", {"not a .pptx, .pptm, .xlsx or .xlsm file"}},
+        {{in + "/missing.pptx"}, "", {"no such file or folder"}},
+        // The same file's outputs twice under one folder: the second is refused, not overwritten.
+        {{in + "/a.pptx", in + "/a.pptx"}, out, {"", "would take the names of another file's"}},
+        {{in + "/sub/d.pptm", in + "/a.bw.pptx"}, "", {"", ""}},  // a converted file named on its own is taken
+    };
+    for (const Case& c : cases) {
+        const bwbatch::BatchPlan plan = bwbatch::PlanBatch(c.arguments, c.outputFolder, false);
+        ASSERT_EQ(plan.files.size(), c.refusals.size()) << c.arguments.front();
+        for (size_t i = 0; i < plan.files.size(); ++i) {
+            const bwbatch::BatchFile& f = plan.files[i];
+            if (c.refusals[i].empty()) {
+                EXPECT_EQ(f.refused, "") << f.input;
+                EXPECT_EQ(f.report, "") << "no report asked for: " << f.input;
+            } else {
+                EXPECT_NE(f.refused.find(c.refusals[i]), std::string::npos) << f.refused;
+                EXPECT_EQ(f.output, "") << f.input;
+            }
+        }
+    }
+}
+
+// A file that is not an Office file fails before the pass: status 1, its message, and not even
+// the folders made for its outputs are left.
+TEST(BatchConvert, RefusedFileLeavesNothing) {
+    TempFolder t;
+    Touch(t.Path() + "/in/bad.xlsx", "this is not a zip file");
+    Touch(t.Path() + "/in/empty.pptx", "");
+    const std::string out = t.Path() + "/out";
+    bwoffice::PassServer server;
+    for (const char* name : {"bad.xlsx", "empty.pptx"}) {
+        const bwbatch::BatchPlan plan = bwbatch::PlanBatch({t.Path() + "/in"}, out + "/nested", true);
+        const bwbatch::FileResult r = bwbatch::ConvertOne(
+            *std::find_if(plan.files.begin(), plan.files.end(),
+                          [&](const bwbatch::BatchFile& f) { return f.shown == name; }),
+            bwbatch::BatchOptions{}, server);
+        EXPECT_EQ(r.status, bwpass::kExitBadInput) << name;
+        EXPECT_NE(r.message.find(name), std::string::npos) << r.message;
+        EXPECT_FALSE(fs::exists(out)) << name << ": the output folders were left behind";
+        EXPECT_EQ(bwbatch::BatchStatus({r}), bwpass::kExitBatchIncomplete);
+    }
+    EXPECT_EQ(bwbatch::BatchStatus({}), bwpass::kExitOk);
+}
+
+TEST(BatchIndex, RowsAndLinks) {
+    TempFolder t;
+    bwbatch::FileResult good;
+    good.file = {t.Path() + "/in/a b.pptx", t.Path() + "/out/sub/a b.bw.pptx", t.Path() + "/out/sub/a b.report.html",
+                 "sub/a b.pptx", ""};
+    good.summary.charts = 7;
+    good.summary.chartsRewritten = 6;
+    good.summary.previewsLeftInColour = 2;
+    good.summary.chartsWithLookAlikes = 3;
+    bwbatch::FileResult bad;
+    bad.file = {t.Path() + "/in/<bad>.xlsx", "", "", "<bad>.xlsx", ""};
+    bad.status = bwpass::kExitBadInput;
+    bad.message = "<bad>.xlsx: not a zip file";
+    const std::string page = bwbatch::IndexHtml({good, bad}, t.Path() + "/out/bwpass-index.html");
+    for (const char* expected :
+         {"1 of 2 files converted, 6 charts converted", "<td>sub/a b.pptx</td><td class=\"n\">7</td><td class=\"n\">6</td>"
+          "<td class=\"n\">2</td><td class=\"n\">3</td>", "href=\"sub/a%20b.bw.pptx\"", "href=\"sub/a%20b.report.html\"",
+          "not converted: &lt;bad&gt;.xlsx: not a zip file", "previews left in colour", "look-alike series"})
+        EXPECT_NE(page.find(expected), std::string::npos) << expected << "\n" << page;
+    EXPECT_EQ(page.find("<bad>"), std::string::npos);
+    EXPECT_EQ(bwbatch::Link(t.Path() + "/out/index.html", t.Path() + "/in/x#1.pptx"), "../in/x%231.pptx");
+}
+
+// A replaced entry keeps the time of the one it replaces, an added one the first entry's: the
+// same rewrite made twice, seconds apart, gives the same bytes.
+TEST(Reproducible, RewrittenPackageKeepsEntryTimes) {
+    TempFolder t;
+    const std::string input = t.Path() + "/in.pptx";
+    WriteFile(input, Zip(MinimalPresentation()));
+    const office::Package package = office::Package::OpenFile(input);
+    const std::map<std::string, std::string> parts = {{"ppt/slides/slide1.xml", "<p:sld/>"}, {"ppt/media/new.png", "png"}};
+    const std::string first = package.WriteBytes(parts);
+    sleep(2);
+    EXPECT_EQ(package.WriteBytes(parts), first);
+    package.Write(t.Path() + "/out1.pptx", parts, {});
+    sleep(2);
+    package.Write(t.Path() + "/out2.pptx", parts, {});
+    EXPECT_EQ(ReadFile(t.Path() + "/out1.pptx"), ReadFile(t.Path() + "/out2.pptx"));
+}
+
+}  // namespace

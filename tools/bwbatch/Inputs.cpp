@@ -1,0 +1,143 @@
+#include "tools/bwbatch/Inputs.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+namespace bwbatch {
+namespace fs = std::filesystem;
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string WithoutExtension(const std::string& path) { return path.substr(0, path.size() - Extension(path).size()); }
+
+// The Office files below folder, sorted so that a batch runs and lists them the same each time.
+std::vector<fs::path> FilesBelow(const fs::path& folder, std::string& error) {
+    std::vector<fs::path> found;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        std::error_code kind;
+        if (it->is_regular_file(kind) && IsOfficeFileName(name) && !IsConvertedFileName(name) &&
+            name.rfind("~$", 0) != 0)  // Office's lock files
+            found.push_back(it->path());
+    }
+    if (ec) error = folder.string() + ": cannot be searched: " + ec.message();
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::string CommonFolder(const std::vector<BatchFile>& files) {
+    fs::path common;
+    bool first = true;
+    for (const BatchFile& f : files) {
+        if (!f.refused.empty()) continue;
+        const fs::path folder = fs::absolute(f.output).lexically_normal().parent_path();
+        if (first) {
+            common = folder;
+            first = false;
+            continue;
+        }
+        fs::path shared;
+        for (auto a = common.begin(), b = folder.begin(); a != common.end() && b != folder.end() && *a == *b; ++a, ++b)
+            shared /= *a;
+        common = shared;
+    }
+    return first ? fs::current_path().string() : common.string();
+}
+
+class Planner {
+public:
+    Planner(const std::string& outputFolder, bool report) : outputFolder_(outputFolder), report_(report) {}
+
+    void Argument(const std::string& argument) {
+        std::error_code ec;
+        if (fs::is_directory(argument, ec)) {
+            std::string error;
+            for (const fs::path& p : FilesBelow(argument, error))
+                Add(p.string(), p.lexically_relative(argument).string());
+            if (!error.empty()) Refuse(argument, argument, error);
+        } else if (!fs::exists(argument, ec)) {
+            Refuse(argument, argument, argument + ": no such file or folder");
+        } else if (!IsOfficeFileName(argument)) {
+            Refuse(argument, argument, argument + ": not a .pptx, .pptm, .xlsx or .xlsm file");
+        } else {
+            Add(argument, fs::path(argument).filename().string());
+        }
+    }
+
+    BatchPlan Finish() {
+        plan_.index = outputFolder_.empty() ? (fs::path(CommonFolder(plan_.files)) / "bwpass-index.html").string()
+                                            : (fs::path(outputFolder_) / "bwpass-index.html").string();
+        return std::move(plan_);
+    }
+
+private:
+    void Add(const std::string& input, const std::string& relative) {
+        BatchFile f;
+        f.input = input;
+        f.shown = relative;
+        f.output = outputFolder_.empty() ? DefaultOutput(input)
+                                         : (fs::path(outputFolder_) / DefaultOutput(relative)).lexically_normal().string();
+        if (report_) f.report = ReportBeside(f.output);
+        const std::string key = fs::absolute(f.output).lexically_normal().string();
+        if (!taken_.insert(key).second) {
+            f.refused = input + ": its outputs would take the names of another file's (" + f.output + ")";
+            f.output.clear();
+            f.report.clear();
+        }
+        plan_.files.push_back(std::move(f));
+    }
+
+    void Refuse(const std::string& input, const std::string& shown, const std::string& why) {
+        BatchFile f;
+        f.input = input;
+        f.shown = shown;
+        f.refused = why;
+        plan_.files.push_back(std::move(f));
+    }
+
+    const std::string outputFolder_;
+    const bool report_;
+    BatchPlan plan_;
+    std::set<std::string> taken_;
+};
+
+}  // namespace
+
+bool IsOfficeFileName(const std::string& path) {
+    const std::string e = Lower(Extension(path));
+    return e == ".pptx" || e == ".pptm" || e == ".xlsx" || e == ".xlsm";
+}
+
+bool IsConvertedFileName(const std::string& path) {
+    const std::string stem = Lower(WithoutExtension(fs::path(path).filename().string()));
+    return stem.size() > 3 && stem.compare(stem.size() - 3, 3, ".bw") == 0;
+}
+
+std::string Extension(const std::string& path) {
+    const size_t slash = path.rfind('/'), dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    return path.substr(dot);
+}
+
+std::string DefaultOutput(const std::string& input) { return WithoutExtension(input) + ".bw" + Extension(input); }
+
+std::string ReportBeside(const std::string& output) {
+    std::string stem = WithoutExtension(output);
+    if (stem.size() > 3 && Lower(stem.substr(stem.size() - 3)) == ".bw") stem.resize(stem.size() - 3);
+    return stem + ".report.html";
+}
+
+BatchPlan PlanBatch(const std::vector<std::string>& arguments, const std::string& outputFolder, bool report) {
+    Planner planner(outputFolder, report);
+    for (const std::string& a : arguments) planner.Argument(a);
+    return planner.Finish();
+}
+
+}  // namespace bwbatch

@@ -1,0 +1,268 @@
+#include "tools/render/Session.h"
+
+#include "tools/render/Process.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace render {
+namespace {
+
+std::atomic<Session*> current{nullptr};
+
+// The process groups of the running instances, for a signal that ends the program before the
+// sessions end: LibreOffice runs in groups of its own, which a Ctrl-C at the terminal misses.
+constexpr size_t kMostGroups = 64;
+std::atomic<pid_t> groups[kMostGroups];
+
+void Remember(pid_t group) {
+    for (std::atomic<pid_t>& g : groups) {
+        pid_t empty = 0;
+        if (g.compare_exchange_strong(empty, group)) return;
+    }
+}
+
+void Forget(pid_t group) {
+    for (std::atomic<pid_t>& g : groups) {
+        pid_t known = group;
+        if (g.compare_exchange_strong(known, 0)) return;
+    }
+}
+
+extern "C" void StopInstancesAndEnd(int signal) {
+    for (std::atomic<pid_t>& g : groups)
+        if (const pid_t group = g.load(); group > 0) kill(-group, SIGKILL);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void StopInstancesOnSignals() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int s : {SIGINT, SIGTERM, SIGHUP})
+            if (std::signal(s, StopInstancesAndEnd) == SIG_IGN) std::signal(s, SIG_IGN);
+    });
+}
+
+// The inodes of the sockets on which LibreOffice instances listen for the command lines of later
+// starts (OSL_PIPE_<uid>_SingleOfficeIPC_<hash of the profile>).
+std::set<unsigned long> OfficePipes() {
+    std::set<unsigned long> inodes;
+    std::ifstream in("/proc/net/unix");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.find("SingleOfficeIPC_") == std::string::npos) continue;
+        std::istringstream fields(line);
+        std::string num, refs, protocol, flags, type, state;
+        unsigned long inode = 0;
+        if ((fields >> num >> refs >> protocol >> flags >> type >> state >> inode) && flags == "00010000")
+            inodes.insert(inode);
+    }
+    return inodes;
+}
+
+// Whether a process of the group holds one of these sockets.
+bool GroupHolds(pid_t group, const std::set<unsigned long>& inodes) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const fs::directory_entry& p : fs::directory_iterator("/proc", ec)) {
+        const std::string pid = p.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream stat(p.path() / "stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const size_t paren = text.rfind(')');  // the name may hold spaces
+        std::istringstream rest(paren == std::string::npos ? std::string() : text.substr(paren + 1));
+        std::string state;
+        long parent = 0, pgrp = 0;
+        if (!(rest >> state >> parent >> pgrp) || pgrp != group) continue;
+        std::error_code fdError;
+        for (const fs::directory_entry& fd : fs::directory_iterator(p.path() / "fd", fdError)) {
+            std::error_code linkError;
+            const std::string target = fs::read_symlink(fd.path(), linkError).string();
+            unsigned long inode = 0;
+            if (std::sscanf(target.c_str(), "socket:[%lu]", &inode) == 1 && inodes.count(inode)) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string FileUrl(const std::string& path) { return "file://" + UrlPath(path); }
+
+std::string UrlPath(const std::string& path) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string url;
+    for (unsigned char c : path) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+        if (plain) {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += kHex[c >> 4];
+            url += kHex[c & 15];
+        }
+    }
+    return url;
+}
+
+Session::Session(const std::string& workFolder, size_t instances) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(workFolder, ec);
+    const fs::path folder = fs::absolute(workFolder, ec);
+    folder_ = folder.string();
+    soffice_ = FindOnPath("soffice");
+    StopInstancesOnSignals();
+    instances_.resize(std::max<size_t>(1, instances));
+    for (size_t i = 0; i < instances_.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        instances_[i].profileUrl = FileUrl((folder / ("lo-profile-" + n)).string());
+        instances_[i].log = (folder / ("soffice-" + n + ".log")).string();
+        Start(instances_[i]);
+    }
+    previous_ = current.exchange(this);
+}
+
+Session::~Session() {
+    current.store(previous_);
+    for (Instance& i : instances_)
+        if (i.pid > 0) {
+            StopProcess(i.pid);
+            Forget(i.pid);
+        }
+}
+
+Session* Session::Current() { return current.load(); }
+
+void Session::Start(Instance& instance) {
+    // Without LibreOffice each rendering says so as it does without a session.
+    if (soffice_.empty()) return;
+    instance.pid = StartProcess({soffice_, "--headless", "--norestore", "--nologo", "--nolockcheck",
+                                 "-env:UserInstallation=" + instance.profileUrl},
+                                instance.log);
+    if (instance.pid > 0) Remember(instance.pid);
+}
+
+void Session::KeepRunning(Instance& instance) {
+    int status = 0;
+    if (instance.pid > 0 && waitpid(instance.pid, &status, WNOHANG) == 0) return;
+    if (instance.pid > 0) {
+        StopProcess(instance.pid);  // what is left of its group
+        Forget(instance.pid);
+    }
+    instance.pid = -1;
+    instance.ready = false;
+    Start(instance);
+}
+
+// A conversion started before the instance listens would become an instance itself, convert,
+// and leave; the session's own start would then hand its (empty) command line to it and leave
+// too. So the first conversion waits until the instance listens.
+void Session::WaitUntilReady(Instance& instance) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::seconds(120);
+    int status = 0;
+    while (!instance.ready && instance.pid > 0 && Clock::now() < deadline) {
+        if (waitpid(instance.pid, &status, WNOHANG) != 0) return;  // ended: the conversion starts its own
+        instance.ready = GroupHolds(instance.pid, OfficePipes());
+        if (!instance.ready) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+struct Session::Request {
+    const std::vector<std::pair<std::string, std::string>>* files;
+    double limit;
+    std::string log;
+    bool done = false;
+    ProcessResult result;
+};
+
+namespace {
+
+// The files of a run go into a folder of its own under names of its own, since different
+// callers' files may share a name; each PDF is then moved to where its caller wants it.
+bool MoveFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    if (!ec) return true;
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+    return !ec;
+}
+
+constexpr size_t kFilesPerRun = 60;
+
+}  // namespace
+
+void Session::Convert(Instance& instance, const std::vector<Request*>& requests) {
+    namespace fs = std::filesystem;
+    KeepRunning(instance);
+    WaitUntilReady(instance);
+    const fs::path run = fs::path(folder_) / ("run-" + std::to_string(++runs_));
+    std::error_code ec;
+    fs::create_directories(run, ec);
+    std::vector<std::string> argv = {soffice_, "--headless", "--norestore", "--nologo", "--nolockcheck",
+                                     "-env:UserInstallation=" + instance.profileUrl, "--convert-to", "pdf",
+                                     "--outdir", run.string()};
+    std::vector<std::pair<fs::path, std::string>> pdfs;  // LibreOffice's PDF -> the caller's
+    double limit = 0;
+    for (Request* r : requests) {
+        limit = std::max(limit, r->limit);
+        for (const auto& [input, pdf] : *r->files) {
+            const std::string stem = "file" + std::to_string(pdfs.size() + 1);
+            if (!MoveFile(input, run / (stem + ".pptx"))) continue;
+            argv.push_back((run / (stem + ".pptx")).string());
+            pdfs.emplace_back(run / (stem + ".pdf"), pdf);
+        }
+    }
+    // The limit of the largest request and a wide margin for each further file.
+    limit += 10.0 * static_cast<double>(pdfs.size());
+    const ProcessResult result = RunProcess(argv, limit, requests.front()->log);
+    for (const auto& [made, wanted] : pdfs)
+        if (fs::exists(made, ec)) MoveFile(made, wanted);
+    fs::remove_all(run, ec);
+    for (Request* r : requests) r->result = result;
+}
+
+ProcessResult Session::ConvertToPdf(const std::vector<std::pair<std::string, std::string>>& files,
+                                    double limitSeconds, const std::string& logPath) {
+    Request mine{&files, limitSeconds, logPath, false, {}};
+    std::unique_lock<std::mutex> lock(mutex_);
+    queue_.push_back(&mine);
+    while (!mine.done) {
+        auto free = std::find_if(instances_.begin(), instances_.end(), [](const Instance& i) { return !i.busy; });
+        if (queue_.empty() || free == instances_.end()) {
+            changed_.wait(lock);
+            continue;
+        }
+        // Whoever finds an instance free converts everything waiting, up to a bound.
+        std::vector<Request*> taken;
+        for (size_t n = 0; !queue_.empty() && (taken.empty() || n + queue_.front()->files->size() <= kFilesPerRun);) {
+            n += queue_.front()->files->size();
+            taken.push_back(queue_.front());
+            queue_.pop_front();
+        }
+        free->busy = true;
+        lock.unlock();
+        Convert(*free, taken);
+        lock.lock();
+        free->busy = false;
+        for (Request* r : taken) r->done = true;
+        changed_.notify_all();
+    }
+    return mine.result;
+}
+
+}  // namespace render
