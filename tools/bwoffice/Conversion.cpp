@@ -10,6 +10,7 @@
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/deck/DeckStream.h"
 #include "tools/deck/Text.h"
+#include "tools/report/LegibilitySection.h"
 #include "tools/report/ReportFromFiles.h"
 
 #include "tools/render/Render.h"
@@ -83,8 +84,9 @@ void RunThePass(const ConversionOptions& options, const Files& files, Conversion
     else if (status != 0) throw PassError("the pass failed (bwpass.exe exit status " + std::to_string(status) + ")");
 }
 
-// The two decks in step, object by object into the write-back.
-void WriteBackObjects(const std::vector<office::OfficeObject>& records, const Files& files, WriteBack& writeBack) {
+// The two decks in step, object by object into the write-back and the legibility counts.
+void WriteBackObjects(const std::vector<office::OfficeObject>& records, const Files& files, WriteBack& writeBack,
+                      bwpass::LegibilityCounts& legibility) {
     try {
         bwpass::DeckObjectReader before(Wide(files.deck)), after(Wide(files.converted));
         bwpass::DeckObject b, a;
@@ -92,6 +94,7 @@ void WriteBackObjects(const std::vector<office::OfficeObject>& records, const Fi
             if (!before.Next(b) || !after.Next(a))
                 throw PassError("the converted deck has fewer objects than the deck (" + std::to_string(records.size()) + ")");
             writeBack.Object(i, records[i], b, a);
+            bwpass::CountLegibility(b, a, legibility);
         }
         if (after.Next(a)) throw PassError("the converted deck has more objects than the deck");
     } catch (const bwpass::DeckError& e) {
@@ -144,7 +147,10 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
 
     start = Clock::now();
     WriteBack writeBack(package, work.Path(), true);
-    WriteBackObjects(records, files, writeBack);
+    bwpass::LegibilityCounts legibility;
+    WriteBackObjects(records, files, writeBack, legibility);
+    summary.chartsWithLookAlikes = legibility.chartsWithLookAlikes;
+    summary.chartsWithVanishingText = legibility.chartsWithVanishingText;
     WriteBackResult& written = writeBack.Result();
     summary.chartsRewritten = written.chartsRewritten;
     summary.propertiesWritten = written.propertiesWritten;

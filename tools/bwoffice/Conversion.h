@@ -29,6 +29,10 @@ struct ConversionSummary {
     size_t charts = 0;         // read into the deck
     size_t chartsRewritten = 0;
     size_t propertiesWritten = 0;
+    // Converted charts where series, slices or bands print alike, or where text vanishes
+    // (tools/report/LegibilitySection.h).
+    size_t chartsWithLookAlikes = 0;
+    size_t chartsWithVanishingText = 0;
     std::vector<office::UnmodelledChart> unmodelled;
     std::vector<std::string> notes;
     Timings timings;
