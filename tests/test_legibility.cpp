@@ -103,6 +103,16 @@ TEST(Legibility, ConvertedChartsNameWhatPrintsAlikeAndWhatVanishes) {
          {"series 7 and 3 print alike"}, {}},
         {"series left in colour print as their greys",
          WithUnconvertedTypes, {"series 3 and 2 print alike"}, {}},
+        {"stock series drawn by the high-low lines alone print nothing to compare",
+         [] {
+             sim::ChartModel c = sim::MakeChart(88, 3, 4);
+             for (sim::SeriesModel& s : c.series) {
+                 s.border.lineStyle = -4142;
+                 s.markerStyle = -4142;
+             }
+             return c;
+         },
+         {}, {}},
         {"surface bands 7, 8 and 16 get no pattern",
          [] {
              sim::ChartModel c = sim::MakeChart(83, 1, 3);

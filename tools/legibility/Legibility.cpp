@@ -11,15 +11,17 @@ using Looks = std::vector<PrintedLook>;
 
 // Each element against the elements before it, named with the first that prints alike.
 void Compare(const Looks& looks, const std::string& word, const std::string& suffix, ChartLegibility& out) {
-    out.compared += looks.size();
-    for (size_t j = 1; j < looks.size(); ++j)
+    for (size_t j = 0; j < looks.size(); ++j) {
+        if (PrintsNothing(looks[j])) continue;
+        ++out.compared;
         for (size_t i = 0; i < j; ++i)
-            if (PrintAlike(looks[j], looks[i])) {
+            if (!PrintsNothing(looks[i]) && PrintAlike(looks[j], looks[i])) {
                 out.lookAlikes.push_back({word + " " + std::to_string(j + 1) + " and " + std::to_string(i + 1) + suffix +
                                               " print alike",
                                           Describe(looks[j])});
                 break;
             }
+    }
 }
 
 Looks SeriesLooks(const sim::ChartModel& chart) {

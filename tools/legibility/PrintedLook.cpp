@@ -153,6 +153,8 @@ bool PrintAlike(const PrintedLook& a, const PrintedLook& b) {
     return a.isLine ? LinesAlike(a.line, b.line) : FillsAlike(a.fill, b.fill);
 }
 
+bool PrintsNothing(const PrintedLook& look) { return look.isLine && !look.line.line && !look.line.marker; }
+
 std::string Describe(const PrintedLook& look) { return look.isLine ? DescribeLine(look.line) : DescribeFill(look.fill); }
 
 }  // namespace legibility

@@ -17,6 +17,8 @@
 //   for shapes with an inside, alike fill greys, or neither shows markers. An automatic marker
 //   has the shape Excel gives the series' position.
 // - A fill and a line never print alike.
+// A line series that draws neither a line nor markers prints nothing (the high and low series of
+// a stock chart, shown by its high-low lines): it is not compared with anything.
 #pragma once
 
 #include "sim/ExcelModel.h"
@@ -67,6 +69,7 @@ PrintedLook LookOfLineSeries(const sim::SeriesModel& series, size_t position);
 bool IsDrawnAsLine(const sim::SeriesModel& series);
 
 bool PrintAlike(const PrintedLook& a, const PrintedLook& b);
+bool PrintsNothing(const PrintedLook& look);
 
 // "solid black", "pattern 16 (msoPatternDarkUpwardDiagonal), black on white", "xlDot line,
 // weight 3, black; marker xlMarkerStyleCircle size 8, black on white".

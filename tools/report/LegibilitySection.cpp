@@ -52,8 +52,12 @@ void CountLegibility(const sim::ChartModel& converted, LegibilityCounts& counts)
 
 void CountLegibility(const DeckObject& before, const DeckObject& after, LegibilityCounts& counts) {
     if (!before.excel || !after.excel) return;
-    const sim::WorkbookModel& was = *before.excel->application.workbooks[before.excel->embeddedWorkbook];
-    const sim::WorkbookModel& is = *after.excel->application.workbooks[after.excel->embeddedWorkbook];
+    const int b = before.excel->embeddedWorkbook, a = after.excel->embeddedWorkbook;
+    if (b < 0 || a < 0 || static_cast<size_t>(b) >= before.excel->application.workbooks.size() ||
+        static_cast<size_t>(a) >= after.excel->application.workbooks.size())
+        return;
+    const sim::WorkbookModel& was = *before.excel->application.workbooks[static_cast<size_t>(b)];
+    const sim::WorkbookModel& is = *after.excel->application.workbooks[static_cast<size_t>(a)];
     const std::vector<TrackedChart> charts = ChartsOf(was);
     const std::vector<const sim::ChartModel*> now = MatchingCharts(was, is);
     for (size_t i = 0; i < charts.size() && i < now.size(); ++i)
