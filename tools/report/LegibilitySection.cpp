@@ -37,7 +37,7 @@ std::string Verdict(const legibility::ChartLegibility& l) {
 }
 
 std::string SummaryRow(const char* label, size_t n, const char* note) {
-    const std::string value = n ? "<span class=\"bad\">" + std::to_string(n) + "</span>" : "0";
+    const std::string value = n ? "<span class=\"warn\">" + std::to_string(n) + "</span>" : "0";
     return std::string("<tr><th>") + label + "</th><td class=\"num\">" + value + "</td><td class=\"muted\">" + note +
            "</td></tr>\n";
 }
@@ -71,7 +71,7 @@ std::string LegibilityHtml(const ChartResult& chart) {
     if (l.lookAlikes.empty() && l.vanishingText.empty())
         return s + "<span class=\"ok\">no two " + H(l.elements) + " print alike, no text vanishes</span> (" +
                std::to_string(l.compared) + " " + H(l.elements) + " compared)</p>\n";
-    s += "<span class=\"bad\">" + Verdict(l) + "</span> (" + std::to_string(l.compared) + " " + H(l.elements) +
+    s += "<span class=\"warn\">" + Verdict(l) + "</span> (" + std::to_string(l.compared) + " " + H(l.elements) +
          " compared)</p>\n<ul class=\"legibility\">\n";
     size_t listed = 0;
     s += Items(l.lookAlikes, listed) + Items(l.vanishingText, listed);

@@ -29,6 +29,7 @@ td.num { text-align: right; }
 table.summary td.num { font-weight: bold; font-size: 15px; }
 .ok { color: #0a6b0a; }
 .bad { color: #b00000; font-weight: bold; }
+.warn { color: #9a5b00; font-weight: bold; }
 .muted { color: #666; }
 .pair { display: flex; gap: 16px; flex-wrap: wrap; }
 figure { margin: 0; }
