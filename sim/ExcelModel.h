@@ -59,11 +59,22 @@ struct LineElementModel {
     BorderModel border;
 };
 
+// The colour of a chart text (Font.Color of a title, the legend, tick labels or data labels) as
+// the file or the chart style sets it. The plug-in never writes fonts: the colour is kept to tell
+// whether the text still shows on what the conversion leaves behind it. present = false: the
+// chart shows no such text, or its colour is not known.
+struct TextModel {
+    bool present = false;
+    int32_t color = 0;          // Font.Color
+};
+
 struct AxisModel {
     bool present = false;
     BorderModel border;
     LineElementModel majorGridlines{false, {}};
     LineElementModel minorGridlines{false, {}};
+    TextModel tickLabelFont;    // TickLabels.Font
+    TextModel titleFont;        // AxisTitle.Font
 };
 
 struct PointModel {
@@ -87,6 +98,7 @@ struct SeriesModel {
     int32_t markerSize = 5;
     int32_t markerForegroundColor = 0;
     int32_t markerBackgroundColor = 0xFFFFFF;
+    TextModel dataLabelFont;               // DataLabels.Font, when labels are shown
 };
 
 struct LegendEntryModel {
@@ -95,6 +107,7 @@ struct LegendEntryModel {
 
 struct LegendModel : ElementModel {
     std::vector<LegendEntryModel> entries;
+    TextModel font;             // Legend.Font
 };
 
 struct ChartModel {
@@ -109,6 +122,7 @@ struct ChartModel {
     // Indexed by XlAxisType - 1: category (1), value (2), series (3), primary group.
     AxisModel axes[3];
     std::vector<SeriesModel> series;
+    TextModel titleFont;        // ChartTitle.Font; present when the chart shows a title
 };
 
 struct ChartObjectModel {

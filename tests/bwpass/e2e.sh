@@ -21,6 +21,7 @@ bwpass >out.txt 2>err.txt
 expect_rc $? 0 "sample deck ($(cat err.txt))"
 contains out.txt "objects offered:  12 (accepted 10, declined 2)"
 contains out.txt "charts converted: 12 (12 on the shown sheets of accepted objects)"
+contains out.txt "look-alike series: 0 charts"
 contains out.txt "report:           bwpass-out/sample-deck.report.html"
 for f in sample-deck.json sample-deck.bw.json sample-deck.report.html; do
   [ -s "bwpass-out/$f" ] || fail "bwpass-out/$f not written"
@@ -33,6 +34,7 @@ contains $report "Converting Excel Chart. BWFlagSet=0"
 contains $report "ReorderSheets: Move &#39;Data&#39; to back"
 contains $report "spare: Book2 opened, closed without saving"
 [ "$(count $report 'class="bad"')" -eq 0 ] || fail "the report shows failed calls"
+[ "$(count $report 'Legibility on paper')" -eq 12 ] || fail "legibility lines: $(count $report 'Legibility on paper')"
 # The sample is drawn in solid colours; the pass patterns the series.
 [ "$(count bwpass-out/sample-deck.json '"type": "patterned"')" -eq 0 ] || fail "the sample deck has patterns"
 [ "$(count bwpass-out/sample-deck.bw.json '"type": "patterned"')" -gt 40 ] || fail "the pass patterned nothing"

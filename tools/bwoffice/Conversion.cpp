@@ -11,6 +11,7 @@
 #include "tools/deck/DeckStream.h"
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
+#include "tools/report/LegibilitySection.h"
 #include "tools/report/ReportFromFiles.h"
 
 #include "tools/render/Render.h"
@@ -92,8 +93,9 @@ void RunThePass(const ConversionOptions& options, const Files& files, Conversion
                         (error.empty() ? std::string() : ": " + error));
 }
 
-// The two decks in step, object by object into the write-back.
-void WriteBackObjects(const std::vector<office::OfficeObject>& records, const Files& files, WriteBack& writeBack) {
+// The two decks in step, object by object into the write-back and the legibility counts.
+void WriteBackObjects(const std::vector<office::OfficeObject>& records, const Files& files, WriteBack& writeBack,
+                      bwpass::LegibilityCounts& legibility) {
     try {
         bwpass::DeckObjectReader before(Wide(files.deck)), after(Wide(files.converted));
         bwpass::DeckObject b, a;
@@ -101,6 +103,7 @@ void WriteBackObjects(const std::vector<office::OfficeObject>& records, const Fi
             if (!before.Next(b) || !after.Next(a))
                 throw PassError("the converted deck has fewer objects than the deck (" + std::to_string(records.size()) + ")");
             writeBack.Object(i, records[i], b, a);
+            bwpass::CountLegibility(b, a, legibility);
         }
         if (after.Next(a)) throw PassError("the converted deck has more objects than the deck");
     } catch (const bwpass::DeckError& e) {
@@ -173,7 +176,10 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
 
     start = Clock::now();
     WriteBack writeBack(package, pending.work->Path(), !options.report.empty() && options.render);
-    WriteBackObjects(records, files, writeBack);
+    bwpass::LegibilityCounts legibility;
+    WriteBackObjects(records, files, writeBack, legibility);
+    summary.chartsWithLookAlikes = legibility.chartsWithLookAlikes;
+    summary.chartsWithVanishingText = legibility.chartsWithVanishingText;
     WriteBackResult& written = writeBack.Result();
     summary.chartsRewritten = written.chartsRewritten;
     summary.propertiesWritten = written.propertiesWritten;

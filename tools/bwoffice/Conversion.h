@@ -34,7 +34,10 @@ struct ConversionSummary {
     size_t chartsRewritten = 0;
     size_t propertiesWritten = 0;
     size_t previewsLeftInColour = 0;   // OLE objects whose preview picture still shows the colour chart
-    size_t chartsWithLookAlikes = 0;   // converted charts with series that print alike
+    // Converted charts where series, slices or bands print alike, or where text vanishes
+    // (tools/report/LegibilitySection.h).
+    size_t chartsWithLookAlikes = 0;
+    size_t chartsWithVanishingText = 0;
     bool hostCallFailed = false;       // the pass ran, but a host call failed (the report has it)
     std::vector<office::UnmodelledChart> unmodelled;
     std::vector<std::string> notes;

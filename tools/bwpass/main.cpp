@@ -225,6 +225,8 @@ void PrintSummary(const PassResult& result, const PassTotals& t, const std::wstr
     std::printf("  objects offered:  %zu (accepted %zu, declined %zu)\n", t.offered, t.accepted, t.declined);
     std::printf("  charts converted: %zu (%zu on the shown sheets of accepted objects)\n", t.chartsChanged,
                 t.chartsOnShownSheets);
+    std::printf("  look-alike series: %zu charts\n", t.legibility.chartsWithLookAlikes);
+    std::printf("  vanishing text:   %zu charts\n", t.legibility.chartsWithVanishingText);
     std::printf("  writes made:      %ld\n", t.writes);
     std::printf("  plug-in log:      %zu lines\n", result.logLines.size());
     if (t.failedCalls) std::printf("  FAILED CALLS:     %zu (see the report)\n", t.failedCalls);

@@ -314,4 +314,10 @@ bool ShowsAutomaticMarkers(int32_t t) {
     }
 }
 
+int32_t AutomaticMarkerStyle(size_t position) {
+    // Diamond, square, triangle, x, star, circle, plus.
+    static const int32_t kStyles[] = {2, 1, 3, -4168, 5, 8, 9};
+    return kStyles[position % 7];
+}
+
 }  // namespace bwpass

@@ -58,5 +58,7 @@ bool IsTopView(int32_t chartType);
 bool IsExploded(int32_t chartType);
 // Types that show markers when the marker style is automatic.
 bool ShowsAutomaticMarkers(int32_t chartType);
+// The shape Excel gives an automatic marker: by the series' position in the chart, from 0.
+int32_t AutomaticMarkerStyle(size_t position);
 
 }  // namespace bwpass

@@ -76,6 +76,14 @@ struct VisitLineElement {
     }
 };
 
+struct VisitFont {
+    template <class V, class M>
+    void operator()(V& v, M& t) const {
+        v.boolean("present", t.present);
+        v.colour("color", t.color);
+    }
+};
+
 struct VisitAxis {
     template <class V, class M>
     void operator()(V& v, M& a) const {
@@ -83,6 +91,8 @@ struct VisitAxis {
         v.object("border", a.border, VisitBorder{});
         v.object("majorGridlines", a.majorGridlines, VisitLineElement{});
         v.object("minorGridlines", a.minorGridlines, VisitLineElement{});
+        v.object("tickLabelFont", a.tickLabelFont, VisitFont{});
+        v.object("titleFont", a.titleFont, VisitFont{});
     }
 };
 
@@ -122,6 +132,7 @@ struct VisitSeries {
         v.integer("markerSize", s.markerSize, domain::MarkerSize());
         v.colour("markerForegroundColor", s.markerForegroundColor);
         v.colour("markerBackgroundColor", s.markerBackgroundColor);
+        v.object("dataLabelFont", s.dataLabelFont, VisitFont{});
     }
 };
 
@@ -135,6 +146,7 @@ struct VisitLegend {
     void operator()(V& v, M& l) const {
         ElementFields(v, l);
         v.array("entries", l.entries, VisitLegendEntry{});
+        v.object("font", l.font, VisitFont{});
     }
 };
 
@@ -151,6 +163,7 @@ struct VisitChart {
         v.object("floor", c.floor, VisitElement{});
         v.object("axes", c.axes, VisitAxes{});
         v.array("series", c.series, VisitSeries{});
+        v.object("titleFont", c.titleFont, VisitFont{});
     }
 };
 

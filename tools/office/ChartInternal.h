@@ -77,6 +77,8 @@ struct AutoFormats {
     sim::ElementModel FilledSeries(uint32_t colour) const;
     sim::ElementModel LineSeries(uint32_t colour) const;
     sim::BorderModel Trendline(uint32_t colour) const;
+    // Text: the text colour, on the dark chart area of styles 41..48 the background colour.
+    uint32_t TextColour() const;
 };
 int ChartStyleOf(const xml::Names& names, const pugi::xml_node& chartSpace);
 
@@ -118,6 +120,8 @@ bool VariedColours(const ChartNodes& nodes, const xml::Names& names, const pugi:
 
 // ---- The whole part (ChartRead.cpp, ChartWrite.cpp) ----
 sim::ChartModel ReadModel(const xml::Names& names, const ChartNodes& nodes, const Theme& theme);
+// The colours of the chart's texts (ChartText.cpp), once the rest of the model is read.
+void ReadTextColours(const xml::Names& names, const ChartNodes& nodes, const AutoFormats& autos, sim::ChartModel& m);
 size_t WriteModelChanges(const xml::Names& names, const ChartNodes& nodes, const sim::ChartModel& before,
                          const sim::ChartModel& after);
 

@@ -245,6 +245,7 @@ public:
             m.categories = CacheTexts(names_, cat);
         }
         if (m.legend.present) ReadLegendEntries(m);
+        ReadTextColours(names_, nodes_, autos_, m);
         return m;
     }
 

@@ -14,8 +14,9 @@
 //   by a thin line in the text colour at 50% luminance (in a presentation's chart: neither fill
 //   nor frame, as PowerPoint draws it over the slide); plot area, legend, walls, floor and data
 //   labels without fill or line; filled series without an outline; line series 2 1/4 pt wide;
-//   axis lines and gridlines thin, in the text colour at 50% luminance. Row 6 (styles 41..48)
-//   fills the chart area with the text colour (dark) and has no frame.
+//   axis lines and gridlines thin, in the text colour at 50% luminance; text in the text colour.
+//   Row 6 (styles 41..48) fills the chart area with the text colour (dark), has no frame and
+//   writes its text in the background colour (light).
 // Effects that Excel's object model does not report (bevels, shadows, glow) are not modelled.
 #include "tools/office/ChartInternal.h"
 
@@ -139,5 +140,7 @@ sim::ElementModel AutoFormats::LineSeries(uint32_t colour) const {
 }
 
 sim::BorderModel AutoFormats::Trendline(uint32_t colour) const { return Line(colour, 2); }
+
+uint32_t AutoFormats::TextColour() const { return (style - 1) / 8 == 5 ? theme[Theme::Bg1] : theme[Theme::Tx1]; }
 
 }  // namespace office::detail

@@ -142,7 +142,9 @@ bool PassResultWriter::Finish(const PassResult& p) {
                        {"totals",
                         {{"offered", t.offered}, {"accepted", t.accepted}, {"declined", t.declined},
                          {"chartsOnShownSheets", t.chartsOnShownSheets}, {"chartsChanged", t.chartsChanged},
-                         {"writes", t.writes}, {"failedCalls", t.failedCalls}}}};
+                         {"writes", t.writes}, {"failedCalls", t.failedCalls},
+                         {"chartsWithLookAlikes", t.legibility.chartsWithLookAlikes},
+                         {"chartsWithVanishingText", t.legibility.chartsWithVanishingText}}}};
     std::string text = tail.dump(2);
     s.file.Write(std::string(s.count ? "\n  ]" : "]") + ",\n" + text.substr(2) + "\n");
     if (!s.file.Commit()) {

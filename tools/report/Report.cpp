@@ -2,6 +2,7 @@
 
 #include "tools/report/ChartSvg.h"
 #include "tools/deckmodel/Constants.h"
+#include "tools/report/LegibilitySection.h"
 #include "tools/deck/Files.h"
 #include "tools/deckmodel/Text.h"
 
@@ -28,6 +29,7 @@ td.num { text-align: right; }
 table.summary td.num { font-weight: bold; font-size: 15px; }
 .ok { color: #0a6b0a; }
 .bad { color: #b00000; font-weight: bold; }
+.warn { color: #9a5b00; font-weight: bold; }
 .muted { color: #666; }
 .pair { display: flex; gap: 16px; flex-wrap: wrap; }
 figure { margin: 0; }
@@ -63,6 +65,7 @@ std::string Summary(const PassResult& r, const PassTotals& t) {
     s += Row("Charts on the shown sheets", std::to_string(t.chartsOnShownSheets),
              "charts of accepted objects that the plug-in is meant to convert");
     s += Row("Charts converted", std::to_string(t.chartsChanged), "charts whose model changed during the pass");
+    s += LegibilityRows(t);
     s += Row("Writes made", std::to_string(t.writes), "property writes and fill calls into the Excel stand-in");
     s += Row("Plug-in log lines", std::to_string(r.logLines.size()), "");
     s += Row("Failed host calls", t.failedCalls ? "<span class=\"bad\">" + std::to_string(t.failedCalls) + "</span>" : "0",
@@ -135,7 +138,7 @@ std::string ChartSection(const ChartResult& c, size_t objectIndex, size_t chartN
     const std::string id = "c" + std::to_string(chartNumber);
     std::string s = "<section class=\"chart\" id=\"" + id + "\">\n<h3>Object " + std::to_string(objectIndex + 1) +
                     " &middot; " + H(c.place) + " &middot; " + H(ChartTypeName(c.before.chartType)) + "</h3>\n<p class=\"meta\">" +
-                    ChartStatus(c) + "</p>\n";
+                    ChartStatus(c) + "</p>\n" + LegibilityHtml(c);
     if (draw) {
         s += "<div class=\"pair\">\n<figure class=\"before\"><figcaption>Before</figcaption>\n" +
              ChartSvg(c.before, id + "b") + "</figure>\n";
@@ -222,7 +225,10 @@ void AddToTotals(PassTotals& t, const ObjectResult& o) {
     } else {
         ++t.declined;
     }
-    for (const ChartResult& c : o.charts) t.chartsChanged += c.changes.empty() ? 0 : 1;
+    for (const ChartResult& c : o.charts) {
+        t.chartsChanged += c.changes.empty() ? 0 : 1;
+        if (!c.changes.empty()) CountLegibility(c.after, t.legibility);
+    }
     for (const HostCall& c : o.calls) t.failedCalls += c.failed ? 1 : 0;
     t.writes += o.writes;
 }

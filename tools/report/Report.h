@@ -63,12 +63,20 @@ struct PassResult {
     std::vector<std::string> renderNotes;
 };
 
+// Converted charts that print with series, slices or bands alike, or with text that vanishes
+// (tools/report/LegibilitySection.h).
+struct LegibilityCounts {
+    size_t chartsWithLookAlikes = 0;
+    size_t chartsWithVanishingText = 0;
+};
+
 struct PassTotals {
     size_t offered = 0, accepted = 0, declined = 0;
     size_t chartsOnShownSheets = 0;  // in accepted objects
     size_t chartsChanged = 0;
     long writes = 0;
     size_t failedCalls = 0;
+    LegibilityCounts legibility;
 };
 
 PassTotals Totals(const PassResult& result);
