@@ -12,7 +12,9 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -142,6 +144,66 @@ TEST(BatchIndex, RowsAndLinks) {
         EXPECT_NE(page.find(expected), std::string::npos) << expected << "\n" << page;
     EXPECT_EQ(page.find("<bad>"), std::string::npos);
     EXPECT_EQ(bwbatch::Link(t.Path() + "/out/index.html", t.Path() + "/in/x#1.pptx"), "../in/x%231.pptx");
+}
+
+// The pass server against a stand-in for bwpass.exe --serve under Wine: answers in order, the
+// message of a failed run, a server that ends under a run started once more, and one that ends
+// at its first run reported, not waited for.
+TEST(PassServer, AnswersRunsInOrderAndSurvivesAServerThatEnds) {
+    TempFolder t;
+    const std::string fake = t.Path() + "/fake-wine";
+    WriteFile(fake,
+              "#!/bin/bash\n"
+              "# $1 the program, $2 --serve, then the server's own options\n"
+              "[ \"$2\" = --serve ] && [ \"$3\" = --registered ] || exit 9\n"
+              "while IFS= read -r line; do\n"
+              "  case \"$line\" in\n"
+              "    ok*) echo \"bwpass-done 0\" ;;\n"
+              "    bad*) echo 'bwpass: deck.json: broken' >&2; echo '(bwpass --help lists the options)' >&2\n"
+              "          echo 'bwpass-done 1' ;;\n"
+              "    die-once*) [ -f \"$0.died\" ] || { touch \"$0.died\"; exit 1; }; echo 'bwpass-done 0' ;;\n"
+              "    die*) echo 'bwpass: crashed' >&2; exit 1 ;;\n"
+              "  esac\n"
+              "done\n");
+    chmod(fake.c_str(), 0755);
+    setenv("QV_WINE_RUN", fake.c_str(), 1);
+    setenv("QV_BWPASS_EXE", fake.c_str(), 1);
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string error;  // a part of it
+    };
+    const std::vector<Case> cases = {
+        {{"ok", "-q"}, 0, ""},
+        {{"bad"}, 1, "deck.json: broken"},
+        {{"ok"}, 0, ""},
+        {{"die-once"}, 0, ""},  // ended under a run after serving: started again, and the run made
+        {{"ok"}, 0, ""},
+    };
+    bwoffice::PassServer server({"--registered"});
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_EQ(server.Run(c.arguments, error), c.status) << c.arguments.front();
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.arguments.front() << ": " << error;
+        EXPECT_EQ(error.find("--help"), std::string::npos) << error;
+    }
+    // Threads take turns on one server.
+    std::vector<std::thread> threads;
+    std::atomic<int> fine{0};
+    for (int i = 0; i < 4; ++i)
+        threads.emplace_back([&] {
+            std::string error;
+            fine += server.Run({"ok"}, error) == 0;
+        });
+    for (std::thread& th : threads) th.join();
+    EXPECT_EQ(fine, 4);
+
+    bwoffice::PassServer fresh({"--registered"});
+    std::string error;
+    EXPECT_EQ(fresh.Run({"die"}, error), -1);
+    EXPECT_NE(error.find("ended unexpectedly: crashed"), std::string::npos) << error;
+    unsetenv("QV_WINE_RUN");
+    unsetenv("QV_BWPASS_EXE");
 }
 
 // A replaced entry keeps the time of the one it replaces, an added one the first entry's: the

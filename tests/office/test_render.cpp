@@ -144,6 +144,27 @@ TEST(RenderSession, ChartsOfManyDocumentsAndThreadsEachGetTheirOwnPicture) {
     }
 }
 
+// The session's LibreOffice runs in process groups of its own: when the session ends, nothing of
+// it may be left running.
+TEST(RenderSession, LeavesNoLibreOfficeBehind) {
+    QV_REQUIRE_RENDERER();
+    TempFolder work;
+    const std::string folder = work / "session";
+    {
+        render::Session session(folder, 2);
+        const render::ChartToRender chart =
+            FromCorpus({"xlsx/chart_area01.xlsx", "xl/charts/chart1.xml", "xl/theme/theme1.xml"}, work / "a.png");
+        EXPECT_TRUE(render::RenderCharts({chart}, work / "lo").empty());
+    }
+    std::vector<std::string> left;
+    for (const fs::directory_entry& p : fs::directory_iterator("/proc")) {
+        std::ifstream in(p.path() / "cmdline", std::ios::binary);
+        const std::string command((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (command.find(folder) != std::string::npos) left.push_back(p.path().filename().string());
+    }
+    EXPECT_TRUE(left.empty()) << left.size() << " processes of the session still run";
+}
+
 TEST(RenderCharts, WrapsTheChartWithoutItsRelationshipsOnAValidSlide) {
     const auto corpus = Unzip(Corpus("pptx/cht-charts.pptx"));
     ASSERT_NE(corpus.at("ppt/charts/chart1.xml").find("c:externalData"), std::string::npos);
