@@ -148,6 +148,7 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     WriteBackResult& written = writeBack.Result();
     summary.chartsRewritten = written.chartsRewritten;
     summary.propertiesWritten = written.propertiesWritten;
+    summary.previewsLeftInColour = written.previewsLeftInColour;
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
     if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwoffice: writing %s\n", options.output.c_str());
     package.Write(options.output, written.parts, written.partFiles);

@@ -29,6 +29,7 @@ struct ConversionSummary {
     size_t charts = 0;         // read into the deck
     size_t chartsRewritten = 0;
     size_t propertiesWritten = 0;
+    size_t previewsLeftInColour = 0;  // OLE objects whose picture was not drawn anew (named in the notes)
     std::vector<office::UnmodelledChart> unmodelled;
     std::vector<std::string> notes;
     Timings timings;

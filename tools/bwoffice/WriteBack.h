@@ -29,6 +29,8 @@ struct WriteBackResult {
     std::map<std::string, std::string> partFiles;  // the same, in files: re-zipped embedded workbooks
     size_t chartsRewritten = 0;
     size_t propertiesWritten = 0;
+    // OLE objects whose picture on the slide still shows colour: not redrawn, each with a note.
+    size_t previewsLeftInColour = 0;
     std::vector<std::string> notes;            // for the report and the summary
     std::vector<ChartToDraw> charts;           // when asked for
     double renderSeconds = 0;

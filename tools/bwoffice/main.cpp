@@ -97,6 +97,8 @@ void PrintSummary(const bwoffice::ConversionOptions& o, const bwoffice::Conversi
     std::printf("  objects offered:  %zu (%zu with a workbook)\n", s.objects, s.excelObjects);
     std::printf("  charts:           %zu read, %zu rewritten (%zu properties written)\n", s.charts,
                 s.chartsRewritten, s.propertiesWritten);
+    std::printf("  previews left in colour: %zu%s\n", s.previewsLeftInColour,
+                s.previewsLeftInColour ? " (named in the report)" : "");
     if (!s.unmodelled.empty())
         std::printf("  not modelled:     %zu charts left unchanged (listed in the report)\n", s.unmodelled.size());
     std::printf("  output:           %s\n", o.output.c_str());

@@ -78,4 +78,21 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, double timeoutSec
     return result;
 }
 
+std::string FileUrl(const std::string& path) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (unsigned char c : path) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+        if (plain) {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += kHex[c >> 4];
+            url += kHex[c & 15];
+        }
+    }
+    return url;
+}
+
 }  // namespace render

@@ -20,4 +20,7 @@ std::string FindOnPath(const std::string& program);
 // LibreOffice's launcher leaves the work to a child process, which must go too.
 ProcessResult RunProcess(const std::vector<std::string>& argv, double timeoutSeconds, const std::string& logPath);
 
+// A file: URL for LibreOffice's -env:UserInstallation, which wants one even for a local path.
+std::string FileUrl(const std::string& path);
+
 }  // namespace render

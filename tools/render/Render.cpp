@@ -40,24 +40,6 @@ std::string ChartWithoutRelationships(const std::string& chartXml) {
     return out.str();
 }
 
-// A file: URL for LibreOffice's -env:UserInstallation, which wants one even for a local path.
-std::string FileUrl(const fs::path& path) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (unsigned char c : path.string()) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
-        if (plain) {
-            url += static_cast<char>(c);
-        } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
-        }
-    }
-    return url;
-}
-
 std::string NumberedName(size_t i, const char* extension) {
     char name[32];
     std::snprintf(name, sizeof name, "chart%04zu%s", i + 1, extension);
@@ -128,7 +110,7 @@ private:
 
     void ConvertToPdf(const std::vector<std::string>& inputs) {
         std::vector<std::string> argv = {tools_.soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
-                                         "-env:UserInstallation=" + FileUrl(work_ / "lo-profile"),
+                                         "-env:UserInstallation=" + FileUrl((work_ / "lo-profile").string()),
                                          "--convert-to", "pdf", "--outdir", folder_.string()};
         argv.insert(argv.end(), inputs.begin(), inputs.end());
         const double limit = limit_ > 0 ? limit_ : ConversionLimit(inputs.size());
