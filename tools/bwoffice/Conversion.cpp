@@ -7,6 +7,7 @@
 // report from files (tools/report/ReportFromFiles.h) are in the tree.
 #include "tools/bwoffice/Conversion.h"
 
+#include "tools/bwoffice/Pages.h"
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/deck/DeckStream.h"
 #include "tools/deck/Text.h"
@@ -15,6 +16,8 @@
 #include "tools/render/Render.h"
 
 #include <unistd.h>
+
+#include <filesystem>
 
 #include <algorithm>
 #include <chrono>
@@ -26,6 +29,7 @@ namespace {
 
 using bwpass::Wide;
 using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
 
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -159,6 +163,14 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     if (options.progress && written.charts.size() >= 50)
         std::fprintf(stderr, "bwoffice: drawing %zu charts with LibreOffice\n", written.charts.size());
     bwpass::ReportExtras extras = DrawCharts(written.charts, files.pictures);
+    PagesRequest pagesRequest{options.input, options.output, options.pdf, files.pictures + "/pages"};
+    fs::create_directories(pagesRequest.folder);
+    PagesResult pages = PrintPages(package, pagesRequest, records);
+    extras.pages = std::move(pages.pages);
+    summary.pdfWritten = pages.pdfWritten;
+    extras.renderNotes.insert(extras.renderNotes.end(), pages.notes.begin(), pages.notes.end());
+    if (!options.pdf.empty() && !pages.pdfWritten)
+        summary.notes.push_back(options.pdf + ": not written: LibreOffice could not print the converted file");
     summary.timings.render = Since(start) + written.renderSeconds;
     for (const office::UnmodelledChart& u : summary.unmodelled)
         extras.renderNotes.push_back("left unchanged, not modelled: " + u.where + ": " + u.reason);

@@ -14,6 +14,7 @@ struct ConversionOptions {
     std::string input;
     std::string output;        // the converted file
     std::string report;        // the HTML report
+    std::string pdf;           // the converted file as LibreOffice prints it; "" for none
     PassOptions pass;
     bool registered = false;   // for the report: how the plug-in was created
     bool progress = true;      // progress lines on stderr for long files
@@ -31,6 +32,7 @@ struct ConversionSummary {
     size_t propertiesWritten = 0;
     size_t previewsLeftInColour = 0;  // OLE objects whose picture was not drawn anew (named in the notes)
     std::vector<office::UnmodelledChart> unmodelled;
+    bool pdfWritten = false;   // options.pdf was written
     std::vector<std::string> notes;
     Timings timings;
 };

@@ -1,6 +1,7 @@
 // bwoffice: a presentation or workbook through the black-and-white pass.
-//   bwoffice FILE.pptx|.pptm|.xlsx|.xlsm [-o OUT] [--registered] [--timings] [-q]
-// writes STEM.bw.EXT (or OUT) and STEM.report.html beside it; the input is never written.
+//   bwoffice FILE.pptx|.pptm|.xlsx|.xlsm [-o OUT] [--pdf] [--registered] [--timings] [-q]
+// writes STEM.bw.EXT (or OUT), STEM.report.html and with --pdf STEM.bw.pdf beside it; the input
+// is never written.
 #include "tools/bwoffice/Conversion.h"
 #include "tools/deck/Text.h"
 
@@ -28,6 +29,8 @@ const char* kHelp =
     "                           report goes beside it as STEM.report.html\n"
     "      --registered         create the plug-in through the registry (CoCreateInstance)\n"
     "      --excel-out-of-process  passed to bwpass.exe\n"
+    "      --pdf                also write STEM.bw.pdf: the converted file as LibreOffice prints\n"
+    "                           it (every slide; every sheet that holds a chart)\n"
     "      --timings            print the seconds spent reading, in the pass, writing, rendering\n"
     "  -q, --quiet              print nothing but errors\n"
     "  -h, --help               this text\n"
@@ -38,7 +41,7 @@ const char* kHelp =
 
 struct Args {
     std::string input, output;
-    bool registered = false, outOfProcess = false, timings = false, quiet = false, help = false;
+    bool registered = false, outOfProcess = false, timings = false, quiet = false, help = false, pdf = false;
 };
 
 [[noreturn]] void UsageError(const std::string& text) {
@@ -56,6 +59,7 @@ Args ParseArgs(int argc, char** argv) {
         } else if (s == "--registered") args.registered = true;
         else if (s == "--excel-out-of-process") args.outOfProcess = true;
         else if (s == "--timings") args.timings = true;
+        else if (s == "--pdf") args.pdf = true;
         else if (s == "-q" || s == "--quiet") args.quiet = true;
         else if (s == "-h" || s == "--help") args.help = true;
         else if (!s.empty() && s[0] == '-') UsageError("unknown option " + s);
@@ -86,11 +90,15 @@ std::string WithoutExtension(const std::string& path) { return path.substr(0, pa
 // types say so, and a .pptx with them does not open).
 std::string DefaultOutput(const std::string& input) { return WithoutExtension(input) + ".bw" + Extension(input); }
 
-std::string ReportBeside(const std::string& output) {
+std::string StemOf(const std::string& output) {
     std::string stem = WithoutExtension(output);
     if (stem.size() > 3 && stem.compare(stem.size() - 3, 3, ".bw") == 0) stem.resize(stem.size() - 3);
-    return stem + ".report.html";
+    return stem;
 }
+
+std::string ReportBeside(const std::string& output) { return StemOf(output) + ".report.html"; }
+
+std::string PdfBeside(const std::string& output) { return StemOf(output) + ".bw.pdf"; }
 
 void PrintSummary(const bwoffice::ConversionOptions& o, const bwoffice::ConversionSummary& s, bool timings) {
     std::printf("bwoffice: %s\n", o.input.c_str());
@@ -102,6 +110,7 @@ void PrintSummary(const bwoffice::ConversionOptions& o, const bwoffice::Conversi
     if (!s.unmodelled.empty())
         std::printf("  not modelled:     %zu charts left unchanged (listed in the report)\n", s.unmodelled.size());
     std::printf("  output:           %s\n", o.output.c_str());
+    if (s.pdfWritten) std::printf("  pdf:              %s\n", o.pdf.c_str());
     std::printf("  report:           %s\n", o.report.c_str());
     if (timings)
         std::printf("  timings:          read %.3f s, pass %.3f s, write %.3f s, render %.3f s\n", s.timings.read,
@@ -124,12 +133,13 @@ int main(int argc, char** argv) {
     options.input = args.input;
     options.output = args.output.empty() ? DefaultOutput(args.input) : args.output;
     options.report = ReportBeside(options.output);
+    if (args.pdf) options.pdf = PdfBeside(options.output);
     options.registered = args.registered;
     options.progress = !args.quiet;
     if (args.registered) options.pass.extraArguments.push_back("--registered");
     if (args.outOfProcess) options.pass.extraArguments.push_back("--excel-out-of-process");
-    for (const std::string* out : {&options.output, &options.report})
-        if (bwpass::SameFile(bwpass::Wide(*out), bwpass::Wide(options.input))) {
+    for (const std::string* out : {&options.output, &options.report, &options.pdf})
+        if (!out->empty() && bwpass::SameFile(bwpass::Wide(*out), bwpass::Wide(options.input))) {
             std::fprintf(stderr, "bwoffice: %s: an output would overwrite the input; choose another name\n",
                          out->c_str());
             return kUsage;

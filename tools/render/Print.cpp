@@ -111,6 +111,26 @@ std::string PagePicture(const std::string& pdf, int page, int dpi, const std::st
     return ec ? "cannot write " + outputPng + ": " + ec.message() : std::string();
 }
 
+std::string CutPrintedRange(const std::string& pdf, const PrintedRange& range, const std::string& workFolder) {
+    RunFolder run(fs::absolute(workFolder));
+    if (run.Path().empty()) return "cannot create a folder in " + workFolder;
+    const std::string page = (run.Path() / "page.png").string();
+    if (std::string why = PagePicture(pdf, 1, range.dpi, page); !why.empty()) return why;
+    const std::optional<Picture> printed = ReadPng(page);
+    if (!printed) return "pdftoppm's picture cannot be read";
+    const double pixelsPerPoint = range.dpi / 72.0;
+    Box box{0, 0, static_cast<int>(std::ceil(range.widthPoints * pixelsPerPoint)),
+            static_cast<int>(std::ceil(range.heightPoints * pixelsPerPoint))};
+    if (range.marked) {
+        box = MarkedRange(*printed);
+        if (box.width == 0) return "the printed range's edges were not found";
+    }
+    Picture cut = Cut(*printed, box);
+    if (range.marked) WhitenMarkEdge(cut);
+    if (!WritePng(PadToAspect(cut, range.aspect), range.outputPng)) return "cannot write " + range.outputPng;
+    return {};
+}
+
 std::vector<std::string> RenderPrintedRange(const PrintedRange& range, const std::string& workFolder) {
     try {
         fs::create_directories(workFolder);
@@ -120,23 +140,8 @@ std::vector<std::string> RenderPrintedRange(const PrintedRange& range, const std
         std::ofstream(xlsx, std::ios::binary).write(range.xlsx.data(), static_cast<std::streamsize>(range.xlsx.size()));
         std::vector<std::string> problems = PrintToPdf({{xlsx, pdf}}, workFolder);
         if (!problems.empty()) return {range.outputPng + ": not drawn: " + problems.front()};
-        const std::string page = (run.Path() / "page.png").string();
-        if (std::string why = PagePicture(pdf, 1, range.dpi, page); !why.empty())
+        if (std::string why = CutPrintedRange(pdf, range, workFolder); !why.empty())
             return {range.outputPng + ": not drawn: " + why};
-        const std::optional<Picture> printed = ReadPng(page);
-        if (!printed) return {range.outputPng + ": not drawn: pdftoppm's picture cannot be read"};
-        const double pixelsPerPoint = range.dpi / 72.0;
-        Box box{0, 0, static_cast<int>(std::ceil(range.widthPoints * pixelsPerPoint)),
-                static_cast<int>(std::ceil(range.heightPoints * pixelsPerPoint))};
-        if (range.marked) {
-            const Box marked = MarkedRange(*printed);
-            if (marked.width == 0) return {range.outputPng + ": not drawn: the printed range's edges were not found"};
-            box = marked;
-        }
-        Picture cut = Cut(*printed, box);
-        if (range.marked) WhitenMarkEdge(cut);
-        if (!WritePng(PadToAspect(cut, range.aspect), range.outputPng))
-            return {range.outputPng + ": cannot be written"};
         return {};
     } catch (const std::exception& e) {
         return {range.outputPng + ": not drawn: " + e.what()};

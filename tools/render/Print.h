@@ -30,6 +30,10 @@ struct PrintedRange {
     int dpi = 96;
 };
 
+// Cuts the range out of the first page of a PDF that LibreOffice printed from range.xlsx, as
+// RenderPrintedRange does after printing. Returns why not, or "" when written.
+std::string CutPrintedRange(const std::string& pdf, const PrintedRange& range, const std::string& workFolder);
+
 // Prints the workbook, cuts the range out of its first page (with anything drawn beyond its
 // computed size, since LibreOffice's column widths may differ a little from ours) and pads it
 // with white to the aspect. Returns what could not be done, as PrintToPdf does.
