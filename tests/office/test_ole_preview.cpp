@@ -1,0 +1,149 @@
+// The picture an OLE object shows on its slide: found in the object's p:pic or, in PowerPoint
+// 2007's form, in the slide's VML drawing; drawn anew from what the converted workbook shows,
+// and when it cannot be, counted and named. Presentations generated as the sample's are.
+#include "tests/office/test_render_support.h"
+#include "tools/bwoffice/WriteBack.h"
+#include "tools/office/Documents.h"
+#include "tools/render/Png.h"
+#include "tools/render/Presentation.h"
+#include "tools/render/ZipWriter.h"
+#include "tools/sample/ChartData.h"
+#include "tools/sample/SamplePresentation.h"
+#include "tools/sample/Workbook.h"
+
+#include <functional>
+
+namespace {
+
+using namespace rendertest;
+
+const render::Rect kFrame{457200, 838200, 8229600, 4114800};  // 2:1
+
+// A one-slide presentation with an Excel object showing a chart, in the given form, then edited.
+std::string Presentation(bool vmlForm, const std::function<void(std::map<std::string, std::string>&)>& edit = {}) {
+    const sim::ChartModel chart = sample::SampleCharts().back().chart;
+    const sample::ChartData data = sample::DataOf(chart);
+    render::OleFrame ole{"Object 1", kFrame, "Excel.Sheet.12",
+                         sample::WorkbookXlsx(data, sample::SampleChartPart(chart, data, false, render::DefaultThemeXml())),
+                         sample::PlaceholderPng()};
+    ole.vmlForm = vmlForm;
+    render::PresentationContent content;
+    content.slides.push_back({"", {}, {ole}});
+    std::map<std::string, std::string> parts;
+    for (render::ZipEntry& e : render::PresentationEntries(content)) parts[e.name] = std::move(e.data);
+    if (edit) edit(parts);
+    std::vector<render::ZipEntry> entries;
+    for (auto& [name, data] : parts) entries.push_back({name, data});
+    return render::ZipToBytes(entries);
+}
+
+void Replace(std::string& text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+}
+
+struct Form {
+    const char* what;
+    bool vmlForm;
+    std::function<void(std::map<std::string, std::string>&)> edit;
+    const char* previewPart;
+    const char* previewDrawing;
+    const char* problem;  // the start of it
+};
+
+const std::vector<Form>& Forms() {
+    static const std::vector<Form> forms = {
+        {"picture in p:pic", false, {}, "ppt/media/image1.png", "", ""},
+        {"picture in the VML drawing", true, {}, "ppt/media/image1.png", "ppt/drawings/vmlDrawing1.vml", ""},
+        {"shape missing from the VML drawing", true,
+         [](auto& p) { Replace(p["ppt/slides/slide1.xml"], "spid=\"_x0000_s1025\"", "spid=\"_x0000_s1999\""); }, "", "",
+         "no VML shape _x0000_s1999 in the slide's drawings"},
+        {"VML drawing not well-formed", true,
+         [](auto& p) { p["ppt/drawings/vmlDrawing1.vml"] = "<xml><v:shape id=\"_x0000_s1025\"><br></xml>"; }, "", "",
+         "ppt/drawings/vmlDrawing1.vml is not well-formed XML: its picture cannot be found"},
+        {"no VML drawing", true,
+         [](auto& p) {
+             Replace(p["ppt/slides/_rels/slide1.xml.rels"], "relationships/vmlDrawing", "relationships/customXml");
+         },
+         "", "", "the slide has no VML drawing"},
+        {"shape without a picture", true,
+         [](auto& p) { Replace(p["ppt/drawings/vmlDrawing1.vml"], "o:relid=\"rId1\"", "o:title2=\"\""); }, "", "",
+         "ppt/drawings/vmlDrawing1.vml: shape _x0000_s1025 shows no picture"},
+    };
+    return forms;
+}
+
+std::vector<office::OfficeObject> Walk(const office::Package& package) {
+    std::vector<office::OfficeObject> objects;
+    office::DocumentVisitor visitor;
+    visitor.object = [&](office::OfficeObject&& o) { objects.push_back(std::move(o)); };
+    office::WalkDocument(package, visitor);
+    return objects;
+}
+
+TEST(OlePreview, IsFoundInEitherFormAndWhereItIsNotTheReasonIsKept) {
+    for (const Form& f : Forms()) {
+        SCOPED_TRACE(f.what);
+        const office::Package package = office::Package::OpenBytes(Presentation(f.vmlForm, f.edit), "talk.pptx");
+        const std::vector<office::OfficeObject> objects = Walk(package);
+        ASSERT_EQ(objects.size(), 1u);
+        const office::OfficeObject& o = objects[0];
+        EXPECT_EQ(o.previewPart, f.previewPart);
+        EXPECT_EQ(o.previewDrawing, f.previewDrawing);
+        EXPECT_EQ(o.previewProblem.rfind(f.problem, 0), 0u) << o.previewProblem;
+        EXPECT_EQ(o.frameWidth, kFrame.cx);
+        EXPECT_EQ(o.frameHeight, kFrame.cy);
+        EXPECT_EQ(o.slide, 1u);
+        EXPECT_EQ(o.charts.size(), 1u);  // the workbook is read whatever its picture
+    }
+}
+
+// The object through the write-back as if the pass had blackened its first series.
+bwoffice::WriteBackResult Converted(const office::Package& package, const std::string& work) {
+    std::vector<office::OfficeObject> before = Walk(package), after = Walk(package);
+    sim::WorkbookModel& book = *after[0].deck.excel->application.workbooks[0];
+    book.sheets[0]->chartObjects[0].chart.series[0].interior.color = 0;
+    bwoffice::WriteBack writeBack(package, work, false);
+    writeBack.Object(0, before[0], before[0].deck, after[0].deck);
+    return std::move(writeBack.Result());
+}
+
+TEST(OlePreview, ThatCannotBeFoundIsCountedAsLeftInColourAndNamed) {
+    TempFolder work;
+    for (const Form& f : Forms()) {
+        if (!*f.problem) continue;
+        SCOPED_TRACE(f.what);
+        const office::Package package = office::Package::OpenBytes(Presentation(f.vmlForm, f.edit), "talk.pptx");
+        const bwoffice::WriteBackResult result = Converted(package, work.path());
+        EXPECT_EQ(result.chartsRewritten, 1u);
+        EXPECT_EQ(result.previewsLeftInColour, 1u);
+        ASSERT_EQ(result.notes.size(), 1u);
+        EXPECT_EQ(result.notes[0], "slide 1: Object 1: preview left in colour: " + std::string(f.problem));
+        EXPECT_FALSE(result.parts.count("ppt/media/bwpreview1.png"));
+    }
+}
+
+TEST(OlePreview, IsDrawnAnewAtTheFramesProportionsInEitherForm) {
+    QV_REQUIRE_RENDERER();
+    TempFolder work;
+    for (const Form& f : Forms()) {
+        if (*f.problem) continue;
+        SCOPED_TRACE(f.what);
+        const office::Package package = office::Package::OpenBytes(Presentation(f.vmlForm, f.edit), "talk.pptx");
+        const bwoffice::WriteBackResult result = Converted(package, work.path());
+        EXPECT_EQ(result.previewsLeftInColour, 0u);
+        ASSERT_TRUE(result.parts.count("ppt/media/bwpreview1.png"));
+        const std::string rels = result.parts.at(f.vmlForm ? "ppt/drawings/_rels/vmlDrawing1.vml.rels"
+                                                           : "ppt/slides/_rels/slide1.xml.rels");
+        EXPECT_NE(rels.find("Target=\"../media/bwpreview1.png\""), std::string::npos) << rels;
+        WriteFile(work / "preview.png", result.parts.at("ppt/media/bwpreview1.png"));
+        const auto picture = render::ReadPng(work / "preview.png");
+        ASSERT_TRUE(picture);
+        EXPECT_NEAR(static_cast<double>(picture->width) / picture->height, 2.0, 0.01);
+        EXPECT_GT(render::InkShare(*picture), 0.03);
+        EXPECT_LT(render::ColourShare(*picture), 0.001);  // the marks cut away, the chart in black and white
+    }
+}
+
+}  // namespace
