@@ -96,13 +96,22 @@ std::string DrawingRels(size_t charts) {
     return xml + "</Relationships>";
 }
 
+// The sheet and, as Excel always writes one, the theme whose colours the charts' automatic
+// formats come from (without it LibreOffice draws them white).
+std::string WorkbookRels() {
+    return std::string(kDecl) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+           "<Relationship Id=\"rId1\" Type=\"" + kRelType + "worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+           "<Relationship Id=\"rId2\" Type=\"" + kRelType + "theme\" Target=\"theme/theme1.xml\"/></Relationships>";
+}
+
 std::string ContentTypes(size_t charts) {
     const bool withChart = charts > 0;
     std::string xml = std::string(kDecl) + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
         "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
         "<Override PartName=\"/xl/workbook.xml\" ContentType=\"" + kSml + "sheet.main+xml\"/>"
-        "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"" + kSml + "worksheet+xml\"/>";
+        "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"" + kSml + "worksheet+xml\"/>"
+        "<Override PartName=\"/xl/theme/theme1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.theme+xml\"/>";
     if (withChart)
         xml += "<Override PartName=\"/xl/drawings/drawing1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.drawing+xml\"/>"
                "";
@@ -124,7 +133,8 @@ std::string WorkbookXlsx(const ChartData& data, const std::vector<std::string>& 
         {"[Content_Types].xml", ContentTypes(charts.size())},
         {"_rels/.rels", Rels("rId1", "officeDocument", "xl/workbook.xml")},
         {"xl/workbook.xml", WorkbookXml(data, charts.size(), showCells)},
-        {"xl/_rels/workbook.xml.rels", Rels("rId1", "worksheet", "worksheets/sheet1.xml")},
+        {"xl/_rels/workbook.xml.rels", WorkbookRels()},
+        {"xl/theme/theme1.xml", render::DefaultThemeXml()},
         {"xl/worksheets/sheet1.xml", SheetXml(data, withChart)},
     };
     if (withChart) {
