@@ -2,9 +2,9 @@
 
 #include "tools/deck/Text.h"
 #include "tools/office/PrintCopy.h"
+#include "tools/office/XmlNames.h"
 #include "tools/render/Print.h"
 
-#include <cstring>
 #include <fstream>
 #include <set>
 
@@ -12,17 +12,6 @@ namespace bwoffice {
 namespace {
 
 constexpr int kPageDpi = 40;  // a page picture beside the charts: a slide 400 pixels wide
-
-const char* Local(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-
-std::string RelationshipId(const pugi::xml_node& n) {
-    for (pugi::xml_attribute a : n.attributes())
-        if (std::strchr(a.name(), ':') && std::strcmp(Local(a.name()), "id") == 0) return a.value();
-    return {};
-}
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -143,7 +132,7 @@ std::vector<int> PageOfSlide(const office::Package& presentation) {
     std::vector<int> pages;
     int page = 0;
     for (const pugi::xpath_node& id : xml.select_nodes("//*[local-name()='sldIdLst']/*[local-name()='sldId']")) {
-        const pugi::xml_document slide = presentation.ParseXml(presentation.Target(main, RelationshipId(id.node())));
+        const pugi::xml_document slide = presentation.ParseXml(presentation.Target(main, office::xml::RelationshipAttribute(id.node(), "id")));
         const bool hidden = !slide.document_element().attribute("show").as_bool(true);
         pages.push_back(hidden ? 0 : ++page);
     }

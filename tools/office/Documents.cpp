@@ -2,6 +2,7 @@
 
 #include "tools/deck/Text.h"
 #include "tools/office/LegacyDrawing.h"
+#include "tools/office/XmlNames.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,25 +15,9 @@ namespace {
 
 using bwpass::Wide;
 
-const char* Local(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-
-bool Is(const pugi::xml_node& n, const char* localName) { return std::strcmp(Local(n.name()), localName) == 0; }
-
-pugi::xml_node Child(const pugi::xml_node& n, const char* localName) {
-    for (pugi::xml_node c : n.children())
-        if (Is(c, localName)) return c;
-    return {};
-}
-
-// The value of a relationship attribute (r:id, r:embed) whatever the prefix.
-std::string RelationshipAttribute(const pugi::xml_node& n, const char* localName) {
-    for (pugi::xml_attribute a : n.attributes())
-        if (std::strchr(a.name(), ':') && std::strcmp(Local(a.name()), localName) == 0) return a.value();
-    return {};
-}
+using xml::Child;
+using xml::Is;
+using xml::RelationshipAttribute;
 
 std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

@@ -1,14 +1,13 @@
 #include "tools/office/LegacyDrawing.h"
 
+#include "tools/office/XmlNames.h"
+
 #include <cstring>
 
 namespace office {
 namespace {
 
-const char* Local(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
+using xml::Local;
 
 // An attribute by local name whatever its prefix (o:relid, r:id, o:spid).
 const char* AttributeNamed(const pugi::xml_node& n, const char* localName) {

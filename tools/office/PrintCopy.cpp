@@ -1,5 +1,7 @@
 #include "tools/office/PrintCopy.h"
 
+#include "tools/office/XmlNames.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -9,24 +11,10 @@
 namespace office {
 namespace {
 
-const char* Local(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
+using xml::Child;
+using xml::Is;
 
-bool Is(const pugi::xml_node& n, const char* localName) { return std::strcmp(Local(n.name()), localName) == 0; }
-
-pugi::xml_node Child(const pugi::xml_node& n, const char* localName) {
-    for (pugi::xml_node c : n.children())
-        if (Is(c, localName)) return c;
-    return {};
-}
-
-std::string RelationshipId(const pugi::xml_node& n) {
-    for (pugi::xml_attribute a : n.attributes())
-        if (std::strchr(a.name(), ':') && std::strcmp(Local(a.name()), "id") == 0) return a.value();
-    return {};
-}
+std::string RelationshipId(const pugi::xml_node& n) { return xml::RelationshipAttribute(n, "id"); }
 
 // An element name in the root's namespace prefix ("pageSetup" or "x:pageSetup").
 std::string Named(const pugi::xml_node& root, const char* localName) {
