@@ -163,14 +163,17 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     if (options.progress && written.charts.size() >= 50)
         std::fprintf(stderr, "bwoffice: drawing %zu charts with LibreOffice\n", written.charts.size());
     bwpass::ReportExtras extras = DrawCharts(written.charts, files.pictures);
-    PagesRequest pagesRequest{options.input, options.output, options.pdf, files.pictures + "/pages"};
-    fs::create_directories(pagesRequest.folder);
-    PagesResult pages = PrintPages(package, pagesRequest, records);
-    extras.pages = std::move(pages.pages);
-    summary.pdfWritten = pages.pdfWritten;
-    extras.renderNotes.insert(extras.renderNotes.end(), pages.notes.begin(), pages.notes.end());
-    if (!options.pdf.empty() && !pages.pdfWritten)
-        summary.notes.push_back(options.pdf + ": not written: LibreOffice could not print the converted file");
+    // Printing whole files costs LibreOffice runs of their own: with the print-ready output only.
+    if (!options.pdf.empty()) {
+        PagesRequest pagesRequest{options.input, options.output, options.pdf, files.pictures + "/pages"};
+        fs::create_directories(pagesRequest.folder);
+        PagesResult pages = PrintPages(package, pagesRequest, records);
+        extras.pages = std::move(pages.pages);
+        summary.pdfWritten = pages.pdfWritten;
+        extras.renderNotes.insert(extras.renderNotes.end(), pages.notes.begin(), pages.notes.end());
+        if (!pages.pdfWritten)
+            summary.notes.push_back(options.pdf + ": not written: LibreOffice could not print the converted file");
+    }
     summary.timings.render = Since(start) + written.renderSeconds;
     for (const office::UnmodelledChart& u : summary.unmodelled)
         extras.renderNotes.push_back("left unchanged, not modelled: " + u.where + ": " + u.reason);
