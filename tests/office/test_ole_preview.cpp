@@ -43,6 +43,26 @@ void Replace(std::string& text, const std::string& from, const std::string& to) 
     text.replace(at, from.size(), to);
 }
 
+// PowerPoint 2010's form: the 2007 form in mc:Choice, and in mc:Fallback the object again with
+// a p:pic of its own, here showing another picture than the VML shape.
+void WrapInAlternateContent(std::map<std::string, std::string>& parts) {
+    std::string& slide = parts["ppt/slides/slide1.xml"];
+    const size_t start = slide.find("<p:oleObj "), end = slide.find("</p:oleObj>") + 11;
+    const std::string choice = slide.substr(start, end - start);
+    std::string fallback = choice;
+    Replace(fallback, "spid=\"_x0000_s1025\" ", "");
+    Replace(fallback, "<p:embed/>", "<p:embed/><p:pic><p:nvPicPr><p:cNvPr id=\"0\" name=\"\"/><p:cNvPicPr/><p:nvPr/>"
+                                    "</p:nvPicPr><p:blipFill><a:blip r:embed=\"rIdFallback\"/></p:blipFill><p:spPr/></p:pic>");
+    slide.replace(start, end - start,
+                  "<mc:AlternateContent xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
+                  "<mc:Choice xmlns:v=\"urn:schemas-microsoft-com:vml\" Requires=\"v\">" + choice +
+                  "</mc:Choice><mc:Fallback>" + fallback + "</mc:Fallback></mc:AlternateContent>");
+    Replace(parts["ppt/slides/_rels/slide1.xml.rels"], "</Relationships>",
+            "<Relationship Id=\"rIdFallback\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+            "relationships/image\" Target=\"../media/fallback.png\"/></Relationships>");
+    parts["ppt/media/fallback.png"] = sample::PlaceholderPng();
+}
+
 struct Form {
     const char* what;
     bool vmlForm;
@@ -50,12 +70,18 @@ struct Form {
     const char* previewPart;
     const char* previewDrawing;
     const char* problem;  // the start of it
+    const char* vmlPicturePart = "";
+    std::vector<const char*> relsToNewPicture = {};
 };
 
 const std::vector<Form>& Forms() {
     static const std::vector<Form> forms = {
-        {"picture in p:pic", false, {}, "ppt/media/image1.png", "", ""},
-        {"picture in the VML drawing", true, {}, "ppt/media/image1.png", "ppt/drawings/vmlDrawing1.vml", ""},
+        {"picture in p:pic", false, {}, "ppt/media/image1.png", "", "", "", {"ppt/slides/_rels/slide1.xml.rels"}},
+        {"picture in the VML drawing", true, {}, "ppt/media/image1.png", "ppt/drawings/vmlDrawing1.vml", "", "",
+         {"ppt/drawings/_rels/vmlDrawing1.vml.rels"}},
+        {"p:pic in mc:Fallback, another picture in the VML drawing", true, WrapInAlternateContent,
+         "ppt/media/fallback.png", "", "", "ppt/media/image1.png",
+         {"ppt/slides/_rels/slide1.xml.rels", "ppt/drawings/_rels/vmlDrawing1.vml.rels"}},
         {"shape missing from the VML drawing", true,
          [](auto& p) { Replace(p["ppt/slides/slide1.xml"], "spid=\"_x0000_s1025\"", "spid=\"_x0000_s1999\""); }, "", "",
          "no VML shape _x0000_s1999 in the slide's drawings"},
@@ -91,6 +117,7 @@ TEST(OlePreview, IsFoundInEitherFormAndWhereItIsNotTheReasonIsKept) {
         const office::OfficeObject& o = objects[0];
         EXPECT_EQ(o.previewPart, f.previewPart);
         EXPECT_EQ(o.previewDrawing, f.previewDrawing);
+        EXPECT_EQ(o.vmlPicturePart, f.vmlPicturePart);
         EXPECT_EQ(o.previewProblem.rfind(f.problem, 0), 0u) << o.previewProblem;
         EXPECT_EQ(o.frameWidth, kFrame.cx);
         EXPECT_EQ(o.frameHeight, kFrame.cy);
@@ -140,9 +167,12 @@ TEST(OlePreview, IsDrawnAnewAtTheFramesProportionsInEitherForm) {
         const bwoffice::WriteBackResult result = Converted(package, work.path());
         EXPECT_EQ(result.previewsLeftInColour, 0u);
         ASSERT_TRUE(result.parts.count("ppt/media/bwpreview1.png"));
-        const std::string rels = result.parts.at(f.vmlForm ? "ppt/drawings/_rels/vmlDrawing1.vml.rels"
-                                                           : "ppt/slides/_rels/slide1.xml.rels");
-        EXPECT_NE(rels.find("Target=\"../media/bwpreview1.png\""), std::string::npos) << rels;
+        for (const char* part : f.relsToNewPicture) {
+            ASSERT_TRUE(result.parts.count(part)) << part;
+            const std::string& rels = result.parts.at(part);
+            EXPECT_NE(rels.find("Target=\"../media/bwpreview1.png\""), std::string::npos) << rels;
+            EXPECT_EQ(rels.find("../media/image1.png"), std::string::npos) << rels;
+        }
         WriteFile(work / "preview.png", result.parts.at("ppt/media/bwpreview1.png"));
         const auto picture = render::ReadPng(work / "preview.png");
         ASSERT_TRUE(picture);

@@ -240,7 +240,7 @@ void WriteBack::Writer::Preview(const Package& inner, const office::OfficeObject
         LeftInColour(record, why);
         return;
     }
-    ReplacePreview(package_, record.slidePart, record.previewPart, ReadFile(png), result_.parts);
+    ReplacePreview(package_, record.slidePart, record.previewPart, ReadFile(png), result_.parts, record.vmlPicturePart);
 }
 
 bool WriteBack::Writer::DrawShownSheet(const office::OfficeObject& record, const std::string& sheet,
@@ -281,7 +281,7 @@ bool WriteBack::Writer::DrawChart(const Package& inner, const office::OfficeObje
 }
 
 void ReplacePreview(const Package& package, const std::string& slidePart, const std::string& oldPicture,
-                    std::string png, std::map<std::string, std::string>& parts) {
+                    std::string png, std::map<std::string, std::string>& parts, const std::string& oldVmlPicture) {
     const std::string picture = FreshMediaName(package, parts);
     parts[picture] = std::move(png);
     EnsurePngContentType(package, parts);
@@ -289,8 +289,10 @@ void ReplacePreview(const Package& package, const std::string& slidePart, const 
     // PowerPoint draws the object from the legacy VML shape (mc:Choice Requires="v"), whose
     // drawing has its own relationship to the picture.
     for (const office::Relationship& r : package.Relationships(slidePart))
-        if (!r.external && office::IsRelationshipType(r, "vmlDrawing") && package.HasPart(r.target))
+        if (!r.external && office::IsRelationshipType(r, "vmlDrawing") && package.HasPart(r.target)) {
             Retarget(package, r.target, oldPicture, picture, parts);
+            if (!oldVmlPicture.empty()) Retarget(package, r.target, oldVmlPicture, picture, parts);
+        }
 }
 
 WriteBack::WriteBack(const Package& package, const std::string& workFolder, bool collectCharts)

@@ -260,12 +260,17 @@ void Walker::NativeChart(const std::string& chartPart, const std::string& where,
 // picture of the VML shape it names.
 void Walker::OlePreview(const std::string& slidePart, const pugi::xml_node& ole, const pugi::xml_node& data,
                         OfficeObject& object) {
+    const std::string spid = OleShapeId(data);
     if (pugi::xml_node blip = Child(Child(Child(ole, "pic"), "blipFill"), "blip")) {
         const std::string embed = RelationshipAttribute(blip, "embed");
         if (!embed.empty()) object.previewPart = package_.Target(slidePart, embed);
+        if (!spid.empty()) {
+            const VmlPicture vml = FindVmlPicture(package_, slidePart, spid);
+            if (vml.picturePart != object.previewPart) object.vmlPicturePart = vml.picturePart;
+        }
         return;
     }
-    const VmlPicture vml = FindVmlPicture(package_, slidePart, OleShapeId(data));
+    const VmlPicture vml = FindVmlPicture(package_, slidePart, spid);
     object.previewPart = vml.picturePart;
     object.previewDrawing = vml.drawingPart;
     object.previewProblem = vml.problem;
