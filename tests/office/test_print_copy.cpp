@@ -165,8 +165,16 @@ TEST(PrintCopyOfSheet, AddsItsMarkToAWorkbooksOwnStylesAndShowsOnlyItsSheet) {
         Parse(workbook, UnzipBytes(office::CopyShowingSheets(book, s.shown)).at("xl/workbook.xml"));
         EXPECT_EQ(workbook.select_nodes(s.hiddenXpath).size(), s.hidden);
     }
-    const office::SheetPrint missing = office::PrintCopyOfSheet(book, "Sheet9");
-    EXPECT_EQ(missing.problem, "the workbook has no sheet Sheet9");
+    const struct {
+        const char* sheet;
+        CellBox range;
+        const char* problem;
+    } refused[] = {
+        {"Sheet9", {}, "the workbook has no sheet Sheet9"},
+        {"Sheet1", {0, 0, 3, 2000}, "the range $A$1:$D$2001 of sheet Sheet1 is too large for one picture"},
+        {"Sheet1", {16380, 0, 16383, 3}, "the range $XFA$1:$XFD$4 of sheet Sheet1 reaches the sheet's edge"},
+    };
+    for (const auto& r : refused) EXPECT_EQ(office::PrintCopyOfSheet(book, r.sheet, r.range).problem, r.problem);
 }
 
 render::Picture Blank(int width, int height) {

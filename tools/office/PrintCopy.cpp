@@ -238,6 +238,8 @@ int SetUpPage(pugi::xml_node worksheet, double width, double height) {
     return scale;
 }
 
+constexpr int kMostRows = 2000, kMostColumns = 200;
+
 const char kStylesType[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
 const char kMarkerFill[] = "FFFF00FF";  // magenta: a colour no converted chart or cell keeps
 
@@ -456,6 +458,11 @@ SheetPrint PrintCopyOfSheet(const Package& workbook, const std::string& sheetNam
     // LibreOffice lays cells out in its own fonts, wider or narrower than Excel: the range's size
     // on the page is found from the marked column and row printed beside it, and the scale
     // leaves room for the difference.
+    // A picture of thousands of rows would print on many pages at the least scale and show nothing.
+    if (range.lastRow - range.firstRow >= kMostRows || range.lastColumn - range.firstColumn >= kMostColumns) {
+        print.problem = "the range " + CellRangeText(range) + " of sheet " + sheetName + " is too large for one picture";
+        return print;
+    }
     if (range.lastColumn >= 16383 || range.lastRow >= 1048575) {
         print.problem = "the range " + CellRangeText(range) + " of sheet " + sheetName + " reaches the sheet's edge";
         return print;
