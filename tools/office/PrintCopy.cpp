@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
 
 namespace office {
@@ -356,20 +357,31 @@ void MarkEdges(pugi::xml_node worksheet, const CellBox& range, int style) {
         StyleCell(sheetData, column, range.lastRow + 1, style);
 }
 
-// Only the sheet at index shown and opened on, its print area the range.
-void ShowOnly(pugi::xml_node workbook, int index, const std::string& printArea) {
-    int i = 0;
+// Every sheet hidden but those shown, the workbook opening on the first of them (by index);
+// -1 when none is shown, and nothing is changed.
+int ShowSheets(pugi::xml_node workbook, const std::function<bool(int, const char*)>& shown) {
+    int first = -1, index = 0;
+    for (pugi::xml_node s : Child(workbook, "sheets").children())
+        if (Is(s, "sheet") && shown(index++, s.attribute("name").value()) && first < 0) first = index - 1;
+    if (first < 0) return first;
+    index = 0;
     for (pugi::xml_node s : Child(workbook, "sheets").children()) {
         if (!Is(s, "sheet")) continue;
         s.remove_attribute("state");
-        if (i++ != index) s.append_attribute("state") = "hidden";
+        if (!shown(index++, s.attribute("name").value())) s.append_attribute("state") = "hidden";
     }
     for (pugi::xml_node v : Child(workbook, "bookViews").children()) {
         v.remove_attribute("activeTab");
         v.remove_attribute("firstSheet");
-        v.append_attribute("activeTab") = index;
-        v.append_attribute("firstSheet") = index;
+        v.append_attribute("activeTab") = first;
+        v.append_attribute("firstSheet") = first;
     }
+    return first;
+}
+
+// Only the sheet at index shown and opened on, its print area the range.
+void ShowOnly(pugi::xml_node workbook, int index, const std::string& printArea) {
+    ShowSheets(workbook, [index](int i, const char*) { return i == index; });
     pugi::xml_node names = Child(workbook, "definedNames");
     if (!names) names = InsertBefore(workbook, "definedNames", {"calcPr", "oleSize", "customWorkbookViews", "pivotCaches",
                                                                 "smartTagPr", "smartTagTypes", "webPublishing",
@@ -486,24 +498,8 @@ SheetPrint PrintCopyOfSheet(const Package& workbook, const std::string& sheetNam
 std::string CopyShowingSheets(const Package& workbook, const std::set<std::string>& shownSheets) {
     const std::string main = workbook.MainPart();
     pugi::xml_document xml = workbook.ParseXml(main);
-    pugi::xml_node sheets = Child(xml.document_element(), "sheets");
-    int first = -1, index = 0;
-    for (pugi::xml_node s : sheets.children()) {
-        if (!Is(s, "sheet")) continue;
-        if (first < 0 && shownSheets.count(s.attribute("name").value())) first = index;
-        ++index;
-    }
-    if (first < 0) return workbook.WriteBytes({});
-    for (pugi::xml_node s : sheets.children()) {
-        if (!Is(s, "sheet")) continue;
-        s.remove_attribute("state");
-        if (!shownSheets.count(s.attribute("name").value())) s.append_attribute("state") = "hidden";
-    }
-    for (pugi::xml_node v : Child(xml.document_element(), "bookViews").children()) {
-        v.remove_attribute("activeTab");
-        v.remove_attribute("firstSheet");
-        v.append_attribute("activeTab") = first;
-    }
+    if (ShowSheets(xml.document_element(), [&](int, const char* name) { return shownSheets.count(name) > 0; }) < 0)
+        return workbook.WriteBytes({});
     return workbook.WriteBytes({{main, XmlText(xml)}});
 }
 
