@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Embedded Excel objects in PowerPoint's forms (oleforms/README.md) through bwoffice --pdf: exit
+# Embedded Excel objects in PowerPoint's forms (oleforms/README.md), and workbooks, through bwoffice --pdf: exit
 # status 0, the summary's count of previews left in colour, the picture the object's form shows
 # it from led to a new PNG, the print-ready PDF, and the report's page pictures.
 #   printout.sh BWOFFICE CHECK_CONVERTED TESTS_OFFICE_FOLDER     (WINEPREFIX set by ctest)
@@ -39,5 +39,21 @@ for c in "${cases[@]}"; do
     grep -qF 'preview left in colour: no VML shape _x0000_s2048' "$report" || fail "$name: the report does not say why"
   fi
 done
-echo "${#cases[@]} files, $failures failures"
+# Workbooks: the PDF prints only the sheets that hold charts, the report shows each of them.
+# file | sheets shown in the report | fewest pages | most pages
+books=(
+  "chartsheet04|1|1|1"     # a worksheet without charts and a chart sheet
+  "quote_name02|8|8|99"    # eight sheets with charts, names that need quoting in a print area
+)
+for b in "${books[@]}"; do
+  IFS='|' read -r name shown fewest most <<<"$b"
+  rm -rf "$work/case" && mkdir "$work/case"
+  cp "$folder/corpus/xlsx/$name.xlsx" "$work/case/"
+  "$bwoffice" "$work/case/$name.xlsx" --pdf -q 2>"$work/err.txt" || { fail "$name: exit status $? ($(cat "$work/err.txt"))"; continue; }
+  pages=$(pdfinfo "$work/case/$name.bw.pdf" 2>/dev/null | sed -n 's/^Pages: *//p')
+  [ "${pages:-0}" -ge "$fewest" ] && [ "${pages:-0}" -le "$most" ] || fail "$name: $name.bw.pdf has ${pages:-no} pages"
+  [ "$(grep -c 'class="page-after"' "$work/case/$name.report.html")" -eq "$shown" ] ||
+    fail "$name: the report does not show $shown sheets after the pass"
+done
+echo "$((${#cases[@]} + ${#books[@]})) files, $failures failures"
 [ $failures -eq 0 ]
