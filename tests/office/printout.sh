@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Embedded Excel objects in PowerPoint's forms (oleforms/README.md), and workbooks, through bwoffice --pdf: exit
-# status 0, the summary's count of previews left in colour, the picture the object's form shows
-# it from led to a new PNG, the print-ready PDF, and the report's page pictures.
+# Embedded Excel objects in PowerPoint's forms (oleforms/README.md), and workbooks, through
+# bwoffice --pdf: exit status 0, the summary's count of previews left in colour, the picture the
+# object's form shows it from led to a new PNG, the print-ready PDF, and the report's page pictures.
 #   printout.sh BWOFFICE CHECK_CONVERTED TESTS_OFFICE_FOLDER     (WINEPREFIX set by ctest)
 set -u
 bwoffice=$1 check=$2 folder=$3
