@@ -2,6 +2,7 @@
 // 2007's form, in the slide's VML drawing; drawn anew from what the converted workbook shows,
 // and when it cannot be, counted and named. Presentations generated as the sample's are.
 #include "tests/office/test_render_support.h"
+#include "tools/bwoffice/Pages.h"
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/office/Documents.h"
 #include "tools/render/Png.h"
@@ -179,6 +180,28 @@ TEST(OlePreview, IsDrawnAnewAtTheFramesProportionsInEitherForm) {
         EXPECT_NEAR(static_cast<double>(picture->width) / picture->height, 2.0, 0.01);
         EXPECT_GT(render::InkShare(*picture), 0.03);
         EXPECT_EQ(MagentaPixels(*picture), 0u);  // the marks of the range's edges cut away
+    }
+}
+
+TEST(Pages, OfHiddenSlidesAreLeftOutAsLibreOfficePrints) {
+    const struct {
+        std::vector<bool> hidden;
+        std::vector<int> pages;
+    } cases[] = {
+        {{false, false, false}, {1, 2, 3}},
+        {{false, true, false}, {1, 0, 2}},
+        {{true, true, false}, {0, 0, 1}},
+    };
+    for (const auto& c : cases) {
+        render::PresentationContent content;
+        content.slides.resize(c.hidden.size());
+        std::vector<render::ZipEntry> entries = render::PresentationEntries(content);
+        for (render::ZipEntry& e : entries)
+            for (size_t i = 0; i < c.hidden.size(); ++i)
+                if (c.hidden[i] && e.name == "ppt/slides/slide" + std::to_string(i + 1) + ".xml")
+                    Replace(e.data, "<p:sld ", "<p:sld show=\"0\" ");
+        const office::Package package = office::Package::OpenBytes(render::ZipToBytes(entries), "talk.pptx");
+        EXPECT_EQ(bwoffice::PageOfSlide(package), c.pages);
     }
 }
 
