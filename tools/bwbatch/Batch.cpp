@@ -128,6 +128,7 @@ FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffi
     o.input = file.input;
     o.output = file.output;
     o.report = file.report;
+    if (options.pdf) o.pdf = PdfBeside(o.output);
     o.pass = options.pass;
     o.server = &server;
     o.registered = options.registered;

@@ -15,6 +15,7 @@ struct BatchOptions {
     bool quiet = false;         // no progress, only the failures
     size_t renderers = 1;       // LibreOffice runs at a time
     bool registered = false;
+    bool pdf = false;           // each file's STEM.bw.pdf too
     bwoffice::PassOptions pass;
 };
 

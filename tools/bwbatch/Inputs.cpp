@@ -128,11 +128,20 @@ std::string Extension(const std::string& path) {
 
 std::string DefaultOutput(const std::string& input) { return WithoutExtension(input) + ".bw" + Extension(input); }
 
-std::string ReportBeside(const std::string& output) {
+namespace {
+
+// The output's name without its extension and its ".bw" ending.
+std::string StemOfOutput(const std::string& output) {
     std::string stem = WithoutExtension(output);
     if (stem.size() > 3 && Lower(stem.substr(stem.size() - 3)) == ".bw") stem.resize(stem.size() - 3);
-    return stem + ".report.html";
+    return stem;
 }
+
+}  // namespace
+
+std::string ReportBeside(const std::string& output) { return StemOfOutput(output) + ".report.html"; }
+
+std::string PdfBeside(const std::string& output) { return StemOfOutput(output) + ".bw.pdf"; }
 
 BatchPlan PlanBatch(const std::vector<std::string>& arguments, const std::string& outputFolder, bool report) {
     Planner planner(outputFolder, report);

@@ -31,6 +31,8 @@ std::string Extension(const std::string& path);
 std::string DefaultOutput(const std::string& input);
 // STEM.report.html beside the output (a ".bw" ending of the stem dropped).
 std::string ReportBeside(const std::string& output);
+// STEM.bw.pdf beside the output: the converted file as LibreOffice prints it.
+std::string PdfBeside(const std::string& output);
 
 // Folders are searched recursively for Office files. Without an output folder each file's
 // outputs go beside it and the index into the deepest folder that holds them all; with one, the

@@ -7,6 +7,7 @@
 // report from files (tools/report/ReportFromFiles.h) are in the tree.
 #include "tools/bwoffice/Conversion.h"
 
+#include "tools/bwoffice/Pages.h"
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/deck/DeckStream.h"
 #include "tools/deck/ExitStatus.h"
@@ -17,6 +18,8 @@
 #include "tools/render/Render.h"
 
 #include <unistd.h>
+
+#include <filesystem>
 
 #include <algorithm>
 #include <atomic>
@@ -31,6 +34,7 @@ namespace {
 
 using bwpass::Wide;
 using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
 
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -145,7 +149,9 @@ bwpass::ReportExtras DrawCharts(const std::vector<ChartToDraw>& charts, const st
 
 // The report's notes beside the pictures, and the report itself.
 void WriteReport(const ConversionOptions& options, const ConversionSummary& summary, const Files& files,
-                 bwpass::ReportExtras& extras) {
+                 PendingReport& pending, bwpass::ReportExtras& extras) {
+    extras.pages = std::move(pending.pages);
+    extras.renderNotes.insert(extras.renderNotes.end(), pending.pageNotes.begin(), pending.pageNotes.end());
     for (const office::UnmodelledChart& u : summary.unmodelled)
         extras.renderNotes.push_back("left unchanged, not modelled: " + u.where + ": " + u.reason);
     for (const std::string& n : summary.notes) extras.renderNotes.push_back(n);
@@ -155,6 +161,20 @@ void WriteReport(const ConversionOptions& options, const ConversionSummary& summ
     if (!bwpass::WriteReportFromFiles(Wide(files.result), Wide(files.deck), Wide(files.converted), extras,
                                       Wide(options.report), error))
         throw std::runtime_error(options.report + ": the report cannot be written: " + error);
+}
+
+// Printing whole files costs LibreOffice runs of their own: with the print-ready output only.
+void PrintPagesIfAsked(const office::Package& package, const std::vector<office::OfficeObject>& records,
+                       const ConversionOptions& options, const Files& files, PendingReport& pending) {
+    if (options.pdf.empty()) return;
+    PagesRequest request{options.input, options.output, options.pdf, files.pictures + "/pages"};
+    fs::create_directories(request.folder);
+    PagesResult pages = PrintPages(package, request, records);
+    pending.pages = std::move(pages.pages);
+    pending.pageNotes = std::move(pages.notes);
+    pending.summary.pdfWritten = pages.pdfWritten;
+    if (!pages.pdfWritten)
+        pending.summary.notes.push_back(options.pdf + ": not written: LibreOffice could not print the converted file");
 }
 
 }  // namespace
@@ -183,6 +203,7 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     WriteBackResult& written = writeBack.Result();
     summary.chartsRewritten = written.chartsRewritten;
     summary.propertiesWritten = written.propertiesWritten;
+    summary.previewsLeftInColour = written.previewsLeftInColour;
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
     if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwoffice: writing %s\n", options.output.c_str());
     package.Write(options.output, written.parts, written.partFiles);
@@ -190,6 +211,9 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.timings.write = Since(start) - written.renderSeconds;
     summary.timings.render = written.renderSeconds;
     pending.charts = std::move(written.charts);
+    start = Clock::now();
+    PrintPagesIfAsked(package, records, options, files, pending);
+    summary.timings.render += Since(start);
     return pending;
 }
 
@@ -206,7 +230,7 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     else extras.renderNotes.push_back("LibreOffice's pictures of the charts were not drawn (--no-render)");
     summary.timings.render += Since(start);
     start = Clock::now();
-    WriteReport(options, summary, files, extras);
+    WriteReport(options, summary, files, pending, extras);
     summary.timings.write += Since(start);
     return summary;
 }
@@ -272,7 +296,7 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
         if (charts) p.summary.timings.render += seconds * static_cast<double>(p.charts.size()) / static_cast<double>(charts);
         const auto written = Clock::now();
         try {
-            WriteReport(p.options, p.summary, Files(p.work->Path()), extras[f]);
+            WriteReport(p.options, p.summary, Files(p.work->Path()), p, extras[f]);
         } catch (const std::exception& e) {
             errors[f] = e.what();
         }

@@ -4,6 +4,7 @@
 #include "tools/bwoffice/Pass.h"
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/office/Documents.h"
+#include "tools/report/Report.h"
 
 #include <memory>
 #include <stdexcept>
@@ -16,6 +17,7 @@ struct ConversionOptions {
     std::string input;
     std::string output;        // the converted file
     std::string report;        // the HTML report; empty for none
+    std::string pdf;           // the converted file as LibreOffice prints it; "" for none
     PassOptions pass;
     PassServer* server = nullptr;  // the pass under this server's start of Wine; bwpass.exe of its own without
     bool render = true;        // LibreOffice's pictures of every chart in the report
@@ -33,13 +35,14 @@ struct ConversionSummary {
     size_t charts = 0;         // read into the deck
     size_t chartsRewritten = 0;
     size_t propertiesWritten = 0;
-    size_t previewsLeftInColour = 0;   // OLE objects whose preview picture still shows the colour chart
+    size_t previewsLeftInColour = 0;   // OLE objects whose picture was not drawn anew (named in the notes)
     // Converted charts where series, slices or bands print alike, or where text vanishes
     // (tools/report/LegibilitySection.h).
     size_t chartsWithLookAlikes = 0;
     size_t chartsWithVanishingText = 0;
     bool hostCallFailed = false;       // the pass ran, but a host call failed (the report has it)
     std::vector<office::UnmodelledChart> unmodelled;
+    bool pdfWritten = false;   // options.pdf was written
     std::vector<std::string> notes;
     Timings timings;
 };
@@ -61,6 +64,8 @@ struct PendingReport {
     ConversionSummary summary;
     std::unique_ptr<TempFolder> work;
     std::vector<ChartToDraw> charts;
+    std::vector<bwpass::PagePictures> pages;  // with --pdf: each slide or sheet with a chart, before and after
+    std::vector<std::string> pageNotes;       // what could not be printed
 };
 
 // ConvertFile up to the report: the converted file is written, and the report waits in the

@@ -2,6 +2,9 @@
 
 #include "tools/deckmodel/Text.h"
 
+#include "tools/office/PrintCopy.h"
+#include "tools/render/PictureEdit.h"
+#include "tools/render/Print.h"
 #include "tools/render/Render.h"
 
 #include <chrono>
@@ -107,7 +110,14 @@ private:
     std::map<std::string, std::string> Charts(size_t index, const Package& holder, const office::OfficeObject& record,
                                               const sim::WorkbookModel& before, const sim::WorkbookModel& after);
     void Preview(const Package& inner, const office::OfficeObject& record, const sim::WorkbookModel& after,
-                 const std::map<std::string, std::string>& innerParts);
+                 const std::map<std::string, std::string>& innerParts, const std::string& converted);
+    // The picture of what the object shows, drawn from the converted workbook; what could not be
+    // drawn goes to problems.
+    bool DrawShownSheet(const office::OfficeObject& record, const std::string& sheet, const std::string& converted,
+                        const std::string& png, std::vector<std::string>& problems);
+    bool DrawChart(const Package& inner, const office::OfficeObject& record, const std::string& chartXml,
+                   const std::string& png, std::vector<std::string>& problems);
+    void LeftInColour(const office::OfficeObject& record, const std::string& why);
 
     // Keeps bytes in a new file of the work folder and returns its name.
     std::string Save(const std::string& bytes);
@@ -171,6 +181,9 @@ void WriteBack::Writer::Object(size_t index, const office::OfficeObject& record,
                                const bwpass::DeckObject& after) {
     const sim::WorkbookModel* b = EmbeddedWorkbook(before);
     const sim::WorkbookModel* a = EmbeddedWorkbook(after);
+    if (!b && !record.showAsIcon && !record.previewPart.empty() &&
+        bwpass::Utf8(before.progId).find("Excel") != std::string::npos)
+        LeftInColour(record, "its workbook is not read");
     if (record.charts.empty() || !b || !a) return;
     if (record.embeddedPart.empty()) {
         for (auto& [name, text] : Charts(index, package_, record, *b, *a)) result_.parts[name] = std::move(text);
@@ -180,23 +193,33 @@ void WriteBack::Writer::Object(size_t index, const office::OfficeObject& record,
                                              package_.DisplayName() + ": " + record.embeddedPart);
     const std::map<std::string, std::string> innerParts = Charts(index, inner, record, *b, *a);
     if (innerParts.empty()) return;
-    result_.partFiles[record.embeddedPart] = Save(inner.WriteBytes(innerParts));
-    Preview(inner, record, *a, innerParts);
+    const std::string converted = inner.WriteBytes(innerParts);
+    result_.partFiles[record.embeddedPart] = Save(converted);
+    Preview(inner, record, *a, innerParts, converted);
+}
+
+void WriteBack::Writer::LeftInColour(const office::OfficeObject& record, const std::string& why) {
+    ++result_.previewsLeftInColour;
+    result_.notes.push_back(record.where + ": preview left in colour: " + why);
 }
 
 void WriteBack::Writer::Preview(const Package& inner, const office::OfficeObject& record, const sim::WorkbookModel& after,
-                     const std::map<std::string, std::string>& innerParts) {
-    if (record.previewPart.empty()) return;
+                                const std::map<std::string, std::string>& innerParts, const std::string& converted) {
     if (record.showAsIcon) {
-        result_.notes.push_back(record.where + ": shown as an icon; the icon is kept");
+        if (!record.previewPart.empty()) result_.notes.push_back(record.where + ": shown as an icon; the icon is kept");
         return;
     }
-    // The picture shows the sheet the workbook opens on: its first converted chart.
-    const office::ChartLocation* shown = nullptr;
+    if (record.previewPart.empty()) {
+        LeftInColour(record, record.previewProblem.empty() ? "no picture of it was found" : record.previewProblem);
+        return;
+    }
+    // The picture shows the sheet the workbook opens on.
     const int active = after.activeSheet;
+    const sim::SheetModel* sheet =
+        active >= 0 && active < static_cast<int>(after.sheets.size()) ? after.sheets[static_cast<size_t>(active)].get() : nullptr;
+    const office::ChartLocation* shown = nullptr;
     for (const office::ChartLocation& l : record.charts)
-        if (innerParts.count(l.chartPart) && active >= 0 && active < static_cast<int>(after.sheets.size()) &&
-            after.sheets[static_cast<size_t>(active)]->name == l.sheet) {
+        if (innerParts.count(l.chartPart) && sheet && sheet->name == l.sheet) {
             shown = &l;
             break;
         }
@@ -206,20 +229,59 @@ void WriteBack::Writer::Preview(const Package& inner, const office::OfficeObject
     }
     const auto start = std::chrono::steady_clock::now();
     const std::string png = workFolder_ + "/preview" + std::to_string(result_.parts.size()) + ".png";
-    const std::string theme = record.themePart.empty() ? std::string() : inner.ReadPart(record.themePart);
-    const std::vector<std::string> problems =
-        render::MakePreviewPicture(innerParts.at(shown->chartPart), theme, png, workFolder_ + "/render");
+    std::vector<std::string> problems;
+    const bool drawn = sheet->kind == sim::SheetModel::Kind::ChartSheet
+                           ? DrawChart(inner, record, innerParts.at(shown->chartPart), png, problems)
+                           : DrawShownSheet(record, bwpass::Utf8(sheet->name), converted, png, problems);
     result_.renderSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!problems.empty()) {
-        for (const std::string& p : problems)
-            result_.notes.push_back(record.where + ": the old preview picture is kept: " + p);
+    if (!drawn) {
+        std::string why = "it could not be drawn anew";
+        for (const std::string& p : problems) why += "; " + p;
+        LeftInColour(record, why);
         return;
     }
-    ReplacePreview(package_, record.slidePart, record.previewPart, ReadFile(png), result_.parts);
+    ReplacePreview(package_, record.slidePart, record.previewPart, ReadFile(png), result_.parts, record.vmlPicturePart);
+}
+
+bool WriteBack::Writer::DrawShownSheet(const office::OfficeObject& record, const std::string& sheet,
+                                       const std::string& converted, const std::string& png,
+                                       std::vector<std::string>& problems) {
+    const Package workbook = Package::OpenBytes(converted, package_.DisplayName() + ": " + record.embeddedPart);
+    const office::SheetPrint print = office::PrintCopyOfSheet(workbook, sheet);
+    if (!print.problem.empty()) {
+        problems.push_back(print.problem);
+        return false;
+    }
+    render::PrintedRange range;
+    range.xlsx = print.xlsx;
+    range.widthPoints = print.widthPoints;
+    range.heightPoints = print.heightPoints;
+    range.marked = print.marked;
+    if (record.frameWidth > 0 && record.frameHeight > 0)
+        range.aspect = static_cast<double>(record.frameWidth) / static_cast<double>(record.frameHeight);
+    range.outputPng = png;
+    problems = render::RenderPrintedRange(range, workFolder_ + "/render");
+    return problems.empty();
+}
+
+// A chart sheet shows its chart, drawn at the chart's own proportions and set into the frame's.
+bool WriteBack::Writer::DrawChart(const Package& inner, const office::OfficeObject& record, const std::string& chartXml,
+                                  const std::string& png, std::vector<std::string>& problems) {
+    const std::string theme = record.themePart.empty() ? std::string() : inner.ReadPart(record.themePart);
+    problems = render::MakePreviewPicture(chartXml, theme, png, workFolder_ + "/render");
+    if (!problems.empty()) return false;
+    const std::optional<render::Picture> picture = render::ReadPng(png);
+    if (!picture) return problems.push_back("the chart's picture cannot be read"), false;
+    const double aspect = record.frameWidth > 0 && record.frameHeight > 0
+                              ? static_cast<double>(record.frameWidth) / static_cast<double>(record.frameHeight)
+                              : 0;
+    if (!render::WritePng(render::PadToAspect(*picture, aspect), png))
+        return problems.push_back("the picture cannot be written"), false;
+    return true;
 }
 
 void ReplacePreview(const Package& package, const std::string& slidePart, const std::string& oldPicture,
-                    std::string png, std::map<std::string, std::string>& parts) {
+                    std::string png, std::map<std::string, std::string>& parts, const std::string& oldVmlPicture) {
     const std::string picture = FreshMediaName(package, parts);
     parts[picture] = std::move(png);
     EnsurePngContentType(package, parts);
@@ -227,8 +289,10 @@ void ReplacePreview(const Package& package, const std::string& slidePart, const 
     // PowerPoint draws the object from the legacy VML shape (mc:Choice Requires="v"), whose
     // drawing has its own relationship to the picture.
     for (const office::Relationship& r : package.Relationships(slidePart))
-        if (!r.external && office::IsRelationshipType(r, "vmlDrawing") && package.HasPart(r.target))
+        if (!r.external && office::IsRelationshipType(r, "vmlDrawing") && package.HasPart(r.target)) {
             Retarget(package, r.target, oldPicture, picture, parts);
+            if (!oldVmlPicture.empty()) Retarget(package, r.target, oldVmlPicture, picture, parts);
+        }
 }
 
 WriteBack::WriteBack(const Package& package, const std::string& workFolder, bool collectCharts)

@@ -29,6 +29,8 @@ struct WriteBackResult {
     std::map<std::string, std::string> partFiles;  // the same, in files: re-zipped embedded workbooks
     size_t chartsRewritten = 0;
     size_t propertiesWritten = 0;
+    // OLE objects whose picture on the slide still shows colour: not redrawn, each with a note.
+    size_t previewsLeftInColour = 0;
     std::vector<std::string> notes;            // for the report and the summary
     std::vector<ChartToDraw> charts;           // when asked for
     double renderSeconds = 0;
@@ -59,8 +61,9 @@ int ChartIndex(const sim::WorkbookModel& workbook, const office::ChartLocation& 
 // Points the OLE object's picture at a new PNG part: the picture is added under a fresh name in
 // ppt/media (the old one may be shared with other objects), the relationships of the slide and
 // of its legacy VML drawing that led to the old picture lead to the new one, and png gets a
-// content type. Edits go into parts (on top of edits already there).
+// content type. Edits go into parts (on top of edits already there). oldVmlPicture: another old
+// picture that only the VML drawing shows, led to the new one too; "" for none.
 void ReplacePreview(const office::Package& package, const std::string& slidePart, const std::string& oldPicture,
-                    std::string png, std::map<std::string, std::string>& parts);
+                    std::string png, std::map<std::string, std::string>& parts, const std::string& oldVmlPicture = "");
 
 }  // namespace bwoffice

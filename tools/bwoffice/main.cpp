@@ -45,6 +45,9 @@ const char* kHelp =
     "      --no-report          write no reports\n"
     "      --registered         create the plug-in through the registry (CoCreateInstance)\n"
     "      --excel-out-of-process  passed to bwpass.exe\n"
+    "      --pdf                also write STEM.bw.pdf: the converted file as LibreOffice prints\n"
+    "                           it (every slide; every sheet that holds a chart), and show each\n"
+    "                           slide or sheet that holds a chart in the report, before and after\n"
     "      --timings            print the seconds spent reading, in the pass, writing, rendering\n"
     "  -q, --quiet              print nothing but errors\n"
     "  -h, --help               this text\n"
@@ -55,7 +58,7 @@ struct Args {
     std::string output;
     size_t jobs = 0;
     bool registered = false, outOfProcess = false, timings = false, quiet = false, help = false;
-    bool noRender = false, noReport = false;
+    bool noRender = false, noReport = false, pdf = false;
 };
 
 [[noreturn]] void UsageError(const std::string& text) {
@@ -87,6 +90,7 @@ Args ParseArgs(int argc, char** argv) {
         else if (s == "--registered") args.registered = true;
         else if (s == "--excel-out-of-process") args.outOfProcess = true;
         else if (s == "--timings") args.timings = true;
+        else if (s == "--pdf") args.pdf = true;
         else if (s == "-q" || s == "--quiet") args.quiet = true;
         else if (s == "-h" || s == "--help") args.help = true;
         else if (!s.empty() && s[0] == '-') UsageError("unknown option " + s);
@@ -123,9 +127,12 @@ void PrintSummary(const bwoffice::ConversionOptions& o, const bwoffice::Conversi
                 s.chartsRewritten, s.propertiesWritten);
     std::printf("  look-alike series: %zu charts\n", s.chartsWithLookAlikes);
     std::printf("  vanishing text:   %zu charts\n", s.chartsWithVanishingText);
+    std::printf("  previews left in colour: %zu%s\n", s.previewsLeftInColour,
+                s.previewsLeftInColour ? " (named in the report)" : "");
     if (!s.unmodelled.empty())
         std::printf("  not modelled:     %zu charts left unchanged (listed in the report)\n", s.unmodelled.size());
     std::printf("  output:           %s\n", o.output.c_str());
+    if (s.pdfWritten) std::printf("  pdf:              %s\n", o.pdf.c_str());
     if (!o.report.empty()) std::printf("  report:           %s\n", o.report.c_str());
     if (timings) PrintTimings(s.timings);
 }
@@ -142,11 +149,12 @@ int ConvertSingle(const Args& args) {
         options.output = (std::filesystem::path(options.output) / bwbatch::DefaultOutput(
                               std::filesystem::path(input).filename().string())).string();
     options.report = args.noReport ? std::string() : bwbatch::ReportBeside(options.output);
+    if (args.pdf) options.pdf = bwbatch::PdfBeside(options.output);
     options.registered = args.registered;
     options.render = !args.noRender;
     options.progress = !args.quiet;
     options.pass = PassOptionsOf(args);
-    for (const std::string* out : {&options.output, &options.report})
+    for (const std::string* out : {&options.output, &options.report, &options.pdf})
         if (!out->empty() && bwpass::SameFile(bwpass::Wide(*out), bwpass::Wide(options.input))) {
             std::fprintf(stderr, "bwoffice: %s: an output would overwrite the input; choose another name\n",
                          out->c_str());
@@ -186,6 +194,7 @@ int ConvertBatch(const Args& args) {
     options.render = !args.noRender;
     options.quiet = args.quiet;
     options.registered = args.registered;
+    options.pdf = args.pdf;
     bwoffice::TempFolder work;
     options.renderers = std::min<size_t>(options.jobs, std::max(1u, std::thread::hardware_concurrency()));
     const std::unique_ptr<render::Session> session = RenderSession(args, work, options.renderers);

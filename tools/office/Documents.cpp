@@ -1,6 +1,8 @@
 #include "tools/office/Documents.h"
 
 #include "tools/deckmodel/Text.h"
+#include "tools/office/LegacyDrawing.h"
+#include "tools/office/XmlNames.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,25 +15,9 @@ namespace {
 
 using bwpass::Wide;
 
-const char* Local(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-
-bool Is(const pugi::xml_node& n, const char* localName) { return std::strcmp(Local(n.name()), localName) == 0; }
-
-pugi::xml_node Child(const pugi::xml_node& n, const char* localName) {
-    for (pugi::xml_node c : n.children())
-        if (Is(c, localName)) return c;
-    return {};
-}
-
-// The value of a relationship attribute (r:id, r:embed) whatever the prefix.
-std::string RelationshipAttribute(const pugi::xml_node& n, const char* localName) {
-    for (pugi::xml_attribute a : n.attributes())
-        if (std::strchr(a.name(), ':') && std::strcmp(Local(a.name()), localName) == 0) return a.value();
-    return {};
-}
+using xml::Child;
+using xml::Is;
+using xml::RelationshipAttribute;
 
 std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -116,6 +102,19 @@ pugi::xml_node OleObject(const pugi::xml_node& graphicData) {
     return found;
 }
 
+// The VML shape that PowerPoint 2007's form of the object names, from whichever branch has it.
+std::string OleShapeId(const pugi::xml_node& graphicData) {
+    for (const pugi::xpath_node& o : graphicData.select_nodes(".//*[local-name()='oleObj']"))
+        if (const char* spid = o.node().attribute("spid").value(); *spid) return spid;
+    return {};
+}
+
+void FrameSize(const pugi::xml_node& frame, int64_t& width, int64_t& height) {
+    const pugi::xml_node ext = Child(Child(frame, "xfrm"), "ext");
+    width = ext.attribute("cx").as_llong(0);
+    height = ext.attribute("cy").as_llong(0);
+}
+
 class Walker {
 public:
     Walker(const Package& package, const DocumentVisitor& visitor) : package_(package), visitor_(visitor) {}
@@ -143,8 +142,10 @@ private:
     void Slide(const std::string& slidePart, size_t number);
     void NativeChart(const std::string& chartPart, const std::string& where, const std::string& themePart,
                      const Theme& theme);
-    void OleFrame(const std::string& slidePart, const pugi::xml_node& ole, const std::string& where,
-                  const std::string& name);
+    void OleFrame(const std::string& slidePart, const pugi::xml_node& frame, const std::string& where,
+                  const std::string& name, size_t slide);
+    void OlePreview(const std::string& slidePart, const pugi::xml_node& ole, const pugi::xml_node& data,
+                    OfficeObject& object);
     std::pair<std::string, Theme> SlideTheme(const std::string& slidePart);
 
     WorkbookInfo ScanWorkbook(const Package& package, const std::string& workbookPart, const std::string& where);
@@ -161,6 +162,7 @@ private:
     const Package& package_;
     const DocumentVisitor& visitor_;
     std::map<std::string, std::pair<std::string, Theme>> masterThemes_;
+    size_t slideNumber_ = 0;   // the slide being walked
 };
 
 void Walker::Presentation(const std::string& main) {
@@ -196,6 +198,7 @@ std::pair<std::string, Theme> Walker::SlideTheme(const std::string& slidePart) {
 }
 
 void Walker::Slide(const std::string& slidePart, size_t number) {
+    slideNumber_ = number;
     const pugi::xml_document slide = package_.ParseXml(slidePart);
     std::vector<Frame> frames;
     CollectFrames(Child(Child(slide.document_element(), "cSld"), "spTree"), frames);
@@ -218,7 +221,7 @@ void Walker::Slide(const std::string& slidePart, size_t number) {
             const auto [themePart, theme] = SlideTheme(slidePart);
             NativeChart(chartPart, where, themePart, theme);
         } else if (EndsWith(uri, "/ole")) {
-            OleFrame(slidePart, OleObject(data), where, name);
+            OleFrame(slidePart, f.frame, where, name, number);
         }
     }
 }
@@ -238,6 +241,7 @@ void Walker::NativeChart(const std::string& chartPart, const std::string& where,
     object.theme = theme;
     object.deck.name = Wide(where);
     object.deck.progId = L"Excel.Chart.8";
+    object.slide = slideNumber_;
     auto workbook = std::make_unique<sim::WorkbookModel>();
     workbook->name = Wide(dataPart.empty() ? Leaf(chartPart) : Leaf(dataPart));
     auto sheet = std::make_unique<sim::SheetModel>();
@@ -252,18 +256,39 @@ void Walker::NativeChart(const std::string& chartPart, const std::string& where,
     visitor_.object(std::move(object));
 }
 
-void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& ole, const std::string& where,
-                      const std::string& name) {
+// The picture the slide shows for the object: its p:pic, or else (PowerPoint 2007's form) the
+// picture of the VML shape it names.
+void Walker::OlePreview(const std::string& slidePart, const pugi::xml_node& ole, const pugi::xml_node& data,
+                        OfficeObject& object) {
+    const std::string spid = OleShapeId(data);
+    if (pugi::xml_node blip = Child(Child(Child(ole, "pic"), "blipFill"), "blip")) {
+        const std::string embed = RelationshipAttribute(blip, "embed");
+        if (!embed.empty()) object.previewPart = package_.Target(slidePart, embed);
+        if (!spid.empty()) {
+            const VmlPicture vml = FindVmlPicture(package_, slidePart, spid);
+            if (vml.picturePart != object.previewPart) object.vmlPicturePart = vml.picturePart;
+        }
+        return;
+    }
+    const VmlPicture vml = FindVmlPicture(package_, slidePart, spid);
+    object.previewPart = vml.picturePart;
+    object.previewDrawing = vml.drawingPart;
+    object.previewProblem = vml.problem;
+}
+
+void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& frame, const std::string& where,
+                      const std::string& name, size_t slide) {
+    const pugi::xml_node data = GraphicData(frame);
+    const pugi::xml_node ole = OleObject(data);
     OfficeObject object;
     object.where = where;
     object.deck.name = Wide(where);
     object.deck.progId = Wide(ole.attribute("progId").value());
     object.slidePart = slidePart;
+    object.slide = slide;
+    FrameSize(frame, object.frameWidth, object.frameHeight);
     object.showAsIcon = ole.attribute("showAsIcon").as_bool();
-    if (pugi::xml_node blip = Child(Child(Child(ole, "pic"), "blipFill"), "blip")) {
-        const std::string embed = RelationshipAttribute(blip, "embed");
-        if (!embed.empty()) object.previewPart = package_.Target(slidePart, embed);
-    }
+    OlePreview(slidePart, ole, data, object);
     const std::string id = RelationshipAttribute(ole, "id");
     const bool excel = Upper(ole.attribute("progId").value()).find("EXCEL") != std::string::npos;
     if (!excel || id.empty()) {

@@ -42,6 +42,14 @@ struct OfficeObject {
     std::string embeddedPart;  // the embedded workbook holding the charts; "" when they are outer parts
     std::string slidePart;     // the slide showing an OLE object; "" otherwise
     std::string previewPart;   // the OLE object's preview picture; "" when none
+    // Where the picture was found only in the slide's legacy VML drawing (PowerPoint 2007's form),
+    // that drawing; "" otherwise. previewProblem says why no picture was found, when none was.
+    std::string previewDrawing, previewProblem;
+    // The picture of the object's VML shape where it is another part than previewPart (the 2010
+    // form, whose mc:Fallback p:pic may show a copy): it is replaced too.
+    std::string vmlPicturePart;
+    int64_t frameWidth = 0, frameHeight = 0;  // the object's frame on the slide, in EMU; 0 when unknown
+    size_t slide = 0;          // the slide's number, from 1, for an object of a presentation
     bool showAsIcon = false;   // the preview is an icon, not a picture of the chart
     std::string themePart;     // the charts' theme part (beside the charts); "" for Office's default
     Theme theme;

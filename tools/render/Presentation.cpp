@@ -75,6 +75,7 @@ private:
             "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
             "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
             "<Default Extension=\"png\" ContentType=\"image/png\"/>"
+            "<Default Extension=\"vml\" ContentType=\"application/vnd.openxmlformats-officedocument.vmlDrawing\"/>"
             "<Default Extension=\"xlsx\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet\"/>";
         for (const auto& [name, type] : overrides_)
             xml += "<Override PartName=\"/" + name + "\" ContentType=\"" + type + "\"/>";
@@ -124,9 +125,40 @@ std::string OleGraphicFrame(int id, const OleFrame& ole, const std::string& pack
            "</p:oleObj></a:graphicData></a:graphic></p:graphicFrame>";
 }
 
-// Numbers the charts, workbooks and pictures across the whole presentation.
+// PowerPoint 2007's form of the object: no picture of its own, a shape of the VML drawing instead.
+std::string OleGraphicFrameVml(int id, const OleFrame& ole, const std::string& packageRel, const std::string& spid) {
+    const Rect& r = ole.rect;
+    return "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" +
+           EscapeXml(ole.name) + "\"/><p:cNvGraphicFramePr><a:graphicFrameLocks noChangeAspect=\"1\"/>"
+           "</p:cNvGraphicFramePr><p:nvPr/></p:nvGraphicFramePr>" + Xfrm("p:xfrm", r) +
+           "<a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/presentationml/2006/ole\">"
+           "<p:oleObj spid=\"" + spid + "\" name=\"Worksheet\" r:id=\"" + packageRel + "\"" + Attr("imgW", r.cx) +
+           Attr("imgH", r.cy) + " progId=\"" + EscapeXml(ole.progId) + "\"><p:embed/></p:oleObj>"
+           "</a:graphicData></a:graphic></p:graphicFrame>";
+}
+
+// Points at 96 to the inch, as VML positions shapes.
+std::string Points(int64_t emu) { return std::to_string(emu / 12700) + "pt"; }
+
+std::string VmlShape(const OleFrame& ole, const std::string& spid, const std::string& imageRel) {
+    const Rect& r = ole.rect;
+    return "<v:shape id=\"" + spid + "\" type=\"#_x0000_t75\" style=\"position:absolute;left:" + Points(r.x) +
+           ";top:" + Points(r.y) + ";width:" + Points(r.cx) + ";height:" + Points(r.cy) + "\"><v:imagedata o:relid=\"" +
+           imageRel + "\" o:title=\"\"/></v:shape>";
+}
+
+std::string VmlDrawing(const std::string& shapes) {
+    return "<xml xmlns:v=\"urn:schemas-microsoft-com:vml\" xmlns:o=\"urn:schemas-microsoft-com:office:office\""
+           " xmlns:p=\"urn:schemas-microsoft-com:office:powerpoint\"><o:shapelayout v:ext=\"edit\">"
+           "<o:idmap v:ext=\"edit\" data=\"1\"/></o:shapelayout><v:shapetype id=\"_x0000_t75\" coordsize=\"21600,21600\""
+           " o:spt=\"75\" o:preferrelative=\"t\" path=\"m@4@5l@4@11@9@11@9@5xe\" filled=\"f\" stroked=\"f\">"
+           "<v:stroke joinstyle=\"miter\"/><v:path o:extrusionok=\"f\" gradientshapeok=\"t\" o:connecttype=\"rect\"/>"
+           "<o:lock v:ext=\"edit\" aspectratio=\"t\"/></v:shapetype>" + shapes + "</xml>";
+}
+
+// Numbers the charts, workbooks, pictures and VML drawings across the whole presentation.
 struct Counters {
-    int chart = 0, embedding = 0, image = 0;
+    int chart = 0, embedding = 0, image = 0, vml = 0, shape = 1025;
 };
 
 std::string SlideXml(const SlideContent& slide, const PresentationContent& content, PackageBuilder& package,
@@ -145,14 +177,26 @@ std::string SlideXml(const SlideContent& slide, const PresentationContent& conte
             package.Add("ppt/embeddings/" + file, chart.embeddedXlsx);
         }
     }
+    std::string vmlShapes, vmlPart;
     for (const OleFrame& ole : slide.oleObjects) {
         const std::string file = "Microsoft_Excel_Worksheet" + std::to_string(++n.embedding) + ".xlsx";
         const std::string image = "image" + std::to_string(++n.image) + ".png";
         const std::string packageRel = rels.Add("package", "../embeddings/" + file);
-        tree += OleGraphicFrame(id++, ole, packageRel, rels.Add("image", "../media/" + image));
+        if (ole.vmlForm) {
+            if (vmlPart.empty()) {
+                vmlPart = "ppt/drawings/vmlDrawing" + std::to_string(++n.vml) + ".vml";
+                rels.Add("vmlDrawing", "../drawings/vmlDrawing" + std::to_string(n.vml) + ".vml");
+            }
+            const std::string spid = "_x0000_s" + std::to_string(n.shape++);
+            tree += OleGraphicFrameVml(id++, ole, packageRel, spid);
+            vmlShapes += VmlShape(ole, spid, package.RelsOf(vmlPart).Add("image", "../media/" + image));
+        } else {
+            tree += OleGraphicFrame(id++, ole, packageRel, rels.Add("image", "../media/" + image));
+        }
         package.Add("ppt/embeddings/" + file, ole.embeddedXlsx);
         package.Add("ppt/media/" + image, ole.previewPng);
     }
+    if (!vmlPart.empty()) package.Add(vmlPart, VmlDrawing(vmlShapes));
     return std::string(kXmlDecl) + "<p:sld" + kNamespaces + "><p:cSld><p:spTree>" + tree +
            "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>";
 }

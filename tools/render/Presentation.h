@@ -34,6 +34,9 @@ struct OleFrame {
     std::string progId = "Excel.Sheet.12";
     std::string embeddedXlsx;   // the object's workbook
     std::string previewPng;     // the picture PowerPoint (and LibreOffice) shows for the object
+    // PowerPoint 2007's form: p:oleObj names a shape of the slide's legacy VML drawing (spid) and
+    // carries no p:pic; the picture is that shape's v:imagedata.
+    bool vmlForm = false;
 };
 
 struct SlideContent {

@@ -108,4 +108,5 @@ void StopProcess(pid_t pid) {
     kill(-pid, SIGKILL);
 }
 
+
 }  // namespace render

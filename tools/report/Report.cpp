@@ -35,6 +35,7 @@ table.summary td.num { font-weight: bold; font-size: 15px; }
 figure { margin: 0; }
 figcaption { font-size: 12px; font-weight: bold; margin-bottom: 2px; }
 figure svg { border: 1px solid #bbb; display: block; }
+section.page img { border: 1px solid #bbb; max-width: 560px; }
 section.chart { margin-bottom: 22px; }
 details { font-size: 12px; margin-top: 4px; }
 pre { font-size: 12px; background: #f6f6f6; border: 1px solid #ccc; padding: 8px; overflow-x: auto; }
@@ -213,7 +214,20 @@ std::string Head(const PassResult& r, const PassTotals& t) {
     return s;
 }
 
-std::string Tail(const PassResult& r) { return Log(r) + PatternKey() + "</body>\n</html>\n"; }
+std::string Pages(const PassResult& r) {
+    if (r.pages.empty()) return {};
+    std::string s = "<h2>Pages before and after</h2>\n<p class=\"meta\">Each slide or sheet that holds a chart, as "
+                    "LibreOffice prints the file before and after the pass.</p>\n";
+    for (const PagePictures& p : r.pages) {
+        s += "<section class=\"page\">\n<h3>" + H(p.label) + "</h3>\n<div class=\"pair\">\n";
+        s += p.before.empty() ? "<p class=\"muted\">before: not drawn</p>\n" : RenderedFigure(p.before, "page-before", "Before");
+        s += p.after.empty() ? "<p class=\"muted\">after: not drawn</p>\n" : RenderedFigure(p.after, "page-after", "After");
+        s += "</div>\n</section>\n";
+    }
+    return s;
+}
+
+std::string Tail(const PassResult& r) { return Pages(r) + Log(r) + PatternKey() + "</body>\n</html>\n"; }
 
 }  // namespace
 

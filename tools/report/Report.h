@@ -48,6 +48,12 @@ struct ObjectResult {
     std::string note;               // what the report should say about the object, if anything
 };
 
+// A page of the file as LibreOffice prints it (a slide, or a sheet), before and after the pass.
+struct PagePictures {
+    std::string label;          // "slide 3", "sheet Sales"
+    std::string before, after;  // PNG files; empty when not drawn
+};
+
 struct PassResult {
     std::wstring deckTitle;
     std::string deckSource;     // the deck file, or "the built-in sample deck"
@@ -61,6 +67,7 @@ struct PassResult {
     size_t drawLimit = 300;     // charts drawn; the rest are listed only
     // What could not be drawn, e.g. "LibreOffice not found: no rendered pictures".
     std::vector<std::string> renderNotes;
+    std::vector<PagePictures> pages;  // the pages that hold charts
 };
 
 // Converted charts that print with series, slices or bands alike, or with text that vanishes

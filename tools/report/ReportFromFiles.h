@@ -4,6 +4,8 @@
 // could not model.
 #pragma once
 
+#include "tools/report/Report.h"
+
 #include <cstddef>
 #include <map>
 #include <string>
@@ -23,6 +25,7 @@ struct ReportExtras {
     std::map<size_t, std::string> objectNotes;  // by object index
     // What could not be drawn, e.g. "LibreOffice not found: no rendered pictures".
     std::vector<std::string> renderNotes;
+    std::vector<PagePictures> pages;            // the file's pages that hold charts, before and after
     // The files the user named, shown instead of the intermediate decks when not empty.
     std::string source, output;
 };

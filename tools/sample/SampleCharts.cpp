@@ -83,6 +83,50 @@ ChartModel EmbeddedWorksheetChart() {
     return c;
 }
 
+ChartModel ReturnsChart() {
+    ChartModel c = Frame(L"Returns by quarter", 57, {L"Q1", L"Q2", L"Q3", L"Q4"});
+    c.series.push_back(Series(L"Online", 57, Accent(3), {14, 18, 22, 25}));
+    c.series.push_back(Series(L"Shops", 57, Accent(4), {9, 8, 11, 7}));
+    return c;
+}
+
+// A chart that keeps every format automatic: the chart style decides them.
+ChartModel StyledColumns(const wchar_t* name) {
+    ChartModel c = Frame(name, 51, {L"North", L"South", L"East", L"West"});
+    c.series.push_back(Series(L"2024", 51, Accent(0), {42, 35, 51, 28}));
+    c.series.push_back(Series(L"2025", 51, Accent(1), {47, 31, 56, 33}));
+    c.series.push_back(Series(L"2026", 51, Accent(2), {52, 38, 60, 36}));
+    return c;
+}
+
+ChartModel StyledArea() {
+    ChartModel c = Frame(L"Visitors by month", 76, {L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun"});
+    c.series.push_back(Series(L"Web", 76, Accent(0), {120, 140, 135, 160, 180, 175}));
+    c.series.push_back(Series(L"App", 76, Accent(1), {60, 75, 90, 95, 110, 130}));
+    return c;
+}
+
+SeriesModel LineSeries(const wchar_t* name, size_t accent, std::vector<double> values) {
+    SeriesModel s = Series(name, 65, Accent(accent), std::move(values));
+    s.border = Line(Accent(accent));
+    return s;
+}
+
+ChartModel HighlightedLine() {
+    ChartModel c = Frame(L"Response time, the worst week marked", 65, {L"W1", L"W2", L"W3", L"W4", L"W5", L"W6"});
+    c.series.push_back(LineSeries(L"Support", 0, {4.1, 3.8, 6.9, 4.0, 3.6, 3.9}));
+    c.series.push_back(LineSeries(L"Sales", 1, {2.2, 2.5, 2.4, 2.8, 2.6, 2.3}));
+    return c;
+}
+
+ChartModel OrdersLine() {
+    ChartModel c = Frame(L"Orders, trend", 65, {L"Q1", L"Q2", L"Q3", L"Q4"});
+    c.series.push_back(LineSeries(L"Online", 0, {120, 135, 160, 190}));
+    c.series.push_back(LineSeries(L"Shops", 1, {200, 185, 170, 165}));
+    c.series.push_back(LineSeries(L"Partners", 2, {60, 75, 80, 95}));
+    return c;
+}
+
 // "Slide 3: line chart, twelve series" -> "line chart, twelve series".
 std::string Label(const std::wstring& objectName) {
     const std::string name = Utf8(objectName);
@@ -119,6 +163,21 @@ std::vector<SampleChart> SampleCharts() {
     charts.push_back({"bubble chart", Bubble(), false});
     charts.push_back({"pie of pie", PieOfPie(), false});
     charts.push_back({"Excel worksheet embedded as an OLE object", EmbeddedWorksheetChart(), true});
+    SampleChart legacy{"OLE object in PowerPoint 2007's form (its picture in the VML drawing)", ReturnsChart(), true};
+    legacy.vmlForm = true;
+    charts.push_back(std::move(legacy));
+    SampleChart style42{"chart style 42 (dark chart area)", StyledColumns(L"Sales by region, style 42"), false};
+    style42.chartStyle = 42;
+    charts.push_back(std::move(style42));
+    SampleChart style35{"chart style 35 (tinted plot area)", StyledArea(), false};
+    style35.chartStyle = 35;
+    charts.push_back(std::move(style35));
+    SampleChart marked{"line chart with a highlighted point marker", HighlightedLine(), false};
+    marked.highlightedPoint = 2;
+    charts.push_back(std::move(marked));
+    SampleChart sheet{"OLE object showing its cells and two charts", EmbeddedWorksheetChart(), true};
+    sheet.moreCharts.push_back(OrdersLine());
+    charts.push_back(std::move(sheet));
     return charts;
 }
 

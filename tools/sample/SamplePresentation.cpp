@@ -2,7 +2,9 @@
 
 #include "tools/render/Presentation.h"
 #include "tools/render/Render.h"
+#include "tools/render/Print.h"
 #include "tools/sample/ChartXml.h"
+#include "tools/sample/PartEdits.h"
 #include "tools/sample/Workbook.h"
 
 #include <pugixml.hpp>
@@ -16,6 +18,7 @@
 // The chart part writer joins this library when it is part of the tree.
 #if __has_include("tools/office/ChartPart.h")
 #include "tools/office/ChartPart.h"
+#include "tools/office/PrintCopy.h"
 #define QV_SAMPLE_HAS_CHART_WRITER 1
 #endif
 
@@ -101,18 +104,54 @@ std::string ReadFile(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// The preview PowerPoint would have stored: the chart as the object shows it.
-std::string PreviewOf(const std::string& chartXml, const std::string& themeXml, const std::string& workFolder,
+#ifdef QV_SAMPLE_HAS_CHART_WRITER
+// The preview PowerPoint would have stored: what the object shows of its sheet, at the
+// proportions of its frame.
+std::string PreviewOf(const std::string& xlsx, const render::Rect& frame, const std::string& workFolder,
                       std::vector<std::string>& problems) {
-    const std::string png = workFolder + "/ole-preview-" + std::to_string(getpid()) + ".png";
-    const std::vector<std::string> failed = render::MakePreviewPicture(chartXml, themeXml, png, workFolder);
-    std::string bytes = failed.empty() ? ReadFile(png) : std::string();
-    std::remove(png.c_str());
+    std::vector<std::string> failed;
+    std::string bytes;
+    try {
+        const office::Package workbook = office::Package::OpenBytes(xlsx, "the sample's embedded workbook");
+        const office::SheetPrint print = office::PrintCopyOfSheet(workbook, "Sheet1");
+        if (!print.problem.empty()) throw std::runtime_error(print.problem);
+        const std::string png = workFolder + "/ole-preview-" + std::to_string(getpid()) + ".png";
+        render::PrintedRange range;
+        range.xlsx = print.xlsx;
+        range.widthPoints = print.widthPoints;
+        range.heightPoints = print.heightPoints;
+        range.marked = print.marked;
+        range.aspect = static_cast<double>(frame.cx) / static_cast<double>(frame.cy);
+        range.outputPng = png;
+        failed = render::RenderPrintedRange(range, workFolder);
+        if (failed.empty()) bytes = ReadFile(png);
+        std::remove(png.c_str());
+    } catch (const std::exception& e) {
+        failed.push_back(e.what());
+    }
     if (bytes.empty()) {
         for (const std::string& why : failed) problems.push_back("no preview picture for the OLE object: " + why);
         return PlaceholderPng();
     }
     return bytes;
+}
+#else
+std::string PreviewOf(const std::string&, const render::Rect&, const std::string&, std::vector<std::string>& problems) {
+    problems.push_back("no preview picture for the OLE object: the Office file layer is not built");
+    return PlaceholderPng();
+}
+#endif
+
+// The part as the slide or sheet stores it: the model's formats written in, or for a chart of
+// a style none (so that the style's automatic formats show), and a highlighted point.
+std::string PartOf(const SampleChart& sample, const sim::ChartModel& chart, bool withExternalData,
+                   const std::string& themeXml) {
+    const ChartData data = DataOf(chart);
+    std::string xml = sample.chartStyle ? WithChartStyle(ChartPartXml(chart, data, withExternalData), sample.chartStyle)
+                                        : SampleChartPart(chart, data, withExternalData, themeXml);
+    if (sample.highlightedPoint >= 0)
+        xml = WithPointMarker(xml, 0, static_cast<size_t>(sample.highlightedPoint), "diamond", 9, "FF0000");
+    return xml;
 }
 
 render::SlideContent SlideFor(const SampleChart& sample, const std::string& themeXml, const std::string& workFolder,
@@ -121,13 +160,15 @@ render::SlideContent SlideFor(const SampleChart& sample, const std::string& them
     render::SlideContent slide;
     slide.title = sample.slideTitle;
     if (!sample.asOleObject) {
-        slide.charts.push_back({"Chart 1", kChartRect, SampleChartPart(sample.chart, data, true, themeXml),
-                                WorkbookXlsx(data, "")});
+        slide.charts.push_back({"Chart 1", kChartRect, PartOf(sample, sample.chart, true, themeXml), WorkbookXlsx(data, "")});
         return slide;
     }
-    const std::string chartXml = SampleChartPart(sample.chart, data, false, themeXml);
-    slide.oleObjects.push_back({"Object 1", kChartRect, "Excel.Sheet.12", WorkbookXlsx(data, chartXml),
-                                PreviewOf(chartXml, themeXml, workFolder, problems)});
+    std::vector<std::string> charts = {PartOf(sample, sample.chart, false, themeXml)};
+    for (const sim::ChartModel& more : sample.moreCharts) charts.push_back(PartOf(sample, more, false, themeXml));
+    const std::string xlsx = WorkbookXlsx(data, charts, !sample.moreCharts.empty());
+    render::OleFrame ole{"Object 1", kChartRect, "Excel.Sheet.12", xlsx, PreviewOf(xlsx, kChartRect, workFolder, problems)};
+    ole.vmlForm = sample.vmlForm;
+    slide.oleObjects.push_back(std::move(ole));
     return slide;
 }
 

@@ -8,14 +8,24 @@
 #include "tools/sample/ChartData.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sample {
 
 struct SampleChart {
+    SampleChart(std::string title, sim::ChartModel model, bool oleObject)
+        : slideTitle(std::move(title)), chart(std::move(model)), asOleObject(oleObject) {}
+
     std::string slideTitle;
     sim::ChartModel chart;
     bool asOleObject = false;   // an Excel worksheet embedded as an OLE object, not a native chart
+    bool vmlForm = false;       // that object in PowerPoint 2007's form (its picture in the VML drawing)
+    // The OLE object's sheet holds these charts too, below the first, and the object shows the
+    // table with every chart.
+    std::vector<sim::ChartModel> moreCharts;
+    int chartStyle = 0;         // c:style; the chart then keeps the style's automatic formats
+    int highlightedPoint = -1;  // a point of the first series with a red marker of its own
 };
 
 // In slide order.
