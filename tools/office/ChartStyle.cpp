@@ -24,8 +24,8 @@
 // - rows 5 and 6 draw their axes and gridlines from dk1 rather than the text colour;
 // - trendlines and leader lines take no colour from their series: tx1 (styles 1..32), dk1 (33,
 //   34), a 25% shade of dk1 (35..40) or lt1 (41..48).
-// These follow the chart style's tables whatever holds the chart: a presentation's chart that
-// PowerPoint wants transparent stores its own a:noFill, as it does for every chart it makes.
+// These follow the chart style's tables whatever holds the chart: a presentation's chart (one with
+// c:externalData) that is to show the slide through stores its a:noFill like any other format.
 // Effects that Excel's object model does not report (bevels, shadows, glow) are not modelled.
 #include "tools/office/ChartInternal.h"
 
