@@ -17,9 +17,10 @@
 //   axes[0..2]         the axes of the first chart group that has axes, by the position of their
 //                      id in that group (category, value, series); a deleted axis is not present
 //   series             c:ser in document order over the chart groups of c:plotArea; points by the
-//                      value cache, per-point formats from c:dPt; data labels from the series'
-//                      c:dLbls (or the group's), one label per point; leader lines, trendlines,
-//                      markers (c:marker) from the series
+//                      value cache (or, where a reference stores no cache, by the cells its
+//                      formula names), per-point formats and markers from c:dPt; data labels from
+//                      the series' c:dLbls (or the group's), one label per point; leader lines,
+//                      trendlines, markers (c:marker) from the series
 #pragma once
 
 #include "sim/ExcelModel.h"
