@@ -106,6 +106,7 @@ TEST(OfficeForms, ReadAsExcelReportsThem) {
         {"no-cache-presentation.pptx", 0, "categories", categories, "Category 1|Category 2|Category 3|Category 4"},
         // Data from 0 to 10: 0 to 12 by 2, six bands.
         {"surface-0-10.xlsx", 0, "bands", bands, "6"},
+        {"surface-no-cache.xlsx", 0, "bands", bands, "7"},
     };
     for (const Case& c : cases) {
         const office::Package package = office::Package::OpenFile(Form(c.file));
@@ -137,6 +138,23 @@ TEST(OfficeForms, APointsOwnMarkerTakesTheSeriesNewMarker) {
         EXPECT_EQ(Marker(again.points[p]), p == 2 ? "1 size 9 FFFFFF on 000000" : "1 size 7 FFFFFF on 000000") << p;
     // Only the point that had a marker of its own holds one.
     EXPECT_EQ(part.document_element().select_nodes("//*[local-name()='dPt']/*[local-name()='marker']").size(), 1u);
+}
+
+// A surface read from the cells has its bands counted from them when they are written back; the
+// part still stores no values.
+TEST(OfficeForms, BandsOfAChartWithoutValuesAreWrittenFromTheCells) {
+    const office::Package package = office::Package::OpenFile(Form("surface-no-cache.xlsx"));
+    pugi::xml_document part = package.ParseXml("xl/charts/chart1.xml");
+    const office::Theme theme = office::ReadTheme({}, {});
+    const office::WorkbookCells cells(package);
+    const sim::ChartModel before = office::ReadChartPart(part, theme, &cells).model;
+    ASSERT_EQ(before.legend.entries.size(), 7u);
+    sim::ChartModel after = before;
+    for (sim::LegendEntryModel& e : after.legend.entries) e.legendKey.interior.color = 0;
+    EXPECT_EQ(office::WriteChartChanges(part, before, after, theme), 7u);
+    EXPECT_EQ(part.select_nodes("//*[local-name()='bandFmt']").size(), 7u);
+    EXPECT_EQ(part.select_nodes("//*[local-name()='numCache']").size(), 0u);
+    EXPECT_EQ(chartpart_test::SchemaErrors(part), "");
 }
 
 TEST(OfficeForms, ChartFormulasNameTheirCells) {

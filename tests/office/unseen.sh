@@ -32,6 +32,7 @@ cases=(
   "forms/no-cache-strings.xlsx|strings.xlsx|strings.bw.xlsx|rewritten"
   "forms/no-cache-presentation.pptx|nocache.pptx|nocache.bw.pptx|rewritten"
   "forms/surface-0-10.xlsx|surface.xlsx|surface.bw.xlsx|rewritten"
+  "forms/surface-no-cache.xlsx|surface2.xlsx|surface2.bw.xlsx|rewritten"
 )
 for c in "${cases[@]}"; do
   IFS='|' read -r source name output expected <<<"$c"

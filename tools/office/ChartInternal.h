@@ -113,7 +113,9 @@ int PointCount(const xml::Names& names, const pugi::xml_node& ser);
 // The legend's entries as the band, point or series index each stands for, deleted ones left out.
 enum class LegendKind { Series, Points, Bands };
 LegendKind LegendKindOf(const ChartNodes& nodes, const xml::Names& names);
-std::vector<int> LegendEntryIndexes(const ChartNodes& nodes, const xml::Names& names);
+// count: how many entries there are before the deleted ones are left out, where the caller knows
+// better than the part (-1: as the part says).
+std::vector<int> LegendEntryIndexes(const ChartNodes& nodes, const xml::Names& names, int count = -1);
 int SurfaceBandCount(const ChartNodes& nodes, const xml::Names& names);
 // A value axis' scale. Excel's automatic one, from the data's extremes and what the axis fixes
 // (NaN for a limit it leaves automatic, a major unit of 0 when automatic).

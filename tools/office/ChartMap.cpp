@@ -189,9 +189,8 @@ int SurfaceBandCount(const ChartNodes& nodes, const Names& names) {
     return static_cast<int>(std::min(255.0, std::max(1.0, bands)));
 }
 
-std::vector<int> LegendEntryIndexes(const ChartNodes& nodes, const Names& names) {
-    int count = 0;
-    switch (LegendKindOf(nodes, names)) {
+std::vector<int> LegendEntryIndexes(const ChartNodes& nodes, const Names& names, int count) {
+    if (count < 0) switch (LegendKindOf(nodes, names)) {
     case LegendKind::Series: count = static_cast<int>(nodes.series.size()); break;
     case LegendKind::Points: count = nodes.series.empty() ? 0 : PointCount(names, nodes.series.front().ser); break;
     case LegendKind::Bands: count = SurfaceBandCount(nodes, names); break;

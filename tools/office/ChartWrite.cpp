@@ -232,10 +232,16 @@ private:
     }
 
     void WriteBands(const sim::ChartModel& b, const sim::ChartModel& a) {
-        const std::vector<int> bands = LegendEntryIndexes(nodes_, names_);
-        const size_t n = std::min({bands.size(), b.legend.entries.size(), a.legend.entries.size()});
+        std::vector<int> bands = LegendEntryIndexes(nodes_, names_);
+        const size_t n = std::min({b.legend.entries.size(), a.legend.entries.size()});
+        // A part that stores no values (its model was read from the workbook's cells) cannot
+        // count its bands; the model did, so as many bands as it holds are written.
+        bool cached = false;
+        for (const SeriesNodes& s : nodes_.series) cached = cached || !SeriesValues(names_, s.ser).empty();
+        for (int count = static_cast<int>(n); !cached && count < static_cast<int>(n) + 256; ++count)
+            if ((bands = LegendEntryIndexes(nodes_, names_, count)).size() >= n) break;
         pugi::xml_node group = nodes_.groups.front();
-        for (size_t i = 0; i < n; ++i) {
+        for (size_t i = 0; i < n && i < bands.size(); ++i) {
             const ElementModel& kb = b.legend.entries[i].legendKey;
             const ElementModel& ka = a.legend.entries[i].legendKey;
             if (!FillDiffers(kb, ka) && !LineDiffers(kb.border, ka.border)) continue;
