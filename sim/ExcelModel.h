@@ -77,9 +77,15 @@ struct AxisModel {
     TextModel titleFont;        // AxisTitle.Font
 };
 
+// A point's marker is the series' unless the point has one of its own; Excel's Point reports
+// either alike, and a write to the series' marker reaches every point's.
 struct PointModel {
     double value = 0;           // for drawing only
     ElementModel element;
+    int32_t markerStyle = -4105;           // Point.MarkerStyle
+    int32_t markerSize = 5;
+    int32_t markerForegroundColor = 0;
+    int32_t markerBackgroundColor = 0xFFFFFF;
 };
 
 struct SeriesModel {

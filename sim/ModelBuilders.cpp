@@ -104,6 +104,10 @@ ChartModel MakeChart(int32_t chartType, int seriesCount, int pointsPerSeries) {
             point.value = 1 + (s * 3 + p * 7) % 10;
             const int32_t pointColour = pie ? SeriesColour(p) : colour;
             point.element = Filled(pointColour, pie ? Rgb(0xFF, 0xFF, 0xFF) : Darker(colour));
+            point.markerStyle = series.markerStyle;
+            point.markerSize = series.markerSize;
+            point.markerForegroundColor = series.markerForegroundColor;
+            point.markerBackgroundColor = series.markerBackgroundColor;
             series.points.push_back(point);
         }
         chart.series.push_back(series);

@@ -217,6 +217,27 @@ void SeriesParent(Call& c) {
     {L##name, id, Access::GetPut, 0, 0, [](Call& c) { c.ReturnI4(SeriesOf(c).field); }, \
      [](Call& c) { SeriesOf(c).field = c.IntValue(); }}
 
+// Formatting a series' markers formats every point's marker with it, as in Excel.
+#define SERIES_MARKER(name, id, field)                                                \
+    {L##name, id, Access::GetPut, 0, 0, [](Call& c) { c.ReturnI4(SeriesOf(c).field); }, \
+     [](Call& c) {                                                                    \
+         SeriesModel& s = SeriesOf(c);                                                \
+         s.field = c.IntValue();                                                      \
+         for (PointModel& p : s.points) p.field = s.field;                            \
+     }}
+
+// A Point object stands on its element; its markers are found through its series.
+PointModel& PointOf(Call& c) {
+    const ElementModel* element = &c.node<ElementModel>();
+    for (PointModel& p : SeriesOf(c).points)
+        if (&p.element == element) return p;
+    throw Raise::Excel();
+}
+
+#define POINT_INT(name, id, field)                                                   \
+    {L##name, id, Access::GetPut, 0, 0, [](Call& c) { c.ReturnI4(PointOf(c).field); }, \
+     [](Call& c) { PointOf(c).field = c.IntValue(); }}
+
 // ---- chart ---------------------------------------------------------------------------------
 
 void ChartParent(Call& c) {
@@ -275,7 +296,12 @@ void AddChartTypes(std::map<Type, TypeDef>& t) {
     t[Type::Floor] = {L"Floor", &x::IID_Floor, ElementMembers()};
     t[Type::DataLabel] = {L"DataLabel", &x::IID_DataLabel, ElementMembers()};
     t[Type::LegendKey] = {L"LegendKey", &x::IID_LegendKey, ElementMembers()};
-    t[Type::Point] = {L"Point", &x::IID_Point, ElementMembers()};
+    t[Type::Point] = {L"Point", &x::IID_Point, With(ElementMembers(), {
+        POINT_INT("MarkerSize", 231, markerSize),
+        POINT_INT("MarkerStyle", 72, markerStyle),
+        POINT_INT("MarkerForegroundColor", 75, markerForegroundColor),
+        POINT_INT("MarkerBackgroundColor", 73, markerBackgroundColor),
+    })};
     t[Type::Legend] = {L"Legend", &x::IID_Legend, With(ElementMembers(), {
         {L"LegendEntries", 173, Access::ObjectMethod, 0, 1, LegendEntriesOf},
     })};
@@ -336,10 +362,10 @@ void AddChartTypes(std::map<Type, TypeDef>& t) {
          [](Call& c) { c.ReturnBool(SeriesOf(c).hasLeaderLines); }, PutHasLeaderLines},
         {L"LeaderLines", 1666, Access::Get, 0, 0, SeriesLeaderLines},
         {L"Trendlines", 154, Access::ObjectMethod, 0, 1, SeriesTrendlines},
-        SERIES_INT("MarkerSize", 231, markerSize),
-        SERIES_INT("MarkerStyle", 72, markerStyle),
-        SERIES_INT("MarkerForegroundColor", 75, markerForegroundColor),
-        SERIES_INT("MarkerBackgroundColor", 73, markerBackgroundColor),
+        SERIES_MARKER("MarkerSize", 231, markerSize),
+        SERIES_MARKER("MarkerStyle", 72, markerStyle),
+        SERIES_MARKER("MarkerForegroundColor", 75, markerForegroundColor),
+        SERIES_MARKER("MarkerBackgroundColor", 73, markerBackgroundColor),
     }};
     // Excel's ChartGroup has many more members; the plug-in climbs through its Parent only.
     t[Type::ChartGroup] = {L"ChartGroup", nullptr, {

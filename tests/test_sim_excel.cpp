@@ -365,6 +365,32 @@ TEST(SimExcelWorkbooks, AddAndClose) {
 
 // ---- absent elements and bad indices -------------------------------------------------------
 
+// A point answers its own marker; a write to the series' marker reaches every point's, one to a
+// point's marker that point alone (as in Excel).
+TEST_F(SimExcelTest, PointMarkersFollowTheirSeries) {
+    sim::SeriesModel& model = chartModel().series[0];
+    model.points[1].markerStyle = 2;
+    model.points[1].markerBackgroundColor = 0x0000FF;
+    Dispatch series = CallObject(Chart().get(), Member::SeriesCollection, {Variant::I4(1)});
+    Dispatch point = CallObject(series.get(), Member::Points, {Variant::I4(2)});
+    EXPECT_EQ(GetInt32(point.get(), Member::MarkerStyle), 2);
+    EXPECT_EQ(GetInt32(point.get(), Member::MarkerBackgroundColor), 0x0000FF);
+    struct Case { DispMember member; int32_t sim::PointModel::*field; long value; };
+    const Case cases[] = {
+        {Member::MarkerStyle, &sim::PointModel::markerStyle, 8},
+        {Member::MarkerSize, &sim::PointModel::markerSize, 11},
+        {Member::MarkerForegroundColor, &sim::PointModel::markerForegroundColor, 0},
+        {Member::MarkerBackgroundColor, &sim::PointModel::markerBackgroundColor, 0xFFFFFF},
+    };
+    for (const Case& c : cases) {
+        Put(series.get(), c.member, Variant::I4(c.value));
+        for (const sim::PointModel& p : model.points) EXPECT_EQ(p.*c.field, c.value) << Narrow(c.member.name);
+        Put(point.get(), c.member, Variant::I4(5));
+        EXPECT_EQ(model.points[1].*c.field, 5) << Narrow(c.member.name);
+        EXPECT_EQ(model.points[0].*c.field, c.value) << Narrow(c.member.name);
+    }
+}
+
 TEST_F(SimExcelTest, AbsentElementsFailAsInExcel) {
     chartModel().legend.present = false;
     chartModel().series[0].trendlines.push_back({true, {}});

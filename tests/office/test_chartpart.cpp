@@ -147,16 +147,21 @@ TEST(ChartPartColours, TransformsAsOfficeAndTheStandardDefineThem) {
         {0x4F81BD, {{"lumMod", 75000}}, 0x376092},
         {0x4F81BD, {{"lumMod", 50000}}, 0x254061},
         {0x000000, {{"lumMod", 50000}, {"lumOff", 50000}}, 0x808080},
-        // tint: that share of the colour, the rest white; shade: the rest black.
-        {0x000000, {{"tint", 50000}}, 0x808080},
-        {0xFF0000, {{"shade", 50000}}, 0x800000},
+        // tint: that share of the colour, the rest white; shade: the rest black; both mixed in
+        // linear light, as LibreOffice renders them (a 50% tint of 4F81BD renders C2CCE1, not
+        // the A7C0DE of a mix per sRGB channel; a 20% tint of black E7E7E7, not CCCCCC).
+        {0x000000, {{"tint", 50000}}, 0xBCBCBC},
+        {0x000000, {{"tint", 20000}}, 0xE7E7E7},
+        {0x4F81BD, {{"tint", 50000}}, 0xC2CDE1},
+        {0x4F81BD, {{"shade", 50000}}, 0x385D8A},
+        {0xFF0000, {{"shade", 50000}}, 0xBC0000},
         {0x336699, {{"tint", 100000}}, 0x336699},
         {0x336699, {{"shade", 0}}, 0x000000},
         // alpha changes no colour the object model reports.
         {0x4F81BD, {{"alpha", 40000}}, 0x4F81BD},
         // in order: shade then tint differs from tint then shade.
-        {0xFFFFFF, {{"shade", 50000}, {"tint", 50000}}, 0xBFBFBF},
-        {0xFFFFFF, {{"tint", 50000}, {"shade", 50000}}, 0x808080},
+        {0xFFFFFF, {{"shade", 50000}, {"tint", 50000}}, 0xE1E1E1},
+        {0xFFFFFF, {{"tint", 50000}, {"shade", 50000}}, 0xBCBCBC},
     };
     for (const Case& c : cases) {
         const uint32_t got = office::detail::Transformed(c.base, c.transforms);

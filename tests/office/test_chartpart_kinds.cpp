@@ -162,11 +162,56 @@ TEST(ChartPartKinds, AutomaticColoursFollowTheStyleAndTheTheme) {
     EXPECT_EQ(m.series[0].markerStyle, -4105);
     EXPECT_EQ(Hex(m.series[0].markerBackgroundColor), "4F81BD");
 
-    std::string embedded = Part("<c:barChart><c:barDir val=\"col\"/>" + Ser(0) + "</c:barChart>");
-    embedded.replace(embedded.find("</c:chartSpace>"), 15, "<c:externalData r:id=\"rId1\"/></c:chartSpace>");
-    pugi::xml_document presentation = Parse(embedded);
-    EXPECT_EQ(Described(ReadChartPart(presentation, kTheme).model.chartArea), "no fill, no line")
-        << "a presentation's chart is transparent and unframed";
+}
+
+// The automatic backdrops, outlines and other lines of the chart styles' last rows, and of a
+// chart with an embedded workbook, which follows its style like any other.
+TEST(ChartPartKinds, StylesFillTheirBackdropsAndOutlineTheirSeries) {
+    enum class What { ChartArea, PlotArea, Walls, Floor, Series1, Trendline };
+    struct Case { int style; bool threeD; What what; std::string described; };
+    const std::string frame = "line 808080 weight 2 style 1";
+    const Case cases[] = {
+        {2, false, What::ChartArea, "fill FFFFFF type 0, " + frame},
+        {2, false, What::PlotArea, "no fill, no line"},
+        {2, false, What::Series1, "fill C0504D type 0, no line"},
+        {2, false, What::Trendline, "line 000000 weight 2 style 1"},
+        {10, false, What::Series1, "fill C0504D type 0, line FFFFFF weight 2 style 1"},
+        {33, false, What::ChartArea, "fill FFFFFF type 0, " + frame},
+        {33, false, What::PlotArea, "fill E7E7E7 type 0, no line"},
+        {34, false, What::Series1, "fill C0504D type 0, line 8C3836 weight 2 style 1"},
+        {37, false, What::PlotArea, "fill EFF3EA type 0, no line"},
+        {37, false, What::Series1, "fill CDDDAC type 0, line 71893F weight 2 style 1"},
+        {37, true, What::PlotArea, "no fill, no line"},
+        {37, true, What::Walls, "fill EFF3EA type 0, line 898989 weight 2 style 1"},
+        {37, true, What::Floor, "fill EFF3EA type 0, line 898989 weight 2 style 1"},
+        {42, false, What::ChartArea, "fill 000000 type 0, no line"},
+        {42, false, What::PlotArea, "fill 3F3F3F type 0, no line"},
+        {42, true, What::Walls, "fill 3F3F3F type 0, no line"},
+        {42, false, What::Series1, "fill C0504D type 0, no line"},
+        {42, false, What::Trendline, "line FFFFFF weight 2 style 1"},
+    };
+    const std::string trend = R"(<c:trendline><c:trendlineType val="linear"/></c:trendline>)";
+    for (const Case& c : cases) {
+        const std::string group = c.threeD ? "bar3DChart" : "barChart";
+        std::string xml = Part("<c:" + group + "><c:barDir val=\"col\"/>" + Ser(0) + Ser(1, trend) + "</c:" + group + ">",
+                               "", "<c:style val=\"" + std::to_string(c.style) + "\"/>");
+        // Every case with a chart of PowerPoint's own, which holds its data in an embedded workbook.
+        xml.replace(xml.find("</c:chartSpace>"), 15, "<c:externalData r:id=\"rId1\"/></c:chartSpace>");
+        pugi::xml_document doc = Parse(xml);
+        const sim::ChartModel m = ReadChartPart(doc, kTheme).model;
+        const sim::SeriesModel& s = m.series.at(1);
+        std::string got;
+        switch (c.what) {
+        case What::ChartArea: got = Described(m.chartArea); break;
+        case What::PlotArea: got = Described(m.plotArea); break;
+        case What::Walls: got = Described(m.walls); break;
+        case What::Floor: got = Described(m.floor); break;
+        case What::Series1: got = Described(sim::ElementModel{true, s.border, s.interior, s.fill}); break;
+        case What::Trendline: got = s.trendlines.empty() ? "none" : Described(s.trendlines[0].border); break;
+        }
+        EXPECT_EQ(got, c.described) << "style " << c.style << (c.threeD ? " 3-D" : "") << " element "
+                                    << static_cast<int>(c.what);
+    }
 }
 
 TEST(ChartPartKinds, StoredFormatsReadAsExcelReportsThem) {

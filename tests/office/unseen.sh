@@ -22,6 +22,17 @@ cases=(
   "unseen/macro-enabled.pptm|talk.pptm|talk.bw.pptm|1 rewritten"
   "unseen/ole-binary-workbook.pptx|xlsb.pptx|xlsb.bw.pptx|objects offered:  1 (0 with a workbook)"
   "corpus/xlsx/chart_pie05.xlsx|FROM WINDOWS.XLSX|FROM WINDOWS.bw.XLSX|1 rewritten"
+  # Forms the corpus lacks (forms/README.md): chart styles, point markers, colour maps, no caches.
+  "forms/styles-35-42.xlsx|styles.xlsx|styles.bw.xlsx|rewritten"
+  "forms/style-42-presentation.pptx|dark.pptx|dark.bw.pptx|rewritten"
+  "forms/point-marker.xlsx|marker.xlsx|marker.bw.xlsx|rewritten"
+  "forms/colour-map-chart.xlsx|map.xlsx|map.bw.xlsx|rewritten"
+  "forms/colour-map-slide.pptx|slide.pptx|slide.bw.pptx|rewritten"
+  "forms/no-cache-quoted.xlsx|quoted.xlsx|quoted.bw.xlsx|rewritten"
+  "forms/no-cache-strings.xlsx|strings.xlsx|strings.bw.xlsx|rewritten"
+  "forms/no-cache-presentation.pptx|nocache.pptx|nocache.bw.pptx|rewritten"
+  "forms/surface-0-10.xlsx|surface.xlsx|surface.bw.xlsx|rewritten"
+  "forms/surface-no-cache.xlsx|surface2.xlsx|surface2.bw.xlsx|rewritten"
 )
 for c in "${cases[@]}"; do
   IFS='|' read -r source name output expected <<<"$c"
@@ -31,6 +42,7 @@ for c in "${cases[@]}"; do
     fail "$source: exit status $? ($(cat "$work/err.txt"))"
     continue
   fi
+  [ -n "${SHOW_SUMMARY:-}" ] && { echo "== $source"; grep -E "charts:|not modelled" "$work/out.txt"; }
   grep -qF "$expected" "$work/out.txt" || fail "$source: the summary lacks \"$expected\": $(cat "$work/out.txt")"
   [ -s "$work/case/$output" ] || { fail "$source: no $output ($(ls "$work/case"))"; continue; }
   "$check" "$folder/$source" "$work/case/$output" "$folder/schemas" >"$work/check.txt" 2>&1 ||

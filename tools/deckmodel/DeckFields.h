@@ -111,6 +111,10 @@ struct VisitPoint {
     void operator()(V& v, M& p) const {
         v.number("value", p.value);
         ElementFields(v, p.element);
+        v.integer("markerStyle", p.markerStyle, domain::MarkerStyle());
+        v.integer("markerSize", p.markerSize, domain::MarkerSize());
+        v.colour("markerForegroundColor", p.markerForegroundColor);
+        v.colour("markerBackgroundColor", p.markerBackgroundColor);
     }
 };
 

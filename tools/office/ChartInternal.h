@@ -60,25 +60,28 @@ int32_t GroupChartType(const xml::Names& names, const pugi::xml_node& plotArea, 
 struct AutoFormats {
     int style = 2;
     Theme theme;
-    // A chart whose data lives in an embedded workbook (c:externalData) belongs to a presentation
-    // or a document, where the automatic chart area is transparent and unframed.
-    bool embedded = false;
     // The automatic colour of a series (or varied point, or surface band) of index idx out of count.
     uint32_t SeriesColour(int idx, int count) const;
     sim::ElementModel ChartArea() const;
-    sim::ElementModel PlotArea() const;
+    sim::ElementModel PlotArea(bool threeD) const;
     sim::ElementModel Legend() const;
     sim::ElementModel Wall() const;
     sim::ElementModel DataLabel() const;
     sim::BorderModel AxisLine() const;
     sim::BorderModel Gridline() const;
     sim::BorderModel LeaderLine() const;
-    // A series drawn as filled shapes or as a line, in its automatic colour.
-    sim::ElementModel FilledSeries(uint32_t colour) const;
+    // A series drawn as filled shapes (of index idx, for the styles that outline each series in
+    // its own accent) or as a line, in its automatic colour.
+    sim::ElementModel FilledSeries(uint32_t colour, int idx) const;
     sim::ElementModel LineSeries(uint32_t colour) const;
-    sim::BorderModel Trendline(uint32_t colour) const;
+    sim::BorderModel Trendline() const;
     // Text: the text colour, on the dark chart area of styles 41..48 the background colour.
     uint32_t TextColour() const;
+
+private:
+    int Row() const { return (style - 1) / 8; }
+    uint32_t Backdrop() const;        // the plot area's (walls', floor's) fill of rows 5 and 6
+    sim::BorderModel OtherLine() const;
 };
 int ChartStyleOf(const xml::Names& names, const pugi::xml_node& chartSpace);
 
@@ -112,8 +115,18 @@ int PointCount(const xml::Names& names, const pugi::xml_node& ser);
 // The legend's entries as the band, point or series index each stands for, deleted ones left out.
 enum class LegendKind { Series, Points, Bands };
 LegendKind LegendKindOf(const ChartNodes& nodes, const xml::Names& names);
-std::vector<int> LegendEntryIndexes(const ChartNodes& nodes, const xml::Names& names);
+// count: how many entries there are before the deleted ones are left out, where the caller knows
+// better than the part (-1: as the part says).
+std::vector<int> LegendEntryIndexes(const ChartNodes& nodes, const xml::Names& names, int count = -1);
 int SurfaceBandCount(const ChartNodes& nodes, const xml::Names& names);
+// A value axis' scale. Excel's automatic one, from the data's extremes and what the axis fixes
+// (NaN for a limit it leaves automatic, a major unit of 0 when automatic).
+struct AxisScale {
+    double minimum = 0, maximum = 0, majorUnit = 0;
+};
+AxisScale ValueAxisScale(double dataMin, double dataMax, const AxisScale& fixed);
+// The values a series' value cache holds, in the cache's order.
+std::vector<double> SeriesValues(const xml::Names& names, const pugi::xml_node& ser);
 // Whether a group colours each point of its series on its own (c:varyColors): pies and doughnuts
 // unless switched off, other groups only when switched on and the chart has a single series.
 bool VariedColours(const ChartNodes& nodes, const xml::Names& names, const pugi::xml_node& group);

@@ -103,6 +103,13 @@ int PointCount(const Names& names, const pugi::xml_node& ser) {
     return std::min(highest + 1, kMaxPoints);
 }
 
+std::vector<double> SeriesValues(const Names& names, const pugi::xml_node& ser) {
+    std::vector<double> out;
+    for (pugi::xml_node pt : Children(names, ValueCache(names, ser), Ns::Chart, "pt"))
+        out.push_back(std::strtod(Child(names, pt, Ns::Chart, "v").text().get(), nullptr));
+    return out;
+}
+
 bool VariedColours(const ChartNodes& nodes, const Names& names, const pugi::xml_node& group) {
     const Family f = FamilyOf(names, group);
     pugi::xml_node vary = Child(names, group, Ns::Chart, "varyColors");
@@ -118,37 +125,72 @@ LegendKind LegendKindOf(const ChartNodes& nodes, const Names& names) {
     return LegendKind::Series;
 }
 
+namespace {
+
+// The smallest of 1, 2 and 5 times a power of ten that divides span into at most ten units.
+double MajorUnitFor(double span) {
+    if (!(span > 0)) span = 1;
+    double magnitude = std::pow(10, std::floor(std::log10(span / 10)));
+    for (;;) {
+        for (double m : {1.0, 2.0, 5.0})
+            if (span / (m * magnitude) <= 10 + 1e-9) return m * magnitude;
+        magnitude *= 10;
+    }
+}
+
+double Down(double v, double unit) { return std::floor(v / unit + 1e-9) * unit; }
+double Up(double v, double unit) { return std::ceil(v / unit - 1e-9) * unit; }
+
+}  // namespace
+
+AxisScale ValueAxisScale(double dataMin, double dataMax, const AxisScale& fixed) {
+    if (dataMin > dataMax) std::swap(dataMin, dataMax);
+    if (!std::isnan(fixed.minimum)) dataMin = std::min(fixed.minimum, dataMax);
+    // Data of one value are scaled from zero.
+    if (dataMin == dataMax) (dataMin > 0 ? dataMin : dataMax) = 0;
+    const double span = dataMax - dataMin;
+    // Excel's automatic limits: a twentieth of the span beyond the data at the far end; zero at
+    // the near end unless the data lie within a sixth of it, then a twentieth beyond as well.
+    double lo = dataMin, hi = dataMax;
+    if (dataMin >= 0) {
+        hi = dataMax + span / 20;
+        lo = span > dataMax / 6 ? 0 : dataMin - span / 20;
+    } else if (dataMax <= 0) {
+        lo = dataMin - span / 20;
+        hi = span > -dataMin / 6 ? 0 : dataMax + span / 20;
+    } else {
+        lo = dataMin - span / 20;
+        hi = dataMax + span / 20;
+    }
+    if (!std::isnan(fixed.minimum)) lo = fixed.minimum;
+    if (!std::isnan(fixed.maximum)) hi = fixed.maximum;
+    if (lo == hi) hi = lo + 1;
+    AxisScale scale;
+    scale.majorUnit = fixed.majorUnit > 0 ? fixed.majorUnit : MajorUnitFor(hi - lo);
+    scale.minimum = std::isnan(fixed.minimum) ? Down(lo, scale.majorUnit) : fixed.minimum;
+    scale.maximum = std::isnan(fixed.maximum) ? Up(hi, scale.majorUnit) : fixed.maximum;
+    return scale;
+}
+
 int SurfaceBandCount(const ChartNodes& nodes, const Names& names) {
     double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
     for (const SeriesNodes& s : nodes.series)
-        for (pugi::xml_node pt : Children(names, ValueCache(names, s.ser), Ns::Chart, "pt")) {
-            const double v = std::strtod(Child(names, pt, Ns::Chart, "v").text().get(), nullptr);
+        for (double v : SeriesValues(names, s.ser)) {
             lo = std::min(lo, v);
             hi = std::max(hi, v);
         }
     if (lo > hi) lo = 0, hi = 1;
+    const double none = std::numeric_limits<double>::quiet_NaN();
     pugi::xml_node scaling = Child(names, nodes.axes[1], Ns::Chart, "scaling");
-    const bool fixedLo = static_cast<bool>(Child(names, scaling, Ns::Chart, "min"));
-    const bool fixedHi = static_cast<bool>(Child(names, scaling, Ns::Chart, "max"));
-    lo = Number(names, scaling, "min", lo);
-    hi = Number(names, scaling, "max", hi);
-    double step = Number(names, nodes.axes[1], "majorUnit", 0);
-    if (!(step > 0)) {
-        // Excel's automatic major unit: a 1, 2 or 5 times a power of ten giving about five bands.
-        const double raw = (hi - lo > 0 ? hi - lo : 1) / 5;
-        const double magnitude = std::pow(10, std::floor(std::log10(raw)));
-        const double n = raw / magnitude;
-        step = (n <= 1 ? 1 : n <= 2 ? 2 : n <= 5 ? 5 : 10) * magnitude;
-    }
-    if (!fixedLo) lo = lo >= 0 ? 0 : std::floor(lo / step) * step;
-    if (!fixedHi) hi = std::ceil(hi / step) * step;
-    const double bands = std::round((hi - lo) / step);
+    const AxisScale fixed{Number(names, scaling, "min", none), Number(names, scaling, "max", none),
+                          Number(names, nodes.axes[1], "majorUnit", 0)};
+    const AxisScale scale = ValueAxisScale(lo, hi, fixed);
+    const double bands = std::round((scale.maximum - scale.minimum) / scale.majorUnit);
     return static_cast<int>(std::min(255.0, std::max(1.0, bands)));
 }
 
-std::vector<int> LegendEntryIndexes(const ChartNodes& nodes, const Names& names) {
-    int count = 0;
-    switch (LegendKindOf(nodes, names)) {
+std::vector<int> LegendEntryIndexes(const ChartNodes& nodes, const Names& names, int count) {
+    if (count < 0) switch (LegendKindOf(nodes, names)) {
     case LegendKind::Series: count = static_cast<int>(nodes.series.size()); break;
     case LegendKind::Points: count = nodes.series.empty() ? 0 : PointCount(names, nodes.series.front().ser); break;
     case LegendKind::Bands: count = SurfaceBandCount(nodes, names); break;

@@ -226,14 +226,13 @@ public:
     Reader(const Names& names, const ChartNodes& nodes, const Theme& theme)
         : names_(names),
           nodes_(nodes),
-          autos_{ChartStyleOf(names, nodes.chartSpace), theme,
-                 static_cast<bool>(Child(names, nodes.chartSpace, Ns::Chart, "externalData"))} {}
+          autos_{ChartStyleOf(names, nodes.chartSpace), theme} {}
 
     sim::ChartModel Read() {
         sim::ChartModel m;
         m.chartType = ChartType();
         m.chartArea = Format(Child(names_, nodes_.chartSpace, Ns::Chart, "spPr"), autos_.ChartArea());
-        m.plotArea = Format(Child(names_, nodes_.plotArea, Ns::Chart, "spPr"), autos_.PlotArea());
+        m.plotArea = Format(Child(names_, nodes_.plotArea, Ns::Chart, "spPr"), autos_.PlotArea(nodes_.threeD));
         ReadLegendFrame(m);
         ReadWallsAndFloor(m);
         for (int i = 0; i < 3; ++i) m.axes[i] = Axis(nodes_.axes[i]);
@@ -290,30 +289,30 @@ private:
         return a;
     }
 
-    uint32_t SeriesColour(const SeriesNodes& s, size_t position) const {
-        const int idx = IntVal(Child(names_, s.ser, Ns::Chart, "idx"), static_cast<int>(position));
-        return autos_.SeriesColour(idx, static_cast<int>(nodes_.series.size()));
+    int SeriesIndex(const SeriesNodes& s, size_t position) const {
+        return IntVal(Child(names_, s.ser, Ns::Chart, "idx"), static_cast<int>(position));
     }
 
-    ElementModel Automatic(Family f, int32_t chartType, uint32_t colour) const {
-        return DrawnAsLine(f, chartType) ? autos_.LineSeries(colour) : autos_.FilledSeries(colour);
+    ElementModel Automatic(Family f, int32_t chartType, uint32_t colour, int idx) const {
+        return DrawnAsLine(f, chartType) ? autos_.LineSeries(colour) : autos_.FilledSeries(colour, idx);
     }
 
     sim::SeriesModel Series(const SeriesNodes& s, size_t position) const {
         sim::SeriesModel m;
         m.name = SeriesName(names_, s.ser);
         m.chartType = SeriesChartType(names_, nodes_.plotArea, s.group, s.ser);
-        const uint32_t colour = SeriesColour(s, position);
+        const int idx = SeriesIndex(s, position);
+        const uint32_t colour = autos_.SeriesColour(idx, static_cast<int>(nodes_.series.size()));
         const pugi::xml_node spPr = Child(names_, s.ser, Ns::Chart, "spPr");
-        const ElementModel own = Format(spPr, Automatic(s.family, m.chartType, colour));
+        const ElementModel own = Format(spPr, Automatic(s.family, m.chartType, colour, idx));
         m.border = own.border;
         m.interior = own.interior;
         m.fill = own.fill;
+        ReadMarker(s, m, colour, idx);
         ReadPoints(s, m, own);
-        ReadMarker(s, m, colour);
         ReadLabels(s, m);
         for (pugi::xml_node t : Children(names_, s.ser, Ns::Chart, "trendline"))
-            m.trendlines.push_back({true, Line(t, autos_.Trendline(colour))});
+            m.trendlines.push_back({true, Line(t, autos_.Trendline())});
         return m;
     }
 
@@ -327,24 +326,46 @@ private:
         for (int p = 0; p < count; ++p) {
             sim::PointModel point;
             point.value = values[p];
-            point.element = varied ? Format(spPr, Automatic(s.family, m.chartType, autos_.SeriesColour(p, count))) : own;
+            point.element = varied ? Format(spPr, Automatic(s.family, m.chartType, autos_.SeriesColour(p, count), p)) : own;
+            point.markerStyle = m.markerStyle;
+            point.markerSize = m.markerSize;
+            point.markerForegroundColor = m.markerForegroundColor;
+            point.markerBackgroundColor = m.markerBackgroundColor;
             auto own = dPts.find(p);
-            if (own != dPts.end()) point.element = Format(Child(names_, own->second, Ns::Chart, "spPr"), point.element);
+            if (own != dPts.end()) {
+                point.element = Format(Child(names_, own->second, Ns::Chart, "spPr"), point.element);
+                if (SeriesTakesMarker(s.family)) LayMarker(Child(names_, own->second, Ns::Chart, "marker"), point);
+            }
             m.points.push_back(point);
         }
     }
 
-    void ReadMarker(const SeriesNodes& s, sim::SeriesModel& m, uint32_t colour) const {
+    void ReadMarker(const SeriesNodes& s, sim::SeriesModel& m, uint32_t colour, int idx) const {
         if (!SeriesTakesMarker(s.family)) return;
-        const pugi::xml_node marker = Child(names_, s.ser, Ns::Chart, "marker");
-        const std::string symbol = StrVal(Child(names_, marker, Ns::Chart, "symbol"));
-        m.markerStyle = !symbol.empty() ? MarkerOfSymbol(symbol) : ShowsMarkersByType(m.chartType) ? -4105 : -4142;
-        m.markerSize = std::clamp(IntVal(Child(names_, marker, Ns::Chart, "size"), 5), 2, 72);
-        ElementModel automatic = autos_.FilledSeries(colour);
+        m.markerStyle = ShowsMarkersByType(m.chartType) ? -4105 : -4142;
+        m.markerSize = 5;
+        ElementModel automatic = autos_.FilledSeries(colour, idx);
         automatic.border = autos_.LineSeries(colour).border;
-        const ElementModel look = Format(Child(names_, marker, Ns::Chart, "spPr"), automatic);
-        m.markerBackgroundColor = look.interior.color;
-        m.markerForegroundColor = look.border.color;
+        m.markerBackgroundColor = automatic.interior.color;
+        m.markerForegroundColor = automatic.border.color;
+        LayMarker(Child(names_, s.ser, Ns::Chart, "marker"), m);
+    }
+
+    // Lays what a c:marker stores (symbol, size, fill and line) over the marker of target, a
+    // series or a point.
+    template <class Target>
+    void LayMarker(const pugi::xml_node& marker, Target& target) const {
+        if (!marker) return;
+        const std::string symbol = StrVal(Child(names_, marker, Ns::Chart, "symbol"));
+        if (!symbol.empty()) target.markerStyle = MarkerOfSymbol(symbol);
+        if (pugi::xml_node size = Child(names_, marker, Ns::Chart, "size"))
+            target.markerSize = std::clamp(IntVal(size, 5), 2, 72);
+        ElementModel look;
+        look.interior.color = target.markerBackgroundColor;
+        look.border.color = target.markerForegroundColor;
+        look = Format(Child(names_, marker, Ns::Chart, "spPr"), look);
+        target.markerBackgroundColor = look.interior.color;
+        target.markerForegroundColor = look.border.color;
     }
 
     void ReadLabels(const SeriesNodes& s, sim::SeriesModel& m) const {
@@ -385,7 +406,7 @@ private:
             } else if (kind == LegendKind::Points && !m.series.empty() && i < static_cast<int>(m.series[0].points.size())) {
                 key = m.series[0].points[i].element;
             } else if (kind == LegendKind::Bands) {
-                key = Format(BandProperties(i), autos_.FilledSeries(autos_.SeriesColour(i, bands)));
+                key = Format(BandProperties(i), autos_.FilledSeries(autos_.SeriesColour(i, bands), i));
             }
             m.legend.entries.push_back(entry);
         }

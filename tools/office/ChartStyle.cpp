@@ -10,13 +10,23 @@
 //   then the rounds start again;
 // - a one-accent set spreads its series evenly from 50% darker (luminance x50%) to 50% lighter
 //   (x50% +50%), the middle series keeping the accent itself;
-// - rows 1..5 (styles 1..40) draw on the background colour: chart area filled with bg1 and framed
-//   by a thin line in the text colour at 50% luminance (in a presentation's chart: neither fill
-//   nor frame, as PowerPoint draws it over the slide); plot area, legend, walls, floor and data
-//   labels without fill or line; filled series without an outline; line series 2 1/4 pt wide;
-//   axis lines and gridlines thin, in the text colour at 50% luminance; text in the text colour.
-//   Row 6 (styles 41..48) fills the chart area with the text colour (dark), has no frame and
-//   writes its text in the background colour (light).
+// - rows 1..4 (styles 1..32) draw on the background colour: chart area filled with bg1 and framed
+//   by a thin line in the text colour at 50% luminance; plot area, legend, walls, floor and data
+//   labels without fill or line; filled series without an outline, except in row 2 (styles
+//   9..16), whose series are outlined in lt1; line series 2 1/4 pt wide; axis lines and gridlines
+//   thin, in the text colour at 50% luminance;
+// - row 5 (styles 33..40) fills the chart area with lt1 and, in a 2-D chart the plot area, in a
+//   3-D chart the walls and floor, with a 20% tint of dk1 (styles 33, 34) or of the style's
+//   accent (35..40), the walls and floor framed by a 75% tint of dk1; its series are outlined in
+//   a 50% shade of dk1 (33), of the series' accent (34) or of the style's accent (35..40);
+// - row 6 (styles 41..48) fills the chart area with dk1, unframed, and the plot area (walls and
+//   floor) with a 95% tint of dk1, a dark grey, and writes its text in the background colour
+//   (light); the other rows write theirs in the text colour;
+// - rows 5 and 6 draw their axes and gridlines from dk1 rather than the text colour;
+// - trendlines and leader lines take no colour from their series: tx1 (styles 1..32), dk1 (33,
+//   34), a 25% shade of dk1 (35..40) or lt1 (41..48).
+// These follow the chart style's tables whatever holds the chart: a presentation's chart (one with
+// c:externalData) that is to show the slide through stores its a:noFill like any other format.
 // Effects that Excel's object model does not report (bevels, shadows, glow) are not modelled.
 #include "tools/office/ChartInternal.h"
 
@@ -113,34 +123,67 @@ uint32_t AutoFormats::SeriesColour(int idx, int count) const {
     return Spread(base, idx, count);
 }
 
+namespace {
+
+Theme::Slot Accent(int n) { return static_cast<Theme::Slot>(Theme::Accent1 + ((n % 6) + 6) % 6); }
+
+}  // namespace
+
+uint32_t AutoFormats::Backdrop() const {
+    if (Row() == 5) return Transformed(theme[Theme::Dk1], {{"tint", 95000}});
+    return Transformed(style <= 34 ? theme[Theme::Dk1] : theme[Accent(style - 35)], {{"tint", 20000}});
+}
+
 sim::ElementModel AutoFormats::ChartArea() const {
-    const int row = (style - 1) / 8;
-    if (embedded) return Unfilled(NoLine());
-    if (row == 5) return Filled(theme[Theme::Tx1], NoLine());
+    if (Row() == 5) return Filled(theme[Theme::Dk1], NoLine());
+    if (Row() == 4) return Filled(theme[Theme::Lt1], AxisLine());
     return Filled(theme[Theme::Bg1], AxisLine());
 }
 
-sim::ElementModel AutoFormats::PlotArea() const { return Unfilled(NoLine()); }
+sim::ElementModel AutoFormats::PlotArea(bool threeD) const {
+    if (Row() < 4 || threeD) return Unfilled(NoLine());
+    return Filled(Backdrop(), NoLine());
+}
+
 sim::ElementModel AutoFormats::Legend() const { return Unfilled(NoLine()); }
-sim::ElementModel AutoFormats::Wall() const { return Unfilled(NoLine()); }
+
+sim::ElementModel AutoFormats::Wall() const {
+    if (Row() == 5) return Filled(Backdrop(), NoLine());
+    if (Row() == 4) return Filled(Backdrop(), Line(Transformed(theme[Theme::Dk1], {{"tint", 75000}}), 2));
+    return Unfilled(NoLine());
+}
+
 sim::ElementModel AutoFormats::DataLabel() const { return Unfilled(NoLine()); }
 
 sim::BorderModel AutoFormats::AxisLine() const {
-    return Line(Transformed(theme[Theme::Tx1], {{"lumMod", 50000}, {"lumOff", 50000}}), 2);
+    const uint32_t text = Row() >= 4 ? theme[Theme::Dk1] : theme[Theme::Tx1];
+    return Line(Transformed(text, {{"lumMod", 50000}, {"lumOff", 50000}}), 2);
 }
 
 sim::BorderModel AutoFormats::Gridline() const { return AxisLine(); }
-sim::BorderModel AutoFormats::LeaderLine() const { return Line(theme[Theme::Tx1], 2); }
 
-sim::ElementModel AutoFormats::FilledSeries(uint32_t colour) const { return Filled(colour, NoLine()); }
+sim::BorderModel AutoFormats::OtherLine() const {
+    if (Row() == 5) return Line(theme[Theme::Lt1], 2);
+    if (style >= 35) return Line(Transformed(theme[Theme::Dk1], {{"shade", 25000}}), 2);
+    return Line(style >= 33 ? theme[Theme::Dk1] : theme[Theme::Tx1], 2);
+}
+
+sim::BorderModel AutoFormats::LeaderLine() const { return OtherLine(); }
+
+sim::ElementModel AutoFormats::FilledSeries(uint32_t colour, int idx) const {
+    if (Row() == 1) return Filled(colour, Line(theme[Theme::Lt1], 2));
+    if (Row() != 4) return Filled(colour, NoLine());
+    const uint32_t edge = style == 33 ? theme[Theme::Dk1] : style == 34 ? theme[Accent(idx)] : theme[Accent(style - 35)];
+    return Filled(colour, Line(Transformed(edge, {{"shade", 50000}}), 2));
+}
 
 sim::ElementModel AutoFormats::LineSeries(uint32_t colour) const {
     sim::ElementModel e = Filled(colour, Line(colour, WeightOfEmu(28575)));
     return e;
 }
 
-sim::BorderModel AutoFormats::Trendline(uint32_t colour) const { return Line(colour, 2); }
+sim::BorderModel AutoFormats::Trendline() const { return OtherLine(); }
 
-uint32_t AutoFormats::TextColour() const { return (style - 1) / 8 == 5 ? theme[Theme::Bg1] : theme[Theme::Tx1]; }
+uint32_t AutoFormats::TextColour() const { return Row() == 5 ? theme[Theme::Bg1] : theme[Theme::Tx1]; }
 
 }  // namespace office::detail

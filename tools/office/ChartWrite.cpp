@@ -182,11 +182,37 @@ private:
     }
 
     void WriteMarker(const SeriesNodes& s, const sim::SeriesModel& b, const sim::SeriesModel& a) {
+        written_ += WriteMarkerChanges(s.ser, b, a);
+        // A point keeps a marker of its own where it has one, or where the model gives it one
+        // that is not the series'.
+        const size_t n = std::min(b.points.size(), a.points.size());
+        for (size_t p = 0; p < n; ++p) {
+            const sim::PointModel& pb = b.points[p];
+            const sim::PointModel& pa = a.points[p];
+            if (SameMarker(pb, pa)) continue;
+            pugi::xml_node stored;
+            for (pugi::xml_node d : Children(names_, s.ser, Ns::Chart, "dPt"))
+                if (IntVal(Child(names_, d, Ns::Chart, "idx"), -1) == static_cast<int>(p)) stored = d;
+            if (!Child(names_, stored, Ns::Chart, "marker") && SameMarker(pa, a)) continue;
+            written_ += WriteMarkerChanges(IndexedChild(names_, s.ser, "dPt", static_cast<int>(p)), pb, pa);
+        }
+    }
+
+    template <class B, class A>
+    static bool SameMarker(const B& b, const A& a) {
+        return b.markerStyle == a.markerStyle && b.markerSize == a.markerSize &&
+               b.markerBackgroundColor == a.markerBackgroundColor && b.markerForegroundColor == a.markerForegroundColor;
+    }
+
+    // Writes into the c:marker of owner (a series or a data point) what changed between two
+    // markers; returns the number of properties written.
+    template <class M>
+    size_t WriteMarkerChanges(const pugi::xml_node& owner, const M& b, const M& a) {
         const bool style = b.markerStyle != a.markerStyle, size = b.markerSize != a.markerSize;
         const bool back = b.markerBackgroundColor != a.markerBackgroundColor;
         const bool fore = b.markerForegroundColor != a.markerForegroundColor;
-        if (!style && !size && !back && !fore) return;
-        for (pugi::xml_node marker : xml::ChildrenToWrite(names_, s.ser, Ns::Chart, "marker")) {
+        if (!style && !size && !back && !fore) return 0;
+        for (pugi::xml_node marker : xml::ChildrenToWrite(names_, owner, Ns::Chart, "marker")) {
             if (style) {
                 const char* symbol = SymbolOfMarker(a.markerStyle);
                 pugi::xml_node node = Child(names_, marker, Ns::Chart, "symbol");
@@ -202,14 +228,20 @@ private:
                 if (fore) SetSolid(names_, xml::ChildOrNew(names_, spPr, Ns::Main, "ln"), a.markerForegroundColor);
             }
         }
-        written_ += style + size + back + fore;
+        return style + size + back + fore;
     }
 
     void WriteBands(const sim::ChartModel& b, const sim::ChartModel& a) {
-        const std::vector<int> bands = LegendEntryIndexes(nodes_, names_);
-        const size_t n = std::min({bands.size(), b.legend.entries.size(), a.legend.entries.size()});
+        std::vector<int> bands = LegendEntryIndexes(nodes_, names_);
+        const size_t n = std::min({b.legend.entries.size(), a.legend.entries.size()});
+        // A part that stores no values (its model was read from the workbook's cells) cannot
+        // count its bands; the model did, so as many bands as it holds are written.
+        bool cached = false;
+        for (const SeriesNodes& s : nodes_.series) cached = cached || !SeriesValues(names_, s.ser).empty();
+        for (int count = static_cast<int>(n); !cached && count < static_cast<int>(n) + 256; ++count)
+            if ((bands = LegendEntryIndexes(nodes_, names_, count)).size() >= n) break;
         pugi::xml_node group = nodes_.groups.front();
-        for (size_t i = 0; i < n; ++i) {
+        for (size_t i = 0; i < n && i < bands.size(); ++i) {
             const ElementModel& kb = b.legend.entries[i].legendKey;
             const ElementModel& ka = a.legend.entries[i].legendKey;
             if (!FillDiffers(kb, ka) && !LineDiffers(kb.border, ka.border)) continue;

@@ -3,6 +3,8 @@
 #include "tools/deckmodel/Text.h"
 #include "tools/office/LegacyDrawing.h"
 #include "tools/office/XmlNames.h"
+#include "tools/office/Cells.h"
+#include "tools/office/ColourContext.h"
 
 #include <algorithm>
 #include <cctype>
@@ -219,7 +221,7 @@ void Walker::Slide(const std::string& slidePart, size_t number) {
                 continue;
             }
             const auto [themePart, theme] = SlideTheme(slidePart);
-            NativeChart(chartPart, where, themePart, theme);
+            NativeChart(chartPart, where, themePart, WithSlideColourMap(package_, slidePart, theme));
         } else if (EndsWith(uri, "/ole")) {
             OleFrame(slidePart, f.frame, where, name, number);
         }
@@ -229,16 +231,22 @@ void Walker::Slide(const std::string& slidePart, size_t number) {
 void Walker::NativeChart(const std::string& chartPart, const std::string& where, const std::string& themePart,
                          const Theme& theme) {
     const pugi::xml_document xml = package_.ParseXml(chartPart);
-    ChartReading reading = ReadChartPart(xml, theme);
+    const std::string dataPart = RelatedPart(package_, chartPart, "package");
+    // The embedded workbook is opened only for a chart that stores no values of its own.
+    const WorkbookCells cells([&] {
+        if (dataPart.empty()) package_.Fail(chartPart + ": no embedded workbook holds its data");
+        return Package::OpenBytes(package_.ReadPart(dataPart), package_.DisplayName() + ": " + dataPart);
+    });
+    const Theme chartTheme = WithChartThemeOverride(package_, chartPart, theme);
+    ChartReading reading = ReadChartPart(xml, chartTheme, &cells);
     if (!reading.supported) {
         Unmodelled(where, reading.reason + "; left unchanged");
         return;
     }
-    const std::string dataPart = RelatedPart(package_, chartPart, "package");
     OfficeObject object;
     object.where = where;
     object.themePart = themePart;
-    object.theme = theme;
+    object.theme = chartTheme;
     object.deck.name = Wide(where);
     object.deck.progId = L"Excel.Chart.8";
     object.slide = slideNumber_;
@@ -430,9 +438,10 @@ void Walker::ReadSheetCharts(const Package& package, const SheetInfo& info, cons
                              sim::SheetModel& sheet, OfficeObject& object, const std::string& where) {
     const std::string sheetWhere = where.rfind("sheet ", 0) == 0 ? where : where + ": sheet " + info.name;
     bool chartSheetFilled = false;
+    const WorkbookCells cells(package);
     for (const ChartRef& ref : info.charts) {
         const pugi::xml_document xml = package.ParseXml(ref.part);
-        ChartReading reading = ReadChartPart(xml, theme);
+        ChartReading reading = ReadChartPart(xml, WithChartThemeOverride(package, ref.part, theme), &cells);
         const std::string chartWhere = sheetWhere + ": " + (ref.name.empty() ? Leaf(ref.part) : ref.name);
         if (!reading.supported) {
             Unmodelled(chartWhere, reading.reason + "; left unchanged");

@@ -33,15 +33,44 @@ uint32_t ParseHex(const char* s, uint32_t fallback) {
     return end && end != s && *end == '\0' ? static_cast<uint32_t>(v & 0xFFFFFF) : fallback;
 }
 
-// Sets tx1/bg1/tx2/bg2 (and a remapped accent or link) from a colour map's attributes.
-void ApplyMap(Theme& t, const pugi::xml_node& map) {
-    const Theme scheme = t;
+// The colours of every name from the scheme through the map.
+void Resolve(Theme& t) {
+    for (int slot = 0; slot < Theme::SlotCount; ++slot) t.colours[slot] = t.scheme[t.map[slot]];
+}
+
+// Points the names a colour map carries (tx1="dk1", accent1="accent2" ...) at their scheme
+// colours; dk1..lt2 name the scheme itself and are not mapped.
+void Remap(Theme& t, const pugi::xml_node& map) {
     for (int slot = Theme::Accent1; slot < Theme::SlotCount; ++slot) {
         pugi::xml_attribute a = map.attribute(kSlotNames[slot]);
-        if (!a) continue;
-        const int target = SlotOf(a.value());
-        if (target >= 0 && target <= Theme::FolHlink) t.colours[slot] = scheme.colours[target];
+        const int target = a ? SlotOf(a.value()) : -1;
+        if (target >= 0 && target < Theme::kSchemeSize) t.map[slot] = target;
     }
+}
+
+// Reads an a:clrScheme's twelve colours over those already in t.
+void ReadScheme(Theme& t, const pugi::xml_node& scheme) {
+    for (pugi::xml_node slot : scheme.children()) {
+        const int i = SlotOf(Names::Local(slot));
+        if (i < 0 || i >= Theme::kSchemeSize) continue;
+        for (pugi::xml_node c : slot.children()) {
+            const char* local = Names::Local(c);
+            if (std::strcmp(local, "srgbClr") == 0) {
+                t.scheme[i] = ParseHex(c.attribute("val").value(), t.scheme[i]);
+            } else if (std::strcmp(local, "sysClr") == 0) {
+                uint32_t rgb = t.scheme[i];
+                if (c.attribute("lastClr")) rgb = ParseHex(c.attribute("lastClr").value(), rgb);
+                else detail::PresetColour(std::string("sys:") + c.attribute("val").value(), rgb);
+                t.scheme[i] = rgb;
+            }
+        }
+    }
+}
+
+pugi::xml_node ChildNamed(const pugi::xml_node& n, const char* local) {
+    for (pugi::xml_node c : n.children())
+        if (std::strcmp(Names::Local(c), local) == 0) return c;
+    return {};
 }
 
 double Clamp01(double v) { return std::min(1.0, std::max(0.0, v)); }
@@ -95,6 +124,11 @@ Rgb FromHsl(Hsl c) {
 Rgb PerChannel(const Rgb& c, double (*f)(double, double), double arg) {
     return {f(c.r, arg), f(c.g, arg), f(c.b, arg)};
 }
+
+double LinearOf(double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); }
+double GammaOf(double l) { return l <= 0.0031308 ? 12.92 * l : 1.055 * std::pow(l, 1 / 2.4) - 0.055; }
+Rgb ToLinear(const Rgb& c) { return {LinearOf(c.r), LinearOf(c.g), LinearOf(c.b)}; }
+Rgb FromLinear(const Rgb& c) { return {GammaOf(Clamp01(c.r)), GammaOf(Clamp01(c.g)), GammaOf(Clamp01(c.b))}; }
 
 struct Named {
     const char* name;
@@ -163,43 +197,25 @@ bool Theme::Lookup(const std::string& name, uint32_t& rgb) const {
 
 Theme ReadTheme(const pugi::xml_node& themeRoot, const pugi::xml_node& clrMap) {
     Theme t;
-    for (int i = 0; i <= Theme::FolHlink; ++i) t.colours[i] = kDefaultScheme[i];
-    pugi::xml_node scheme;
-    if (themeRoot) {
-        // The theme part is its own document: find a:clrScheme by local names under a:themeElements.
-        for (pugi::xml_node e : themeRoot.children())
-            if (std::strcmp(Names::Local(e), "themeElements") == 0)
-                for (pugi::xml_node s : e.children())
-                    if (std::strcmp(Names::Local(s), "clrScheme") == 0) scheme = s;
-    }
-    for (pugi::xml_node slot : scheme.children()) {
-        const int i = SlotOf(Names::Local(slot));
-        if (i < 0 || i > Theme::FolHlink) continue;
-        for (pugi::xml_node c : slot.children()) {
-            const char* local = Names::Local(c);
-            if (std::strcmp(local, "srgbClr") == 0) {
-                t.colours[i] = ParseHex(c.attribute("val").value(), t.colours[i]);
-            } else if (std::strcmp(local, "sysClr") == 0) {
-                uint32_t rgb = t.colours[i];
-                if (c.attribute("lastClr")) rgb = ParseHex(c.attribute("lastClr").value(), rgb);
-                else detail::PresetColour(std::string("sys:") + c.attribute("val").value(), rgb);
-                t.colours[i] = rgb;
-            }
-        }
-    }
-    t.colours[Theme::Tx1] = t.colours[Theme::Dk1];
-    t.colours[Theme::Bg1] = t.colours[Theme::Lt1];
-    t.colours[Theme::Tx2] = t.colours[Theme::Dk2];
-    t.colours[Theme::Bg2] = t.colours[Theme::Lt2];
-    if (clrMap) {
-        const Theme plain = t;
-        for (int slot : {Theme::Tx1, Theme::Bg1, Theme::Tx2, Theme::Bg2}) {
-            pugi::xml_attribute a = clrMap.attribute(kSlotNames[slot]);
-            const int target = a ? SlotOf(a.value()) : -1;
-            if (target >= 0 && target <= Theme::FolHlink) t.colours[slot] = plain.colours[target];
-        }
-        ApplyMap(t, clrMap);
-    }
+    for (int i = 0; i < Theme::kSchemeSize; ++i) t.scheme[i] = kDefaultScheme[i];
+    // The theme part is its own document: find a:clrScheme by local names under a:themeElements.
+    if (themeRoot) ReadScheme(t, ChildNamed(ChildNamed(themeRoot, "themeElements"), "clrScheme"));
+    if (clrMap) Remap(t, clrMap);
+    Resolve(t);
+    return t;
+}
+
+Theme WithColourMap(const Theme& theme, const pugi::xml_node& map) {
+    Theme t = theme;
+    if (map) Remap(t, map);
+    Resolve(t);
+    return t;
+}
+
+Theme WithThemeOverride(const Theme& theme, const pugi::xml_node& themeOverrideRoot) {
+    Theme t = theme;
+    if (themeOverrideRoot) ReadScheme(t, ChildNamed(themeOverrideRoot, "clrScheme"));
+    Resolve(t);
     return t;
 }
 
@@ -232,11 +248,12 @@ uint32_t Transformed(uint32_t rgb, const std::vector<Transform>& transforms) {
             h.h = std::fmod(std::fmod(h.h, 360) + 360, 360);
             c = FromHsl(h);
         } else if (t.name == "tint") {
-            // A tint of t is t of the colour and the rest white.
-            c = PerChannel(c, [](double x, double k) { return x * k + (1 - k); }, Clamp01(v));
+            // A tint of t is t of the colour and the rest white, mixed in linear light as Office
+            // mixes it: a 75% tint of black is 868686, not the sRGB mix 404040.
+            c = FromLinear(PerChannel(ToLinear(c), [](double x, double k) { return x * k + (1 - k); }, Clamp01(v)));
         } else if (t.name == "shade") {
-            // A shade of s is s of the colour and the rest black.
-            c = PerChannel(c, [](double x, double k) { return x * k; }, Clamp01(v));
+            // A shade of s is s of the colour and the rest black, in linear light as well.
+            c = FromLinear(PerChannel(ToLinear(c), [](double x, double k) { return x * k; }, Clamp01(v)));
         } else if (t.name == "comp") {
             Hsl h = ToHsl(c);
             h.h = std::fmod(h.h + 180, 360);
@@ -286,10 +303,7 @@ bool ResolveColour(const Names& names, const pugi::xml_node& colour, const Theme
         if (!PresetColour(val, base)) return false;
     } else if (std::strcmp(local, "scrgbClr") == 0) {
         // Linear light in 1/100,000 per channel; Excel reports it in sRGB.
-        auto channel = [&](const char* a) {
-            const double l = Clamp01(colour.attribute(a).as_double() / 100000.0);
-            return l <= 0.0031308 ? 12.92 * l : 1.055 * std::pow(l, 1 / 2.4) - 0.055;
-        };
+        auto channel = [&](const char* a) { return GammaOf(Clamp01(colour.attribute(a).as_double() / 100000.0)); };
         base = Pack({channel("r"), channel("g"), channel("b")});
     } else if (std::strcmp(local, "hslClr") == 0) {
         base = Pack(FromHsl({colour.attribute("hue").as_double() / 60000.0,
@@ -314,19 +328,11 @@ bool ColourIn(const Names& names, const pugi::xml_node& holder, const Theme& the
 
 Theme WithColourMapOverride(const Theme& theme, const Names& names, const pugi::xml_node& clrMapOvr) {
     if (!clrMapOvr) return theme;
-    for (pugi::xml_node m : clrMapOvr.children()) {
-        if (!names.Is(m, Ns::Main, "overrideClrMapping")) continue;
-        Theme t = theme;
-        const Theme plain = theme;
-        for (int slot : {Theme::Tx1, Theme::Bg1, Theme::Tx2, Theme::Bg2}) {
-            pugi::xml_attribute a = m.attribute(kSlotNames[slot]);
-            const int target = a ? SlotOf(a.value()) : -1;
-            if (target >= 0 && target <= Theme::FolHlink) t.colours[slot] = plain.colours[target];
-        }
-        ApplyMap(t, m);
-        return t;
-    }
-    return theme;
+    // c:clrMapOvr carries the mapping in its own attributes; a part that wraps it in an
+    // a:overrideClrMapping, as a slide's p:clrMapOvr does, is read as well.
+    for (pugi::xml_node m : clrMapOvr.children())
+        if (names.Is(m, Ns::Main, "overrideClrMapping")) return WithColourMap(theme, m);
+    return WithColourMap(theme, clrMapOvr);
 }
 
 }  // namespace detail
