@@ -19,16 +19,9 @@ ULONG LateBoundObject::Release() {
     return static_cast<ULONG>(n);
 }
 
-HRESULT LateBoundObject::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
+HRESULT LateBoundObject::GetTypeInfoCount(UINT* count) { return NoTypeInfoCount(count); }
 
-HRESULT LateBoundObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info) *info = nullptr;
-    return DISP_E_BADINDEX;
-}
+HRESULT LateBoundObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) { return NoTypeInfo(info); }
 
 HRESULT LateBoundObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
@@ -56,6 +49,17 @@ HRESULT StaticClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** 
     const HRESULT hr = object->QueryInterface(riid, ppv);
     object->Release();
     return hr;
+}
+
+HRESULT NoTypeInfoCount(UINT* count) {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT NoTypeInfo(ITypeInfo** info) {
+    if (info) *info = nullptr;
+    return DISP_E_BADINDEX;
 }
 
 std::wstring ClassKey(REFCLSID clsid) {

@@ -60,6 +60,10 @@ protected:
     virtual HRESULT NewObject(IUnknown** object) = 0;
 };
 
+// IDispatch::GetTypeInfoCount and GetTypeInfo of an object that offers no type information.
+HRESULT NoTypeInfoCount(UINT* count);
+HRESULT NoTypeInfo(ITypeInfo** info);
+
 // HKEY_CLASSES_ROOT\CLSID\{clsid}.
 std::wstring ClassKey(REFCLSID clsid);
 // Writes a string value under HKEY_CLASSES_ROOT\key, creating the key; name null for its default.
