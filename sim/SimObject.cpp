@@ -4,6 +4,7 @@
 #include "sim/SimInternal.h"
 
 #include "excel/ExcelObjectModel.h"
+#include "sim/StandInServer.h"
 
 #include <cwchar>
 
@@ -43,16 +44,9 @@ ULONG Object::Release() {
     return static_cast<ULONG>(--refs_);
 }
 
-HRESULT Object::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
+HRESULT Object::GetTypeInfoCount(UINT* count) { return NoTypeInfoCount(count); }
 
-HRESULT Object::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info) *info = nullptr;
-    return DISP_E_BADINDEX;
-}
+HRESULT Object::GetTypeInfo(UINT, LCID, ITypeInfo** info) { return NoTypeInfo(info); }
 
 HRESULT Object::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
     return ResolveNames(type_, memo_, names, count, ids);

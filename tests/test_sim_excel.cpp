@@ -10,6 +10,7 @@
 #include "com/Automation.h"
 #include "sim/ModelBuilders.h"
 #include "sim/SimExcel.h"
+#include "sim/StandInServer.h"
 #include "tests/sim_support.h"
 
 using namespace qv;
@@ -532,6 +533,72 @@ TEST(SimExcelBuilders, ChartsLookLikeExcelsDefaults) {
     EXPECT_EQ(line.legend.entries.size(), 3u);
     EXPECT_TRUE(line.axes[1].majorGridlines.present);
     EXPECT_NE(line.series[0].border.color, line.series[1].border.color);
+}
+
+// ---- the plumbing the stand-in's COM servers share -------------------------------------------
+
+const sim::MemberName kProbeMembers[] = {{L"Chart", 1}, {L"CallCount", 2}};
+
+struct Probe final : sim::LateBoundObject {
+    explicit Probe(int& alive) : LateBoundObject(kProbeMembers), alive_(alive) { ++alive_; }
+    ~Probe() override { --alive_; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return S_OK;
+    }
+    int& alive_;
+};
+
+struct ProbeFactory final : sim::StaticClassFactory {
+    HRESULT NewObject(IUnknown** object) override {
+        if (FAILED(refusal)) return refusal;
+        *object = new Probe(alive);
+        return S_OK;
+    }
+    HRESULT refusal = S_OK;
+    int alive = 0;
+};
+
+TEST(StandInServer, MembersResolveFromTheTableCaseInsensitivelyWithoutNamedArguments) {
+    int alive = 0;
+    IDispatch* probe = new Probe(alive);
+    const struct {
+        std::vector<const wchar_t*> names;
+        HRESULT hr;
+        DISPID first;
+    } cases[] = {
+        {{L"chart"}, S_OK, 1},
+        {{L"CALLCOUNT"}, S_OK, 2},
+        {{L"Charts"}, DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},
+        {{L"Chart", L"Index"}, DISP_E_UNKNOWNNAME, 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<DISPID> ids(c.names.size(), 99);
+        auto** names = const_cast<LPOLESTR*>(c.names.data());
+        EXPECT_EQ(probe->GetIDsOfNames(IID_NULL, names, static_cast<UINT>(ids.size()), 0, ids.data()), c.hr);
+        EXPECT_EQ(ids[0], c.first) << Narrow(c.names[0]);
+        for (size_t i = 1; i < ids.size(); ++i) EXPECT_EQ(ids[i], DISPID_UNKNOWN);
+    }
+    UINT count = 9;
+    EXPECT_EQ(probe->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(probe->Release(), 0u);
+    EXPECT_EQ(alive, 0);
+}
+
+TEST(StandInServer, FactoryRefusesAggregationAndLetsGoOfWhatItCannotHandOut) {
+    ProbeFactory factory;
+    void* object = &factory;
+    EXPECT_EQ(factory.CreateInstance(&factory, IID_IDispatch, &object), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(factory.CreateInstance(nullptr, IID_IClassFactory, &object), E_NOINTERFACE);
+    EXPECT_EQ(factory.alive, 0);
+    ASSERT_EQ(factory.CreateInstance(nullptr, IID_IDispatch, &object), S_OK);
+    EXPECT_EQ(factory.alive, 1);
+    static_cast<IDispatch*>(object)->Release();
+    EXPECT_EQ(factory.alive, 0);
+    factory.refusal = CO_E_SERVER_STOPPING;
+    EXPECT_EQ(factory.CreateInstance(nullptr, IID_IDispatch, &object), CO_E_SERVER_STOPPING);
+    EXPECT_EQ(object, nullptr);
 }
 
 }  // namespace

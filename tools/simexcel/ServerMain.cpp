@@ -15,6 +15,8 @@
 // refused, so that a refusal cannot leave references behind that the client has let go.
 #include "tools/simexcel/ServerObject.h"
 
+#include "sim/StandInServer.h"
+
 #include <windows.h>
 #include <objbase.h>
 
@@ -74,34 +76,18 @@ public:
     DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
 };
 
-class Factory final : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
-        *ppv = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
+class Factory final : public sim::StaticClassFactory {
+protected:
+    HRESULT NewObject(IUnknown** object) override {
         if (served_) return CO_E_SERVER_STOPPING;
-        IDispatch* server = nullptr;
         try {
-            server = NewServerObject([thread = GetCurrentThreadId()] { PostThreadMessageW(thread, WM_QUIT, 0, 0); });
+            *object = NewServerObject([thread = GetCurrentThreadId()] { PostThreadMessageW(thread, WM_QUIT, 0, 0); });
         } catch (...) {
             return E_OUTOFMEMORY;
         }
         served_ = true;
-        const HRESULT hr = server->QueryInterface(riid, ppv);
-        server->Release();
-        return hr;
+        return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
 private:
     bool served_ = false;

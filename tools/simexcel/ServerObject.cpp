@@ -2,6 +2,7 @@
 
 #include "tools/deckmodel/Deck.h"
 #include "tools/deckmodel/Text.h"
+#include "sim/StandInServer.h"
 
 #include <oleauto.h>
 
@@ -23,10 +24,7 @@ enum Id : DISPID {
     kLoad = 1, kWorkbook, kModel, kCalls, kCallCount, kClearCalls, kAddFault, kBalance, kOutstandingRefs,
     kDrop, kRefuse, kRoundTrips, kResetRoundTrips, kPing, kProcessId,
 };
-const struct {
-    const wchar_t* name;
-    DISPID id;
-} kMembers[] = {
+const sim::MemberName kMembers[] = {
     {member::Load, kLoad}, {member::Workbook, kWorkbook}, {member::Model, kModel}, {member::Calls, kCalls},
     {member::CallCount, kCallCount}, {member::ClearCalls, kClearCalls}, {member::AddFault, kAddFault},
     {member::Balance, kBalance}, {member::OutstandingRefs, kOutstandingRefs}, {member::Drop, kDrop},
@@ -89,44 +87,11 @@ VARIANT String(const std::wstring& s) {
     return v;
 }
 
-class Server final : public IDispatch {
+class Server final : public sim::LateBoundObject {
 public:
-    explicit Server(std::function<void()> onLastRelease) : onLastRelease_(std::move(onLastRelease)) {}
+    explicit Server(std::function<void()> onLastRelease)
+        : LateBoundObject(kMembers), onLastRelease_(std::move(onLastRelease)) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch)) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const long left = --refs_;
-        if (left == 0) {
-            auto done = std::move(onLastRelease_);
-            delete this;
-            if (done) done();
-        }
-        return static_cast<ULONG>(left);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info) *info = nullptr;
-        return DISP_E_BADINDEX;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-        if (count == 0) return S_OK;
-        for (const auto& m : kMembers)
-            if (CompareStringOrdinal(names[0], -1, m.name, -1, TRUE) == CSTR_EQUAL) ids[0] = m.id;
-        return ids[0] == DISPID_UNKNOWN || count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO* info, UINT*) override {
         VARIANT value;
@@ -149,12 +114,13 @@ public:
     }
 
 private:
-    ~Server() {
+    ~Server() override {
         Gate().failEveryCallAsBusy = nullptr;
         // An instance still referenced from the other process is left alive: its objects must
         // outlive their holders (the server reported them as outstanding).
         for (auto& [id, instance] : instances_)
             if (instance.excel && instance.excel->outstandingRefs() != 0) (void)instance.excel.release();
+        if (onLastRelease_) onLastRelease_();
     }
 
     static HRESULT Fail(const Failure& f, EXCEPINFO* info) {
@@ -277,7 +243,6 @@ private:
         instances_.erase(id);
     }
 
-    long refs_ = 1;
     long lastId_ = 0;
     std::map<long, Instance> instances_;
     std::function<void()> onLastRelease_;

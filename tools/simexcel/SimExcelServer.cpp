@@ -15,6 +15,7 @@
 
 #include "sim/ModelBuilders.h"
 #include "sim/SimExcel.h"
+#include "sim/StandInServer.h"
 
 namespace {
 
@@ -25,53 +26,18 @@ HINSTANCE gModule = nullptr;
 volatile LONG gUsage = 0;
 
 enum Member : DISPID { kChart = 1, kIsBlackAndWhite, kOutstandingRefs, kCallCount };
-const struct {
-    const wchar_t* name;
-    DISPID id;
-} kMembers[] = {
+const sim::MemberName kMembers[] = {
     {L"Chart", kChart},
     {L"IsBlackAndWhite", kIsBlackAndWhite},
     {L"OutstandingRefs", kOutstandingRefs},
     {L"CallCount", kCallCount},
 };
 
-class SampleChart final : public IDispatch {
+class SampleChart final : public sim::LateBoundObject {
 public:
-    SampleChart() : excel_(sim::AppWithChartSheet()) { InterlockedIncrement(&gUsage); }
-    ~SampleChart() { InterlockedDecrement(&gUsage); }
+    SampleChart() : LateBoundObject(kMembers), excel_(sim::AppWithChartSheet()) { InterlockedIncrement(&gUsage); }
+    ~SampleChart() override { InterlockedDecrement(&gUsage); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch)) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info) *info = nullptr;
-        return DISP_E_BADINDEX;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-        if (count == 0) return S_OK;
-        for (const auto& m : kMembers) {
-            if (CompareStringOrdinal(names[0], -1, m.name, -1, TRUE) == CSTR_EQUAL) ids[0] = m.id;
-        }
-        // No member has named parameters.
-        return ids[0] == DISPID_UNKNOWN || count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT*) override {
         if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
@@ -119,34 +85,10 @@ private:
     }
 
     sim::Excel excel_;
-    volatile LONG refs_ = 1;
 };
 
-class Factory final : public IClassFactory {
+class Factory final : public sim::StaticClassFactory {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
-        *ppv = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        SampleChart* object = nullptr;
-        try {
-            object = new SampleChart();
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
-        const HRESULT hr = object->QueryInterface(riid, ppv);
-        object->Release();
-        return hr;
-    }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
         if (lock) {
             InterlockedIncrement(&gUsage);
@@ -155,24 +97,20 @@ public:
         }
         return S_OK;
     }
+
+protected:
+    HRESULT NewObject(IUnknown** object) override {
+        try {
+            *object = new SampleChart();
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+        return S_OK;
+    }
 };
 Factory gFactory;
 
-std::wstring ClsidKey() {
-    wchar_t text[40] = {};
-    StringFromGUID2(kClsid, text, 40);
-    return std::wstring(L"CLSID\\") + text;
-}
-
-LSTATUS SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    HKEY handle = nullptr;
-    LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr);
-    if (status != ERROR_SUCCESS) return status;
-    status = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
-    return status;
-}
+std::wstring ClsidKey() { return sim::ClassKey(kClsid); }
 
 }  // namespace
 
@@ -196,10 +134,10 @@ extern "C" HRESULT WINAPI DllRegisterServer() {
     wchar_t clsid[40] = {};
     StringFromGUID2(kClsid, clsid, 40);
     const LSTATUS results[] = {
-        SetValue(std::wstring(kProgId) + L"\\CLSID", nullptr, clsid),
-        SetValue(ClsidKey() + L"\\InprocServer32", nullptr, path),
-        SetValue(ClsidKey() + L"\\InprocServer32", L"ThreadingModel", L"Apartment"),
-        SetValue(ClsidKey() + L"\\ProgID", nullptr, kProgId),
+        sim::SetClassesRootValue(std::wstring(kProgId) + L"\\CLSID", nullptr, clsid),
+        sim::SetClassesRootValue(ClsidKey() + L"\\InprocServer32", nullptr, path),
+        sim::SetClassesRootValue(ClsidKey() + L"\\InprocServer32", L"ThreadingModel", L"Apartment"),
+        sim::SetClassesRootValue(ClsidKey() + L"\\ProgID", nullptr, kProgId),
     };
     for (LSTATUS status : results) {
         if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);

@@ -1,5 +1,7 @@
 #include "tools/simexcel/Wire.h"
 
+#include "sim/StandInServer.h"
+
 #include <oleauto.h>
 
 #include <sstream>
@@ -126,27 +128,16 @@ std::wstring GuidText(REFGUID guid) {
     return text;
 }
 
-std::wstring ClsidKey() { return L"CLSID\\" + GuidText(CLSID_Server); }
-
-LSTATUS SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    HKEY handle = nullptr;
-    LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
-                                     nullptr);
-    if (status != ERROR_SUCCESS) return status;
-    status = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
-    return status;
-}
+std::wstring ClsidKey() { return sim::ClassKey(CLSID_Server); }
 
 }  // namespace
 
 HRESULT RegisterServer(const std::wstring& exePath) {
     const LSTATUS results[] = {
-        SetValue(std::wstring(kServerProgId) + L"\\CLSID", nullptr, GuidText(CLSID_Server)),
-        SetValue(ClsidKey(), nullptr, L"Excel stand-in, out of process"),
-        SetValue(ClsidKey() + L"\\LocalServer32", nullptr, L"\"" + exePath + L"\""),
-        SetValue(ClsidKey() + L"\\ProgID", nullptr, kServerProgId),
+        sim::SetClassesRootValue(std::wstring(kServerProgId) + L"\\CLSID", nullptr, GuidText(CLSID_Server)),
+        sim::SetClassesRootValue(ClsidKey(), nullptr, L"Excel stand-in, out of process"),
+        sim::SetClassesRootValue(ClsidKey() + L"\\LocalServer32", nullptr, L"\"" + exePath + L"\""),
+        sim::SetClassesRootValue(ClsidKey() + L"\\ProgID", nullptr, kServerProgId),
     };
     for (LSTATUS status : results)
         if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
