@@ -80,7 +80,7 @@ TEST_F(EmbeddedTypeLibrary, LibraryIdentity) {
     ASSERT_EQ(lib_->GetLibAttr(&attr), S_OK);
     EXPECT_TRUE(IsEqualGUID(attr->guid, qv::ids::LIBID_QVCHBW01));
     EXPECT_EQ(attr->lcid, 0u);
-    EXPECT_EQ(attr->syskind, SYS_WIN32);
+    EXPECT_EQ(attr->syskind, qv::ids::kTypeLibPlatform);
     EXPECT_EQ(attr->wMajorVerNum, 1);
     EXPECT_EQ(attr->wMinorVerNum, 0);
     lib_->ReleaseTLibAttr(attr);
