@@ -1,12 +1,5 @@
 # Cross build for 64-bit Windows with mingw-w64: the same sources as the 32-bit build, a PE32+
-# DLL for 64-bit Office. Its programs run in a 64-bit Wine prefix (scripts/wine-run picks it).
-set(CMAKE_SYSTEM_NAME Windows)
+# DLL for 64-bit Office (build/x64). Its programs run in a 64-bit Wine prefix.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+set(QV_MINGW_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

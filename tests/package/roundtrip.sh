@@ -25,15 +25,14 @@ fail() { echo "FAILED ($arch in $prefix_arch): $*"; failures=$((failures + 1)); 
 run() { "$root/scripts/wine-run" "$@"; }
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
 
-# Where the package installs, and which registry view and which system programs are its own.
-view=() system='C:\windows\system32' programs='C:\Program Files'
-if [ "$prefix_arch" = win64 ]; then
-  if [ "$arch" = x86 ]; then
-    view=(/reg:32) system='C:\windows\syswow64' programs='C:\Program Files (x86)'
-  else
-    view=(/reg:64)
-  fi
+# Where the package installs, and the system programs of its bitness: the registry is read with
+# the reg.exe of the package's bitness, so that it sees what a client of that bitness (a
+# PowerPoint) sees.
+system='C:\windows\system32' programs='C:\Program Files'
+if [ "$prefix_arch" = win64 ] && [ "$arch" = x86 ]; then
+  system='C:\windows\syswow64' programs='C:\Program Files (x86)'
 fi
+reg() { run "$system\reg.exe" "$@"; }
 installed="$programs\\QVCHBW01"
 unix_installed=$WINEPREFIX/drive_c/${installed#C:\\}
 unix_installed=${unix_installed//\\//}
@@ -51,7 +50,7 @@ KEYS=(QVCHBW01.ExcelChartHandler QVCHBW01.ChartHandler QVCHBW01.GraphChartHandle
 snapshot() {
   local dir=$1 key
   for key in "${KEYS[@]}"; do
-    run reg query "HKCR\\$key" /s "${view[@]}" 2>/dev/null | tr -d '\r'
+    reg query "HKCR\\$key" /s 2>/dev/null | tr -d '\r'
   done | grep -v '^reg: ' | sed '/^$/d; s/[[:space:]]\{1,\}/ /g' | awk -v dir="$dir" '
     { i = index(tolower($0), tolower(dir)); if (i) $0 = substr($0, 1, i - 1) "<DIR>" substr($0, i + length(dir)) }
     { sub(/<DIR>\\$/, "<DIR>"); print }'
@@ -59,7 +58,7 @@ snapshot() {
 
 # The product entries of our packages (the installer's Add/Remove Programs list).
 products() {
-  run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s "${view[@]}" 2>/dev/null | tr -d '\r' |
+  reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
     grep -c "DisplayName.*QVCHBW01 black-and-white charts ($arch)"
 }
 msiexec() { run msiexec "$@" /qn; }
@@ -113,7 +112,7 @@ newer=$work/newer/QVCHBW01-$arch.msi
 if [ -f "$newer" ]; then
   msiexec /i "$(winpath "$newer")" || fail "upgrade: exit status $?"
   [ "$(products)" -eq 1 ] || fail "after the upgrade $(products) products are installed"
-  run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s "${view[@]}" 2>/dev/null | tr -d '\r' |
+  reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
     grep -B20 -A20 "QVCHBW01 black-and-white charts ($arch)" | grep -q 'DisplayVersion.*9\.3\.10002' ||
     fail "the upgrade did not install the newer version"
   [ "$(snapshot "$installed")" = "$(cat reference.txt)" ] || fail "the upgrade changed the registration"
