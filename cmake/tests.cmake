@@ -6,8 +6,9 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 set(QV_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 
 # One private Wine prefix for the build tree, created once, with one persistent wineserver
-# for the whole run so that every test program starts quickly.
-add_test(NAME wine_prefix_start COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix start ${QV_PREFIX})
+# for the whole run so that every test program starts quickly: 32-bit for the 32-bit build,
+# 64-bit for the 64-bit one.
+add_test(NAME wine_prefix_start COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix start ${QV_PREFIX} ${QV_WINEARCH})
 set_tests_properties(wine_prefix_start PROPERTIES FIXTURES_SETUP wine)
 add_test(NAME wine_prefix_stop COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix stop ${QV_PREFIX})
 set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)

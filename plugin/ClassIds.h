@@ -16,6 +16,11 @@ inline constexpr IID IID__ExcelChartHandler{0x86BBECD8, 0x161D, 0x4FC0, {0xB3, 0
 inline constexpr IID IID__ChartHandler{0x4CBAB7FE, 0x78CD, 0x466A, {0xAF, 0xEF, 0x06, 0x4E, 0xC8, 0x1E, 0x6D, 0xE3}};
 inline constexpr IID IID__GraphChartHandler{0x7FE58934, 0x1D87, 0x49DA, {0x90, 0xE9, 0xD8, 0xFE, 0x3C, 0x18, 0x0D, 0x4B}};
 
+// The platform of the type library: the 32-bit DLL carries and registers a SYS_WIN32 library,
+// its 64-bit twin a SYS_WIN64 one (registered under TypeLib\{...}\1.0\0\win64).
+inline constexpr SYSKIND kTypeLibPlatform = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+inline constexpr const wchar_t* kTypeLibPlatformKey = sizeof(void*) == 8 ? L"win64" : L"win32";
+
 // Dispatch identifier of _ChartHandler.OLEObjectHandler_BWPrintNoConfig.
 constexpr DISPID DISPID_BWPrintNoConfig = 0x60030000;
 

@@ -10,4 +10,4 @@ endif()
 # The host tool's whole pass with Excel out of process, against the same pass in process.
 add_test(NAME bwpass_excel_out_of_process COMMAND ${CMAKE_SOURCE_DIR}/tests/bwpass/out_of_process.sh $<TARGET_FILE:bwpass>)
 set_tests_properties(bwpass_excel_out_of_process PROPERTIES FIXTURES_REQUIRED wine
-  ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEARCH=win32;WINEDEBUG=-all" TIMEOUT 900 RESOURCE_LOCK "simexcel_server;${QV_LOG_LOCK}")
+  ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEARCH=${QV_WINEARCH};WINEDEBUG=-all" TIMEOUT 900 RESOURCE_LOCK "simexcel_server;${QV_LOG_LOCK}")

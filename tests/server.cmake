@@ -1,7 +1,12 @@
 # The COM server's tests beyond the GoogleTest programs.
 
 # Exports and ordinals, read with the cross binutils.
-add_test(NAME server_exports COMMAND ${CMAKE_SOURCE_DIR}/tests/server/check_exports.sh $<TARGET_FILE:QVCHBW01>)
+if(QV_64BIT)
+  set(QV_PE_FORMAT pei-x86-64)
+else()
+  set(QV_PE_FORMAT pei-i386)
+endif()
+add_test(NAME server_exports COMMAND ${CMAKE_SOURCE_DIR}/tests/server/check_exports.sh $<TARGET_FILE:QVCHBW01> ${QV_PE_FORMAT})
 
 # Wine's regsvr32 registers the built DLL; the tests that go through COM's activation need it.
 add_test(NAME server_regsvr32 COMMAND ${CMAKE_SOURCE_DIR}/tests/server/regsvr32.sh $<TARGET_FILE:QVCHBW01>)

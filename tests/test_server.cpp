@@ -90,7 +90,7 @@ TEST(Registration, Regsvr32WroteEveryClassAndTheTypeLibrary) {
     for (const ClassCase& c : kClasses) ExpectRegistered(c);
     const std::wstring lib = L"TypeLib\\" + GuidString(qv::ids::LIBID_QVCHBW01) + L"\\1.0";
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, lib), L"Veltrane Quillon Charthandler (X) PlugIn for PowerPoint");
-    const std::optional<std::wstring> path = ReadString(HKEY_CLASSES_ROOT, lib + L"\\0\\win32");
+    const std::optional<std::wstring> path = ReadString(HKEY_CLASSES_ROOT, lib + L"\\0\\" + qv::ids::kTypeLibPlatformKey);
     ASSERT_TRUE(path);
     EXPECT_EQ(CompareStringOrdinal(path->c_str(), -1, DllPath().c_str(), -1, TRUE), CSTR_EQUAL) << *path;
 }

@@ -77,7 +77,7 @@ HRESULT UnregisterOwnTypeLib() {
     // Nothing registered under our identity: nothing to remove.
     Bstr registeredPath;
     if (FAILED(QueryPathOfRegTypeLib(ids::LIBID_QVCHBW01, 1, 0, 0, registeredPath.Receive()))) return S_OK;
-    return UnRegisterTypeLib(ids::LIBID_QVCHBW01, 1, 0, 0, SYS_WIN32);
+    return UnRegisterTypeLib(ids::LIBID_QVCHBW01, 1, 0, 0, ids::kTypeLibPlatform);
 }
 
 HRESULT RegisterEverything(HMODULE module) {

@@ -20,7 +20,7 @@ add_custom_command(
 # Wine gets paths relative to gen: it would read a Unix path as one on its current drive.
 add_custom_command(
   OUTPUT ${QV_GEN}/QVCHBW01.tlb ${QV_IID_RECORDS}
-  COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix start ${CMAKE_BINARY_DIR}/wineprefix
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix start ${CMAKE_BINARY_DIR}/wineprefix ${QV_WINEARCH}
   COMMAND mktypelib QVCHBW01_widl.tlb QVCHBW01.tlb . qvkrnl1.tlb
   DEPENDS mktypelib ${QV_GEN}/QVCHBW01_widl.tlb ${QV_GEN}/qvkrnl1.tlb
   WORKING_DIRECTORY ${QV_GEN}

@@ -30,6 +30,8 @@ report=bwpass-out/sample-deck.report.html
 [ "$(count $report '<figure class="before">')" -eq 14 ] || fail "before figures: $(count $report '<figure class="before">')"
 [ "$(count $report '<figure class="after">')" -eq 14 ] || fail "after figures: $(count $report '<figure class="after">')"
 contains $report "IPlugIn_Initialize: ExcelChartHandler"
+# The report names the build that ran (QV_BUILD_KIND: x86 or x64, set by ctest).
+contains $report "-bit build (${QV_BUILD_KIND:-x86})"
 contains $report "Converting Excel Chart. BWFlagSet=0"
 contains $report "ReorderSheets: Move &#39;Data&#39; to back"
 contains $report "spare: Book2 opened, closed without saving"

@@ -80,7 +80,7 @@ TEST_F(EmbeddedTypeLibrary, LibraryIdentity) {
     ASSERT_EQ(lib_->GetLibAttr(&attr), S_OK);
     EXPECT_TRUE(IsEqualGUID(attr->guid, qv::ids::LIBID_QVCHBW01));
     EXPECT_EQ(attr->lcid, 0u);
-    EXPECT_EQ(attr->syskind, SYS_WIN32);
+    EXPECT_EQ(attr->syskind, qv::ids::kTypeLibPlatform);
     EXPECT_EQ(attr->wMajorVerNum, 1);
     EXPECT_EQ(attr->wMinorVerNum, 0);
     lib_->ReleaseTLibAttr(attr);
@@ -126,7 +126,8 @@ TEST_F(EmbeddedTypeLibrary, TypesInOrderWithTheirAttributes) {
         TypeAttr vattr(vtable.get());
         EXPECT_EQ(vattr->typekind, TKIND_INTERFACE);
         EXPECT_EQ(vattr->wTypeFlags, interfaceFlags | TYPEFLAG_FOLEAUTOMATION);
-        EXPECT_EQ(vattr->cbSizeVft, (i == 2 ? 8 : 7) * 4);
+        // Seven slots of IUnknown and IDispatch (and _ChartHandler's method), a pointer each.
+        EXPECT_EQ(vattr->cbSizeVft, static_cast<WORD>((i == 2 ? 8 : 7) * sizeof(void*)));
         TLIBATTR base{};
         ComPtr<ITypeInfo> dispatch = ImplType(vtable.get(), 0, &base);
         ASSERT_TRUE(dispatch);
@@ -178,7 +179,7 @@ TEST_F(EmbeddedTypeLibrary, ChartHandlerMemberInTheFirstSlotAfterIDispatch) {
     EXPECT_EQ(f->funckind, FUNC_PUREVIRTUAL);
     EXPECT_EQ(f->invkind, INVOKE_FUNC);
     EXPECT_EQ(f->callconv, CC_STDCALL);
-    EXPECT_EQ(f->oVft, 7 * 4);
+    EXPECT_EQ(f->oVft, static_cast<SHORT>(7 * sizeof(void*)));
     EXPECT_EQ(f->elemdescFunc.tdesc.vt, VT_HRESULT);
     ASSERT_EQ(f->cParams, 1);
     EXPECT_EQ(f->lprgelemdescParam[0].tdesc.vt, VT_DISPATCH);

@@ -351,7 +351,8 @@ int main() {
         std::printf("\nExcel out of process (the stand-in's local server, tools/simexcel)\n");
         bench::MeasureCrossProcess();
 
-        std::printf("\nThe DLL (build/QVCHBW01.dll)\n");
+        std::printf("\nThe DLL (%s)\n",
+                    sizeof(void*) == 8 ? "build/x64/QVCHBW01.dll, 64-bit" : "build/QVCHBW01.dll, 32-bit");
         MeasureDll();
     });
     // Last, for scripts/bench to show at the end: the plug-in's own time per call, largest chart

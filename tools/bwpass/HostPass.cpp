@@ -61,7 +61,11 @@ public:
             error = Utf8(options.dllPath) + ": cannot load the plug-in: " + SystemErrorText(GetLastError());
             return false;
         }
-        return options.registered ? CreateRegistered(result, plugin, error) : CreateDirect(result, plugin, error);
+        const bool created =
+            options.registered ? CreateRegistered(result, plugin, error) : CreateDirect(result, plugin, error);
+        // A process loads only a DLL of its own bitness: the host's build is the plug-in's.
+        result.activation += sizeof(void*) == 8 ? "; 64-bit build (x64)" : "; 32-bit build (x86)";
+        return created;
     }
 
     // After the plug-in is released the DLL should be willing to unload.

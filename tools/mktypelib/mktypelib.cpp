@@ -72,8 +72,10 @@ public:
         : source_(source), imports_(std::move(imports)) {}
 
     void Write(const wchar_t* output) {
+        // The platform is the source's: widl writes SYS_WIN32 for the 32-bit tool chain and
+        // SYS_WIN64 for the 64-bit one, and the layout of every vtable follows from it.
         ICreateTypeLib2* raw = nullptr;
-        Check(CreateTypeLib2(SYS_WIN32, output, &raw), "CreateTypeLib2");
+        Check(CreateTypeLib2(SourceSysKind(), output, &raw), "CreateTypeLib2");
         target_.reset(raw);
         CopyLibraryAttributes();
         const UINT count = source_->GetTypeInfoCount();
@@ -119,6 +121,14 @@ private:
         ITypeInfo* ref = nullptr;
         Check(ti->GetRefTypeInfo(href, &ref), "GetRefTypeInfo");
         return Ref<ITypeInfo>(ref);
+    }
+
+    SYSKIND SourceSysKind() const {
+        TLIBATTR* attr = nullptr;
+        Check(source_->GetLibAttr(&attr), "GetLibAttr");
+        const SYSKIND kind = attr->syskind;
+        source_->ReleaseTLibAttr(attr);
+        return kind;
     }
 
     void CopyLibraryAttributes() {
