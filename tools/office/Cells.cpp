@@ -1,5 +1,5 @@
 #include "tools/office/Cells.h"
-#include "tools/office/LocalNames.h"
+#include "tools/office/XmlNames.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,9 +10,9 @@ namespace office {
 
 namespace {
 
-using local::Child;
-using local::Is;
-using local::Local;
+using xml::Child;
+using xml::Is;
+using xml::Local;
 
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

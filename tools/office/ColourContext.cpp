@@ -1,5 +1,5 @@
 #include "tools/office/ColourContext.h"
-#include "tools/office/LocalNames.h"
+#include "tools/office/XmlNames.h"
 
 #include <cstring>
 
@@ -7,7 +7,7 @@ namespace office {
 
 namespace {
 
-using local::Child;
+using xml::Child;
 
 std::string Related(const Package& package, const std::string& part, const char* type) {
     for (const Relationship& r : package.Relationships(part))
