@@ -49,19 +49,29 @@ std::vector<std::string> PrintAll(const std::vector<PrintJob>& jobs, const std::
     RunFolder run(work);
     if (run.Path().empty()) return {"cannot create a folder in " + work.string() + ": nothing printed"};
     // LibreOffice names each PDF after its input: numbered copies keep them apart.
-    std::vector<std::string> argv = {soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
-                                     "-env:UserInstallation=" + FileUrl((work / "lo-profile").string()),
-                                     "--convert-to", "pdf", "--outdir", run.Path().string()};
-    std::vector<std::string> problems;
+    std::vector<std::string> copies, problems;
     for (size_t i = 0; i < jobs.size(); ++i) {
         const fs::path copy = run.Path() / ("print" + std::to_string(i + 1) + Extension(jobs[i].input));
         std::error_code ec;
         fs::copy_file(jobs[i].input, copy, ec);
         if (ec) problems.push_back(jobs[i].input + ": not printed: " + ec.message());
-        else argv.push_back(copy.string());
+        else copies.push_back(copy.string());
     }
     const double limit = 120.0 + 30.0 * static_cast<double>(jobs.size());
-    const ProcessResult result = RunProcess(argv, limit, (work / "soffice.log").string());
+    const std::string log = (work / "soffice.log").string();
+    ProcessResult result;
+    // Under a session the copies go to one of its LibreOffices, which are already running.
+    if (Session* session = Session::Current()) {
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const std::string& copy : copies) files.emplace_back(copy, fs::path(copy).replace_extension(".pdf").string());
+        result = session->ConvertToPdf(files, limit, log);
+    } else {
+        std::vector<std::string> argv = {soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
+                                         "-env:UserInstallation=" + FileUrl((work / "lo-profile").string()),
+                                         "--convert-to", "pdf", "--outdir", run.Path().string()};
+        argv.insert(argv.end(), copies.begin(), copies.end());
+        result = RunProcess(argv, limit, log);
+    }
     for (size_t i = 0; i < jobs.size(); ++i) {
         const fs::path pdf = run.Path() / ("print" + std::to_string(i + 1) + ".pdf");
         if (!NonEmptyFile(pdf)) {
