@@ -2,6 +2,7 @@
 
 #include "tools/render/PictureEdit.h"
 #include "tools/render/Process.h"
+#include "tools/render/Profile.h"
 #include "tools/render/Session.h"
 
 #include <cmath>
@@ -66,9 +67,8 @@ std::vector<std::string> PrintAll(const std::vector<PrintJob>& jobs, const std::
         for (const std::string& copy : copies) files.emplace_back(copy, fs::path(copy).replace_extension(".pdf").string());
         result = session->ConvertToPdf(files, limit, log);
     } else {
-        std::vector<std::string> argv = {soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
-                                         "-env:UserInstallation=" + FileUrl((work / "lo-profile").string()),
-                                         "--convert-to", "pdf", "--outdir", run.Path().string()};
+        std::vector<std::string> argv = OfficeCommand(soffice, work / "lo-profile");
+        argv.insert(argv.end(), {"--convert-to", "pdf", "--outdir", run.Path().string()});
         argv.insert(argv.end(), copies.begin(), copies.end());
         result = RunProcess(argv, limit, log);
     }

@@ -2,6 +2,7 @@
 
 #include "tools/render/Presentation.h"
 #include "tools/render/Process.h"
+#include "tools/render/Profile.h"
 #include "tools/render/Session.h"
 
 #include <pugixml.hpp>
@@ -15,6 +16,7 @@
 #include <mutex>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace render {
 namespace fs = std::filesystem;
@@ -107,6 +109,9 @@ private:
 
     // Charts that cannot be wrapped on a slide are refused here, so that they spoil no document.
     void GroupCharts() {
+        // As many documents as there are LibreOffices to share them, when there are charts enough.
+        const size_t instances = Session::Current() ? Session::Current()->Instances() : 1;
+        const size_t perDocument = std::clamp<size_t>((charts_.size() + instances - 1) / instances, 1, kSlidesPerDocument);
         std::map<std::pair<std::string, int>, size_t> open;  // (theme, dpi) -> document being filled
         for (size_t i = 0; i < charts_.size(); ++i) {
             try {
@@ -118,7 +123,7 @@ private:
             }
             const auto key = std::make_pair(charts_[i].themeXml, charts_[i].dpi);
             auto it = open.find(key);
-            if (it == open.end() || documents_[it->second].charts.size() >= kSlidesPerDocument) {
+            if (it == open.end() || documents_[it->second].charts.size() >= perDocument) {
                 documents_.emplace_back();
                 it = open.insert_or_assign(key, documents_.size() - 1).first;
             }
@@ -159,14 +164,10 @@ private:
         const double limit = limit_ > 0 ? limit_ : ConversionLimit(charts_.size());
         ProcessResult run;
         if (Session* session = Session::Current()) {
-            std::vector<std::pair<std::string, std::string>> files;
-            for (const std::string& input : inputs)
-                files.emplace_back(input, fs::path(input).replace_extension(".pdf").string());
-            run = session->ConvertToPdf(files, limit, (work_ / "soffice.log").string());
+            run = ConvertSpread(*session, inputs, limit);
         } else {
-            std::vector<std::string> argv = {tools_.soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
-                                             "-env:UserInstallation=" + FileUrl((work_ / "lo-profile").string()),
-                                             "--convert-to", "pdf", "--outdir", folder_.string()};
+            std::vector<std::string> argv = OfficeCommand(tools_.soffice, work_ / "lo-profile");
+            argv.insert(argv.end(), {"--convert-to", "pdf", "--outdir", folder_.string()});
             argv.insert(argv.end(), inputs.begin(), inputs.end());
             run = RunProcess(argv, limit, (work_ / "soffice.log").string());
         }
@@ -176,6 +177,41 @@ private:
         for (size_t d = 0; d < documents_.size(); ++d)
             if (!NonEmptyFile(folder_ / NumberedName(d, ".pdf")))
                 for (size_t i : documents_[d].charts) Fail(i, "not drawn: " + why);
+    }
+
+    // The documents shared among the session's LibreOffices, a thread handing in each share,
+    // the largest documents first, each to the share with the fewest slides so far.
+    ProcessResult ConvertSpread(Session& session, const std::vector<std::string>& inputs, double limit) {
+        using Files = std::vector<std::pair<std::string, std::string>>;
+        std::vector<std::pair<size_t, std::string>> bySize;  // (slides, input)
+        for (const std::string& input : inputs) bySize.emplace_back(SlidesOf(input), input);
+        std::stable_sort(bySize.begin(), bySize.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        std::vector<Files> shares(std::min(session.Instances(), inputs.size()));
+        std::vector<size_t> slides(shares.size(), 0);
+        for (const auto& [count, input] : bySize) {
+            const size_t s = std::min_element(slides.begin(), slides.end()) - slides.begin();
+            shares[s].emplace_back(input, fs::path(input).replace_extension(".pdf").string());
+            slides[s] += count;
+        }
+        std::vector<ProcessResult> results(shares.size());
+        const std::string log = (work_ / "soffice.log").string();
+        std::vector<std::thread> threads;
+        for (size_t s = 1; s < shares.size(); ++s)
+            threads.emplace_back([&, s] { results[s] = session.ConvertToPdf(shares[s], limit, log); });
+        results[0] = session.ConvertToPdf(shares[0], limit, log);
+        for (std::thread& t : threads) t.join();
+        ProcessResult run = results[0];
+        for (const ProcessResult& r : results) {
+            run.started = run.started && r.started;
+            run.timedOut = run.timedOut || r.timedOut;
+        }
+        return run;
+    }
+
+    size_t SlidesOf(const std::string& input) const {
+        for (size_t d = 0; d < documents_.size(); ++d)
+            if (folder_ / NumberedName(d, ".pptx") == fs::path(input)) return documents_[d].charts.size();
+        return 1;
     }
 
     // pdftoppm names the pages STEM-N.png, N as wide as the last page's number.

@@ -1,6 +1,8 @@
 #include "tools/render/Session.h"
 
+#include "tools/render/Presentation.h"
 #include "tools/render/Process.h"
+#include "tools/render/Profile.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -97,6 +99,24 @@ bool GroupHolds(pid_t group, const std::set<unsigned long>& inodes) {
     return false;
 }
 
+// A headless LibreOffice ends as soon as a conversion handed to it leaves it with no document
+// open, and the next conversion would wait for a new start (a second and more). An empty
+// presentation held open keeps it running, and loading it readies Impress meanwhile.
+std::string WriteKeepOpenDocument(const std::filesystem::path& path) {
+    PresentationContent content;
+    content.slides.emplace_back();
+    const std::string bytes = office::ZipToBytes(PresentationEntries(content));
+    std::ofstream out(path, std::ios::binary);
+    if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) return {};
+    return path.string();
+}
+
+// LibreOffice's lock file beside a document it has open.
+std::filesystem::path LockFileOf(const std::string& document) {
+    const std::filesystem::path p(document);
+    return p.parent_path() / (".~lock." + p.filename().string() + "#");
+}
+
 }  // namespace
 
 std::string FileUrl(const std::string& path) { return "file://" + UrlPath(path); }
@@ -129,8 +149,10 @@ Session::Session(const std::string& workFolder, size_t instances) {
     instances_.resize(std::max<size_t>(1, instances));
     for (size_t i = 0; i < instances_.size(); ++i) {
         const std::string n = std::to_string(i + 1);
-        instances_[i].profileUrl = FileUrl((folder / ("lo-profile-" + n)).string());
+        instances_[i].kept = KeptProfile::Take(soffice_);
+        instances_[i].profile = instances_[i].kept ? instances_[i].kept->Path() : folder / ("lo-profile-" + n);
         instances_[i].log = (folder / ("soffice-" + n + ".log")).string();
+        instances_[i].keepOpen = WriteKeepOpenDocument(folder / ("keep-open-" + n + ".pptx"));
         Start(instances_[i]);
     }
     previous_ = current.exchange(this);
@@ -138,11 +160,7 @@ Session::Session(const std::string& workFolder, size_t instances) {
 
 Session::~Session() {
     current.store(previous_);
-    for (Instance& i : instances_)
-        if (i.pid > 0) {
-            StopProcess(i.pid);
-            Forget(i.pid);
-        }
+    for (Instance& i : instances_) Stop(i);
 }
 
 Session* Session::Current() { return current.load(); }
@@ -150,34 +168,50 @@ Session* Session::Current() { return current.load(); }
 void Session::Start(Instance& instance) {
     // Without LibreOffice each rendering says so as it does without a session.
     if (soffice_.empty()) return;
-    instance.pid = StartProcess({soffice_, "--headless", "--norestore", "--nologo", "--nolockcheck",
-                                 "-env:UserInstallation=" + instance.profileUrl},
-                                instance.log);
+    std::vector<std::string> argv = OfficeCommand(soffice_, instance.profile);
+    if (!instance.keepOpen.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(LockFileOf(instance.keepOpen), ec);  // left by an instance that was killed
+        argv.push_back(instance.keepOpen);
+    }
+    instance.pid = StartProcess(argv, instance.log);
     if (instance.pid > 0) Remember(instance.pid);
+}
+
+void Session::Stop(Instance& instance) {
+    if (instance.pid > 0) {
+        StopProcess(instance.pid);
+        Forget(instance.pid);
+    }
+    instance.pid = -1;
+    instance.ready = false;
 }
 
 void Session::KeepRunning(Instance& instance) {
     int status = 0;
     if (instance.pid > 0 && waitpid(instance.pid, &status, WNOHANG) == 0) return;
-    if (instance.pid > 0) {
-        StopProcess(instance.pid);  // what is left of its group
-        Forget(instance.pid);
-    }
-    instance.pid = -1;
-    instance.ready = false;
+    Stop(instance);  // what is left of its group
     Start(instance);
 }
 
 // A conversion started before the instance listens would become an instance itself, convert,
 // and leave; the session's own start would then hand its (empty) command line to it and leave
-// too. So the first conversion waits until the instance listens.
+// too. So the first conversion waits until the instance listens, and until it has opened its
+// document (it locks it then): a conversion that came first would leave it with no document.
 void Session::WaitUntilReady(Instance& instance) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::seconds(120);
     int status = 0;
     while (!instance.ready && instance.pid > 0 && Clock::now() < deadline) {
-        if (waitpid(instance.pid, &status, WNOHANG) != 0) return;  // ended: the conversion starts its own
-        instance.ready = GroupHolds(instance.pid, OfficePipes());
+        if (waitpid(instance.pid, &status, WNOHANG) != 0) {
+            // Ended before it was ready: the conversion starts a LibreOffice of its own, and a
+            // kept profile it could not start with is built anew next time.
+            if (instance.kept) instance.kept->Discard();
+            return;
+        }
+        std::error_code ec;
+        instance.ready = GroupHolds(instance.pid, OfficePipes()) &&
+                         (instance.keepOpen.empty() || std::filesystem::exists(LockFileOf(instance.keepOpen), ec));
         if (!instance.ready) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
@@ -213,23 +247,24 @@ void Session::Convert(Instance& instance, const std::vector<Request*>& requests)
     const fs::path run = fs::path(folder_) / ("run-" + std::to_string(++runs_));
     std::error_code ec;
     fs::create_directories(run, ec);
-    std::vector<std::string> argv = {soffice_, "--headless", "--norestore", "--nologo", "--nolockcheck",
-                                     "-env:UserInstallation=" + instance.profileUrl, "--convert-to", "pdf",
-                                     "--outdir", run.string()};
+    std::vector<std::string> argv = OfficeCommand(soffice_, instance.profile);
+    argv.insert(argv.end(), {"--convert-to", "pdf", "--outdir", run.string()});
     std::vector<std::pair<fs::path, std::string>> pdfs;  // LibreOffice's PDF -> the caller's
     double limit = 0;
     for (Request* r : requests) {
         limit = std::max(limit, r->limit);
         for (const auto& [input, pdf] : *r->files) {
             const std::string stem = "file" + std::to_string(pdfs.size() + 1);
-            if (!MoveFile(input, run / (stem + ".pptx"))) continue;
-            argv.push_back((run / (stem + ".pptx")).string());
+            const fs::path moved = run / (stem + fs::path(input).extension().string());
+            if (!MoveFile(input, moved)) continue;
+            argv.push_back(moved.string());
             pdfs.emplace_back(run / (stem + ".pdf"), pdf);
         }
     }
     // The limit of the largest request and a wide margin for each further file.
     limit += 10.0 * static_cast<double>(pdfs.size());
     const ProcessResult result = RunProcess(argv, limit, requests.front()->log);
+    if (result.timedOut) Stop(instance);  // it may hang: the next conversion starts it anew
     for (const auto& [made, wanted] : pdfs)
         if (fs::exists(made, ec)) MoveFile(made, wanted);
     fs::remove_all(run, ec);
@@ -247,9 +282,12 @@ ProcessResult Session::ConvertToPdf(const std::vector<std::pair<std::string, std
             changed_.wait(lock);
             continue;
         }
-        // Whoever finds an instance free converts everything waiting, up to a bound.
+        // Whoever finds an instance free converts what waits, up to a bound; while other
+        // instances are free too, just the first request, leaving the others to them.
+        const bool othersFree = std::count_if(instances_.begin(), instances_.end(),
+                                              [](const Instance& i) { return !i.busy; }) > 1;
         std::vector<Request*> taken;
-        for (size_t n = 0; !queue_.empty() && (taken.empty() || n + queue_.front()->files->size() <= kFilesPerRun);) {
+        for (size_t n = 0; !queue_.empty() && (taken.empty() || (!othersFree && n + queue_.front()->files->size() <= kFilesPerRun));) {
             n += queue_.front()->files->size();
             taken.push_back(queue_.front());
             queue_.pop_front();

@@ -5,9 +5,13 @@
 #pragma once
 
 #include "tools/render/Process.h"
+#include "tools/render/Profile.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <sys/types.h>
@@ -18,7 +22,8 @@ namespace render {
 
 class Session {
 public:
-    // Starts `instances` LibreOffices now, when it is installed, with their profiles in
+    // Starts `instances` LibreOffices now, when it is installed, on profiles kept between runs
+    // where they are free (else on profiles in workFolder) and with their other files in
     // workFolder (which must stay until the session ends); the start overlaps whatever the caller
     // does next. While the session lives, RenderCharts goes through it. An instance works
     // through its files one at a time: threads that draw at once want one each.
@@ -30,6 +35,9 @@ public:
     // The session that RenderCharts uses, or null.
     static Session* Current();
 
+    // How many LibreOffices convert at once.
+    size_t Instances() const { return instances_.size(); }
+
     // Converts each file (a .pptx) to the PDF paired with it, with one of the instances, and
     // says how LibreOffice's run went. Files that threads hand in while every instance is busy
     // wait and are then converted together, in one run: LibreOffice takes a run of many files
@@ -39,13 +47,17 @@ public:
 
 private:
     struct Instance {
-        std::string profileUrl, log;
+        std::unique_ptr<KeptProfile> kept;  // the profile kept between runs, when one was free
+        std::filesystem::path profile;
+        std::string log;
+        std::string keepOpen;  // the document it holds open, or empty
         pid_t pid = -1;
         bool busy = false;
         bool ready = false;   // it listens for the files of later conversions
     };
     struct Request;
     void Start(Instance& instance);
+    void Stop(Instance& instance);
     void KeepRunning(Instance& instance);
     void WaitUntilReady(Instance& instance);
     void Convert(Instance& instance, const std::vector<Request*>& requests);
@@ -55,7 +67,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Request*> queue_;
-    size_t runs_ = 0;
+    std::atomic<size_t> runs_{0};  // instances convert at once
     Session* previous_ = nullptr;
 };
 
