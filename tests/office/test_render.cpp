@@ -112,12 +112,13 @@ TEST(RenderCharts, APatternFilledConversionLooksDifferentAndHasNoColourLeft) {
 }
 
 // Charts share documents by theme and resolution, a slide each; under a session, two threads'
-// drawings at once go to LibreOffice together. Each picture must still be its own chart's: the
-// colour and the hatched charts alternate, in two themes and two sizes.
+// drawings at once go to its two LibreOffices, each drawing's documents shared between them.
+// Each picture must still be its own chart's: the colour and the hatched charts alternate, in
+// two themes and two sizes.
 TEST(RenderSession, ChartsOfManyDocumentsAndThreadsEachGetTheirOwnPicture) {
     QV_REQUIRE_RENDERER();
     TempFolder work;
-    render::Session session(work / "session", 1);
+    render::Session session(work / "session", 2);
     const render::ChartToRender colour =
         FromCorpus({"xlsx/chart_bar03.xlsx", "xl/charts/chart1.xml", "xl/theme/theme1.xml"}, "");
     std::vector<render::ChartToRender> halves[2];
