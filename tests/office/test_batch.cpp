@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -163,6 +164,7 @@ TEST(PassServer, AnswersRunsInOrderAndSurvivesAServerThatEnds) {
               "          echo 'bwpass-done 1' ;;\n"
               "    die-once*) [ -f \"$0.died\" ] || { touch \"$0.died\"; exit 1; }; echo 'bwpass-done 0' ;;\n"
               "    die*) echo 'bwpass: crashed' >&2; exit 1 ;;\n"
+              "    hang*) echo 'bwpass: stuck' >&2; sleep 300 ;;\n"
               "  esac\n"
               "done\n");
     chmod(fake.c_str(), 0755);
@@ -202,6 +204,19 @@ TEST(PassServer, AnswersRunsInOrderAndSurvivesAServerThatEnds) {
     std::string error;
     EXPECT_EQ(fresh.Run({"die"}, error), -1);
     EXPECT_NE(error.find("ended unexpectedly: crashed"), std::string::npos) << error;
+
+    // A run that hangs costs its file, with what the server said, and nothing of it goes on
+    // running; the next run gets a new server.
+    bwoffice::PassServer limited({"--registered"}, 1);
+    error.clear();
+    EXPECT_EQ(limited.Run({"ok"}, error), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(limited.Run({"hang"}, error), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_NE(error.find("did not finish within 1 s and was stopped: stuck"), std::string::npos) << error;
+    error.clear();
+    EXPECT_EQ(limited.Run({"ok"}, error), 0) << error;
+    EXPECT_EQ(std::system(("pgrep -f '^sleep 300$' >/dev/null")), 256) << "the hung pass still runs";
     unsetenv("QV_WINE_RUN");
     unsetenv("QV_BWPASS_EXE");
 }

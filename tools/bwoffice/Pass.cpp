@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <fcntl.h>
+#include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -99,7 +102,8 @@ int RunPass(const std::vector<std::string>& arguments, std::string& error) {
     return WEXITSTATUS(status);
 }
 
-PassServer::PassServer(std::vector<std::string> serverArguments) : serverArguments_(std::move(serverArguments)) {}
+PassServer::PassServer(std::vector<std::string> serverArguments, double limitSeconds)
+    : serverArguments_(std::move(serverArguments)), limitSeconds_(limitSeconds) {}
 
 PassServer::~PassServer() { Stop(); }
 
@@ -126,7 +130,14 @@ bool PassServer::Start(std::string& error) {
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    const int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+    // A group of its own, for Kill to reach whatever wine-run started (Wine's server and
+    // services detach into sessions of their own and are not in it).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    const int rc = posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
@@ -137,7 +148,8 @@ bool PassServer::Start(std::string& error) {
         return false;
     }
     toServer_ = in[1];
-    fromServer_ = fdopen(out[0], "r");
+    fromServer_ = out[0];
+    unread_.clear();
     return true;
 }
 
@@ -145,12 +157,40 @@ void PassServer::Stop() {
     if (pid_ < 0) return;
     // End of input ends the server once it has answered what it was given.
     if (toServer_ >= 0) close(toServer_);
-    if (fromServer_) std::fclose(fromServer_);
-    toServer_ = -1;
-    fromServer_ = nullptr;
+    if (fromServer_ >= 0) close(fromServer_);
+    toServer_ = fromServer_ = -1;
     int status = 0;
     while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
     pid_ = -1;
+}
+
+void PassServer::Kill() {
+    if (pid_ > 0) kill(-pid_, SIGKILL);
+    Stop();
+}
+
+// Reads the server's lines until its answer to a run ("bwpass-done STATUS"), its end, or the limit.
+PassServer::Reply PassServer::ReadStatus(int& status) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::duration<double>(limitSeconds_);
+    for (;;) {
+        for (size_t end; (end = unread_.find('\n')) != std::string::npos;) {
+            const std::string line = unread_.substr(0, end);
+            unread_.erase(0, end + 1);
+            if (std::sscanf(line.c_str(), "bwpass-done %d", &status) == 1) return Reply::kStatus;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return Reply::kTimedOut;
+        pollfd readable{fromServer_, POLLIN, 0};
+        const int ready = poll(&readable, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready == 0) continue;  // the deadline is checked above
+        char chunk[512];
+        const ssize_t n = ready > 0 ? read(fromServer_, chunk, sizeof chunk) : -1;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return Reply::kEnded;
+        unread_.append(chunk, static_cast<size_t>(n));
+    }
 }
 
 // What the server wrote to stderr since the last call, as one line.
@@ -185,14 +225,19 @@ int PassServer::Run(const std::vector<std::string>& arguments, std::string& erro
         // A server that ended sends no answer; SIGPIPE is ignored for the write to fail instead.
         signal(SIGPIPE, SIG_IGN);
         const bool sent = write(toServer_, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-        char reply[256];
         int status = -1;
-        while (sent && std::fgets(reply, sizeof reply, fromServer_))
-            if (std::sscanf(reply, "bwpass-done %d", &status) == 1) break;
+        const Reply reply = sent ? ReadStatus(status) : Reply::kEnded;
         const std::string said = NewErrors();
-        if (status >= 0) {
+        if (reply == Reply::kStatus) {
             if (status != 0) error = said;
             return status;
+        }
+        if (reply == Reply::kTimedOut) {
+            // A pass that hangs is not tried again: the next file gets a new server.
+            Kill();
+            error = "the pass did not finish within " + std::to_string(static_cast<long>(limitSeconds_)) +
+                    " s and was stopped" + (said.empty() ? std::string() : ": " + said);
+            return -1;
         }
         Stop();
         if (fresh || attempt > 0) {

@@ -30,33 +30,41 @@ struct PassOptions {
 // Returns its exit status, or -1 with error set when it could not be started or was killed.
 int RunPass(const std::vector<std::string>& arguments, std::string& error);
 
+// How long one file's pass may take before its server is stopped: far more than the largest
+// real file needs (seconds), so that a pass that hangs costs one file, not the batch.
+constexpr double kPassLimitSeconds = 600;
+
 // bwpass.exe --serve: one start of Wine for the passes of many files. The runs are made one at a
 // time (a run is short beside reading, writing and drawing, and the plug-in's log switch lives in
 // the prefix's one registry); threads may share one server. Started at the first run; a server
-// that ended is started again at the next.
+// that ended, or was stopped because a run passed its limit, is started again at the next.
 class PassServer {
 public:
-    explicit PassServer(std::vector<std::string> serverArguments = {});
+    explicit PassServer(std::vector<std::string> serverArguments = {}, double limitSeconds = kPassLimitSeconds);
     ~PassServer();
     PassServer(const PassServer&) = delete;
     PassServer& operator=(const PassServer&) = delete;
 
     // Runs bwpass.exe with these arguments as RunPass does; on a status other than 0, error holds
     // what bwpass.exe said about it. Returns -1 with error set when the server could not be
-    // started or ended during the run.
+    // started, ended during the run, or did not answer within the limit.
     int Run(const std::vector<std::string>& arguments, std::string& error);
 
 private:
+    enum class Reply { kStatus, kEnded, kTimedOut };
     bool Start(std::string& error);
     void Stop();
+    void Kill();
+    Reply ReadStatus(int& status);
     std::string NewErrors();
 
     std::vector<std::string> serverArguments_;
+    const double limitSeconds_;
     std::mutex mutex_;
     TempFolder folder_;       // the server's stderr
     pid_t pid_ = -1;
-    int toServer_ = -1;
-    FILE* fromServer_ = nullptr;
+    int toServer_ = -1, fromServer_ = -1;
+    std::string unread_;      // what the server wrote after the last line read
     long errorsRead_ = 0;
 };
 
