@@ -33,7 +33,7 @@ struct ChartFrame {
     std::string embeddedXlsx;
     // The chart's theme override (a:themeOverride, which replaces the theme's colours for this
     // chart alone), or empty for none.
-    std::string themeOverrideXml;
+    std::string themeOverrideXml{};
 };
 
 struct OleFrame {

@@ -22,8 +22,8 @@ struct ChartToRender {
     // The colour map the chart is shown under, where it differs from the identity map (a dark
     // layout or slide mapping bg1 to dk1 ...), as office::ColourMapChanges gives it. The chart's
     // own c:clrMapOvr, which LibreOffice ignores, is applied over it.
-    ColourMap colourMap;
-    std::string themeOverrideXml;  // the chart part's theme override (a:themeOverride), or empty
+    ColourMap colourMap{};
+    std::string themeOverrideXml{};  // the chart part's theme override (a:themeOverride), or empty
 };
 
 // Renders all in one LibreOffice run and returns one line per chart that could not be drawn,
