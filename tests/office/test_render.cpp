@@ -229,7 +229,7 @@ TEST(RenderCharts, TheWrapperMasterCarriesTheChartsColourMap) {
         {"the slide's map", kDarkMap, nullptr, kDarkMapAttributes},
         {"the chart's own map", {}, kDarkMapAttributes, kDarkMapAttributes},
         {"the chart's map replaces the slide's", kDarkMap, kIdentityMapAttributes, kIdentityMapAttributes},
-        {"names no map has are left out", {{"bg1", "dk1"}, {"lt1", "dk1"}}, nullptr,
+        {"names and colours no map has are left out", {{"bg1", "dk1"}, {"lt1", "dk1"}, {"tx1", "bg1\"/><x"}}, nullptr,
          "bg1=\"dk1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" accent2=\"accent2\" accent3=\"accent3\""
          " accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" hlink=\"hlink\" folHlink=\"folHlink\""},
     };
@@ -258,6 +258,10 @@ TEST(RenderCharts, TheWrapperCarriesTheChartsThemeOverride) {
     EXPECT_NE(parts.at("[Content_Types].xml").find("/ppt/theme/themeOverride1.xml\" ContentType=\"application/"
                                                    "vnd.openxmlformats-officedocument.themeOverride+xml\""),
               std::string::npos);
+
+    render::ChartToRender broken = chart;
+    broken.themeOverrideXml = "<a:themeOverride>";
+    EXPECT_THROW(render::OneSlidePresentation(broken), std::runtime_error) << "refused, not wrapped to spoil its document";
 }
 
 // Charts under different maps drawn in one run, each in the colours Office shows it with.

@@ -42,6 +42,14 @@ struct PreparedChart {
     ColourMap colourMap;
 };
 
+// The twelve colours of a theme's scheme, which a colour map may name; a map naming another is
+// not one LibreOffice can read, and that name keeps its default.
+bool IsSchemeColour(const std::string& name) {
+    static const char* const kScheme[] = {"dk1", "lt1", "dk2", "lt2", "accent1", "accent2", "accent3",
+                                          "accent4", "accent5", "accent6", "hlink", "folHlink"};
+    return std::find(std::begin(kScheme), std::end(kScheme), name) != std::end(kScheme);
+}
+
 // LibreOffice draws a chart under its slide's colour map but ignores the chart's own c:clrMapOvr,
 // whose names replace the slide's for the chart in Office: they go to the wrapper's master too.
 // Names mapped as the identity map maps them are left out, so that charts under the default map
@@ -57,12 +65,21 @@ ColourMap EffectiveColourMap(const pugi::xml_node& chartSpace, const ColourMap& 
         if (IdentityMapping(a.name())) map[a.name()] = a.value();
     for (auto it = map.begin(); it != map.end();) {
         const char* identity = IdentityMapping(it->first);
-        it = !identity || it->second == identity ? map.erase(it) : std::next(it);
+        it = !identity || it->second == identity || !IsSchemeColour(it->second) ? map.erase(it) : std::next(it);
     }
     return map;
 }
 
+// A theme override that is not XML would spoil the document of every chart it shares.
+void CheckThemeOverride(const std::string& themeOverrideXml) {
+    if (themeOverrideXml.empty()) return;
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed = doc.load_buffer(themeOverrideXml.data(), themeOverrideXml.size());
+    if (!parsed) throw std::runtime_error(std::string("the theme override is not well-formed XML: ") + parsed.description());
+}
+
 PreparedChart PrepareChart(const ChartToRender& chart) {
+    CheckThemeOverride(chart.themeOverrideXml);
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed = doc.load_buffer(chart.chartXml.data(), chart.chartXml.size());
     if (!parsed) throw std::runtime_error(std::string("the chart part is not well-formed XML: ") + parsed.description());
