@@ -139,8 +139,8 @@ double ConversionLimit(size_t count) { return 120.0 + 10.0 * static_cast<double>
 constexpr double kPictureLimit = 60.0;
 
 // Charts are drawn many to a presentation, a slide each, so that LibreOffice loads and exports
-// one document where it would load dozens: charts with the same theme and resolution share one,
-// up to this many.
+// one document where it would load dozens: charts with the same theme, colour map and resolution
+// share one, up to this many.
 constexpr size_t kSlidesPerDocument = 40;
 
 class Batch {
