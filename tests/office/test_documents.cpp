@@ -178,6 +178,26 @@ TEST(Documents, APresentationsChartsUseTheSlideMastersTheme) {
     EXPECT_EQ(w.objects[1].where, "slide 2: Chart 1");
 }
 
+// The map the report's pictures are drawn under: the slide's own over its master's, none for a
+// slide that keeps its master's map or for a workbook, whose charts map as the identity map does.
+TEST(Documents, AChartsColourMapChangesAreThoseOfItsSlide) {
+    struct Case {
+        std::string file;
+        std::map<std::string, std::string> changes;
+    };
+    const Case cases[] = {
+        {SourceDir() + "/tests/office/forms/colour-map-slide.pptx",
+         {{"bg1", "dk1"}, {"tx1", "lt1"}, {"bg2", "dk2"}, {"tx2", "lt2"}}},
+        {Corpus("pptx/cht-legend.pptx"), {}},
+        {SourceDir() + "/tests/office/forms/colour-map-chart.xlsx", {}},  // the chart maps itself
+    };
+    for (const Case& c : cases) {
+        const Walked w = Walk(Package::OpenFile(c.file));
+        ASSERT_FALSE(w.objects.empty()) << c.file;
+        EXPECT_EQ(office::ColourMapChanges(w.objects[0].theme), c.changes) << c.file;
+    }
+}
+
 TEST(Documents, ABrokenEmbeddedWorkbookIsNamedInsideItsFile) {
     const Package p = Package::OpenBytes(Zip(With(MixedPresentation(), "ppt/embeddings/Book.xlsx", "garbage")),
                                          "mixed.pptx");

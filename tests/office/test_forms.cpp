@@ -157,6 +157,42 @@ TEST(OfficeForms, BandsOfAChartWithoutValuesAreWrittenFromTheCells) {
     EXPECT_EQ(chartpart_test::SchemaErrors(part), "");
 }
 
+// Multi-level categories stored without their values are read from the cells: the innermost
+// level is the column (or row) next to the values, the way the series' values run deciding
+// which; a cache the part stores is read as before.
+TEST(OfficeForms, MultiLevelCategoriesWithoutValuesAreReadFromTheCells) {
+    struct Case {
+        const char* name;
+        std::string reference;  // replaces every series' c:cat/c:strRef
+        const char* categories;
+    };
+    const Case cases[] = {
+        {"levels in columns", "<c:multiLvlStrRef><c:f>Sheet1!$D$1:$E$5</c:f></c:multiLvlStrRef>",
+         "North|East|South|West|Centre"},
+        {"levels in rows", "<c:multiLvlStrRef><c:f>Sheet1!$A$5:$E$7</c:f></c:multiLvlStrRef>", "1|0|4||9"},
+        {"a stored cache",
+         "<c:multiLvlStrRef><c:f>Sheet1!$D$1:$E$5</c:f><c:multiLvlStrCache><c:ptCount val=\"2\"/><c:lvl>"
+         "<c:pt idx=\"0\"><c:v>a</c:v></c:pt><c:pt idx=\"1\"><c:v>b</c:v></c:pt></c:lvl></c:multiLvlStrCache>"
+         "</c:multiLvlStrRef>",
+         "a|b"},
+    };
+    const office::Package package = office::Package::OpenFile(Form("no-cache-strings.xlsx"));
+    const std::string stored = package.ReadPart("xl/charts/chart1.xml");
+    const std::string strRef = "<c:strRef><c:f>Sheet1!$E$1:$E$5</c:f></c:strRef>";
+    ASSERT_NE(stored.find(strRef), std::string::npos);
+    const office::WorkbookCells cells(package);
+    for (const Case& c : cases) {
+        std::string xml = stored;
+        for (size_t at; (at = xml.find(strRef)) != std::string::npos;) xml.replace(at, strRef.size(), c.reference);
+        pugi::xml_document part;
+        ASSERT_TRUE(part.load_string(xml.c_str())) << c.name;
+        const sim::ChartModel model = office::ReadChartPart(part, office::ReadTheme({}, {}), &cells).model;
+        EXPECT_EQ(Texts(model.categories), c.categories) << c.name;
+        EXPECT_EQ(part.select_nodes("//*[local-name()='multiLvlStrCache']").size(), c.reference.find("Cache") != std::string::npos ? 1u : 0u)
+            << c.name << ": the part itself is left as it is";
+    }
+}
+
 TEST(OfficeForms, ChartFormulasNameTheirCells) {
     struct Case { const char* formula; std::string ranges; };
     const Case cases[] = {

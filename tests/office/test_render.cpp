@@ -187,6 +187,125 @@ TEST(RenderCharts, WrapsTheChartWithoutItsRelationshipsOnAValidSlide) {
     }
 }
 
+// The chart of a slide whose own colour map shows it dark (bg1=dk1, tx1=lt1 ...), with a theme
+// override whose accent1 is red: PowerPoint draws it on black, its text white, its first series red.
+const render::ColourMap kDarkMap = {{"bg1", "dk1"}, {"tx1", "lt1"}, {"bg2", "dk2"}, {"tx2", "lt2"}};
+const char kDarkMapAttributes[] = "bg1=\"dk1\" tx1=\"lt1\" bg2=\"dk2\" tx2=\"lt2\" accent1=\"accent1\" accent2=\"accent2\""
+                                  " accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\""
+                                  " hlink=\"hlink\" folHlink=\"folHlink\"";
+const char kIdentityMapAttributes[] = "bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" accent2=\"accent2\""
+                                      " accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\""
+                                      " hlink=\"hlink\" folHlink=\"folHlink\"";
+
+render::ChartToRender DarkSlideChart(const std::string& png) {
+    const auto parts = Unzip(SourceDir() + "/tests/office/forms/colour-map-slide.pptx");
+    render::ChartToRender chart;
+    chart.chartXml = parts.at("ppt/charts/chart1.xml");
+    chart.themeXml = parts.at("ppt/theme/theme1.xml");
+    chart.themeOverrideXml = parts.at("ppt/theme/themeOverride1.xml");
+    chart.colourMap = kDarkMap;
+    chart.outputPng = png;
+    return chart;
+}
+
+// The chart with a c:clrMapOvr of these attributes, where the schema places it.
+std::string WithChartColourMap(std::string chartXml, const std::string& attributes) {
+    const size_t at = chartXml.find("<c:chart>");
+    EXPECT_NE(at, std::string::npos);
+    return chartXml.insert(at, "<c:clrMapOvr " + attributes + "/>");
+}
+
+// The wrapper's master carries the map the chart is shown under: its slide's, replaced by the
+// chart's own c:clrMapOvr, which LibreOffice would ignore; the default map as it always was.
+TEST(RenderCharts, TheWrapperMasterCarriesTheChartsColourMap) {
+    struct Case {
+        const char* name;
+        render::ColourMap slideMap;
+        const char* chartMap;  // the chart's c:clrMapOvr, or nullptr for none
+        const char* masterMap;
+    };
+    const Case cases[] = {
+        {"the default map", {}, nullptr, kIdentityMapAttributes},
+        {"the slide's map", kDarkMap, nullptr, kDarkMapAttributes},
+        {"the chart's own map", {}, kDarkMapAttributes, kDarkMapAttributes},
+        {"the chart's map replaces the slide's", kDarkMap, kIdentityMapAttributes, kIdentityMapAttributes},
+        {"names and colours no map has are left out", {{"bg1", "dk1"}, {"lt1", "dk1"}, {"tx1", "bg1\"/><x"}}, nullptr,
+         "bg1=\"dk1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" accent2=\"accent2\" accent3=\"accent3\""
+         " accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" hlink=\"hlink\" folHlink=\"folHlink\""},
+    };
+    const std::string chartXml = Unzip(Corpus("pptx/cht-charts.pptx")).at("ppt/charts/chart1.xml");
+    TempFolder work;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        render::ChartToRender chart;
+        chart.chartXml = c.chartMap ? WithChartColourMap(chartXml, c.chartMap) : chartXml;
+        chart.colourMap = c.slideMap;
+        const auto parts = UnzipBytes(render::OneSlidePresentation(chart));
+        const std::string master = parts.at("ppt/slideMasters/slideMaster1.xml");
+        EXPECT_NE(master.find(std::string("<p:clrMap ") + c.masterMap + "/>"), std::string::npos) << master;
+        WriteFile(work / "master.xml", master);
+        EXPECT_EQ(std::system(("xmllint --noout --schema " + Schema("pml.xsd") + " " + (work / "master.xml") +
+                               " 2>/dev/null").c_str()), 0);
+    }
+}
+
+TEST(RenderCharts, TheWrapperCarriesTheChartsThemeOverride) {
+    const render::ChartToRender chart = DarkSlideChart("");
+    const auto parts = UnzipBytes(render::OneSlidePresentation(chart));
+    EXPECT_EQ(parts.at("ppt/theme/themeOverride1.xml"), chart.themeOverrideXml);
+    EXPECT_NE(parts.at("ppt/charts/_rels/chart1.xml.rels").find("relationships/themeOverride\" Target=\"../theme/themeOverride1.xml\""),
+              std::string::npos);
+    EXPECT_NE(parts.at("[Content_Types].xml").find("/ppt/theme/themeOverride1.xml\" ContentType=\"application/"
+                                                   "vnd.openxmlformats-officedocument.themeOverride+xml\""),
+              std::string::npos);
+
+    render::ChartToRender broken = chart;
+    broken.themeOverrideXml = "<a:themeOverride>";
+    EXPECT_THROW(render::OneSlidePresentation(broken), std::runtime_error) << "refused, not wrapped to spoil its document";
+}
+
+// Charts under different maps drawn in one run, each in the colours Office shows it with.
+TEST(RenderCharts, PicturesShowTheColoursOfTheChartsMap) {
+    QV_REQUIRE_RENDERER();
+    TempFolder work;
+    const render::ChartToRender dark = DarkSlideChart(work / "dark.png");
+    render::ChartToRender light = dark;
+    light.colourMap.clear();
+    light.themeOverrideXml.clear();
+    light.outputPng = work / "light.png";
+    render::ChartToRender ownMap =
+        FromCorpus({"xlsx/chart_bar03.xlsx", "xl/charts/chart1.xml", "xl/theme/theme1.xml"}, work / "own.png");
+    ownMap.chartXml = Unzip(SourceDir() + "/tests/office/forms/colour-map-chart.xlsx").at("xl/charts/chart1.xml");
+
+    const std::vector<std::string> problems = render::RenderCharts({dark, light, ownMap}, work / "lo");
+    ASSERT_TRUE(problems.empty()) << problems[0];
+
+    struct Case {
+        const char* png;
+        double black, white, red;  // at least (> 0) or at most (< 0, negated) this share
+    };
+    const Case cases[] = {
+        {"dark.png", 0.5, -0.1, 0.02},    // on black, the first series red
+        {"light.png", -0.1, 0.5, -0.002}, // on white, the first series the theme's blue
+        {"own.png", 0.5, -0.1, 0},        // the chart's own map: on black too
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.png);
+        const auto picture = render::ReadPng(work / c.png);
+        ASSERT_TRUE(picture);
+        const double shares[] = {render::ShareNear(*picture, 0x000000), render::ShareNear(*picture, 0xFFFFFF),
+                                 render::ShareNear(*picture, 0xFF0000)};
+        const double limits[] = {c.black, c.white, c.red};
+        for (int k = 0; k < 3; ++k) {
+            if (limits[k] > 0) {
+                EXPECT_GT(shares[k], limits[k]) << k;
+            } else if (limits[k] < 0) {
+                EXPECT_LT(shares[k], -limits[k]) << k;
+            }
+        }
+    }
+}
+
 // A folder holding the named programs as links to the real ones (or, where there is none, a
 // script that fails), to stand as the whole PATH.
 std::string PathWith(const TempFolder& work, const std::vector<std::string>& programs) {

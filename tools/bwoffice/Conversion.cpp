@@ -123,9 +123,18 @@ void AddPictureJobs(const ChartToDraw& c, const std::string& folder, bwpass::Rep
     bwpass::ChartExtras& e = extras.charts[{c.object, c.chart}];
     e.renderBefore = stem + "-before.png";
     e.renderAfter = c.afterFile.empty() ? e.renderBefore : stem + "-after.png";
-    const std::string theme = c.themeFile.empty() ? std::string() : ReadFile(c.themeFile);
-    run.push_back({ReadFile(c.beforeFile), theme, e.renderBefore});
-    if (!c.afterFile.empty()) run.push_back({ReadFile(c.afterFile), theme, e.renderAfter});
+    render::ChartToRender before;
+    before.themeXml = c.themeFile.empty() ? std::string() : ReadFile(c.themeFile);
+    before.themeOverrideXml = c.themeOverrideFile.empty() ? std::string() : ReadFile(c.themeOverrideFile);
+    before.colourMap = c.colourMap;
+    render::ChartToRender after = before;
+    before.chartXml = ReadFile(c.beforeFile);
+    before.outputPng = e.renderBefore;
+    run.push_back(std::move(before));
+    if (c.afterFile.empty()) return;
+    after.chartXml = ReadFile(c.afterFile);
+    after.outputPng = e.renderAfter;
+    run.push_back(std::move(after));
 }
 
 // LibreOffice's pictures of every chart before and after, in runs of a bounded number of

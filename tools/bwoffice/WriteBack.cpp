@@ -1,6 +1,7 @@
 #include "tools/bwoffice/WriteBack.h"
 
 #include "tools/deckmodel/Text.h"
+#include "tools/office/ColourContext.h"
 
 #include "tools/office/PrintCopy.h"
 #include "tools/render/PictureEdit.h"
@@ -115,7 +116,8 @@ private:
     // drawn goes to problems.
     bool DrawShownSheet(const office::OfficeObject& record, const std::string& sheet, const std::string& converted,
                         const std::string& png, std::vector<std::string>& problems);
-    bool DrawChart(const Package& inner, const office::OfficeObject& record, const std::string& chartXml,
+    bool DrawChart(const Package& inner, const office::OfficeObject& record, const std::string& chartPart,
+                   const std::string& chartXml,
                    const std::string& png, std::vector<std::string>& problems);
     void LeftInColour(const office::OfficeObject& record, const std::string& why);
 
@@ -168,7 +170,9 @@ std::map<std::string, std::string> WriteBack::Writer::Charts(size_t index, const
         const int chart = ChartIndex(before, location);
         if (collectCharts_ && chart >= 0)
             result_.charts.push_back({index, static_cast<size_t>(chart), Save(stored),
-                                      written ? Save(rewritten) : std::string(), theme});
+                                      written ? Save(rewritten) : std::string(), theme,
+                                      ThemeFile(holder, office::ThemeOverridePart(holder, location.chartPart)),
+                                      office::ColourMapChanges(record.theme)});
         if (written == 0) continue;
         changed[location.chartPart] = rewritten;
         ++result_.chartsRewritten;
@@ -231,7 +235,7 @@ void WriteBack::Writer::Preview(const Package& inner, const office::OfficeObject
     const std::string png = workFolder_ + "/preview" + std::to_string(result_.parts.size()) + ".png";
     std::vector<std::string> problems;
     const bool drawn = sheet->kind == sim::SheetModel::Kind::ChartSheet
-                           ? DrawChart(inner, record, innerParts.at(shown->chartPart), png, problems)
+                           ? DrawChart(inner, record, shown->chartPart, innerParts.at(shown->chartPart), png, problems)
                            : DrawShownSheet(record, bwpass::Utf8(sheet->name), converted, png, problems);
     result_.renderSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!drawn) {
@@ -265,10 +269,13 @@ bool WriteBack::Writer::DrawShownSheet(const office::OfficeObject& record, const
 }
 
 // A chart sheet shows its chart, drawn at the chart's own proportions and set into the frame's.
-bool WriteBack::Writer::DrawChart(const Package& inner, const office::OfficeObject& record, const std::string& chartXml,
-                                  const std::string& png, std::vector<std::string>& problems) {
+bool WriteBack::Writer::DrawChart(const Package& inner, const office::OfficeObject& record, const std::string& chartPart,
+                                  const std::string& chartXml, const std::string& png,
+                                  std::vector<std::string>& problems) {
     const std::string theme = record.themePart.empty() ? std::string() : inner.ReadPart(record.themePart);
-    problems = render::MakePreviewPicture(chartXml, theme, png, workFolder_ + "/render");
+    const std::string overridePart = office::ThemeOverridePart(inner, chartPart);
+    const std::string themeOverride = overridePart.empty() ? std::string() : inner.ReadPart(overridePart);
+    problems = render::MakePreviewPicture(chartXml, theme, png, workFolder_ + "/render", themeOverride);
     if (!problems.empty()) return false;
     const std::optional<render::Picture> picture = render::ReadPng(png);
     if (!picture) return problems.push_back("the chart's picture cannot be read"), false;

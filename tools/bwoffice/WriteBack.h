@@ -22,6 +22,10 @@ struct ChartToDraw {
     size_t object = 0;   // index of the deck object
     size_t chart = 0;    // index among the charts of its workbook, in sheet order
     std::string beforeFile, afterFile, themeFile;  // afterFile empty when not rewritten, themeFile for none
+    std::string themeOverrideFile;                 // the chart's theme override; empty for none
+    // The colour map of the chart's slide where it differs from the identity map (name -> scheme
+    // colour): the pictures must show the chart in the colours its slide gives it.
+    std::map<std::string, std::string> colourMap;
 };
 
 struct WriteBackResult {

@@ -1,6 +1,9 @@
 #include "tools/office/ChartPart.h"
 
+#include "tools/office/Cells.h"
 #include "tools/office/ChartInternal.h"
+
+#include <algorithm>
 
 namespace office {
 
@@ -25,11 +28,58 @@ void AddCache(const Names& names, pugi::xml_node ref, bool numbers, const std::v
     }
 }
 
+// How many points the series of a category reference has, from its values' cache or cells; 0
+// when neither tells.
+size_t SeriesPointCount(const Names& names, const pugi::xml_node& categoryRef, const CellSource& cells) {
+    const pugi::xml_node ser = categoryRef.parent().parent();
+    pugi::xml_node values = xml::Child(names, ser, Ns::Chart, "val");
+    if (!values) values = xml::Child(names, ser, Ns::Chart, "yVal");
+    const pugi::xml_node ref = xml::Child(names, values, Ns::Chart, "numRef");
+    if (pugi::xml_node cache = xml::Child(names, ref, Ns::Chart, "numCache"))
+        return static_cast<size_t>(std::max(0, xml::IntVal(xml::Child(names, cache, Ns::Chart, "ptCount"), 0)));
+    const pugi::xml_node f = xml::Child(names, ref, Ns::Chart, "f");
+    return f ? cells.Range(f.text().get()).size() : 0;
+}
+
+// A multi-level category reference names a block of cells whose points run down its rows, a
+// level to each column, or along its columns, a level to each row; the level next to the values
+// is the innermost, which its cache lists first. The way the series' values run decides; a
+// block that does not tell is read down its rows, as Excel lays out series in columns.
+void AddLevelsCache(const Names& names, pugi::xml_node ref, const CellSource& cells) {
+    const pugi::xml_node f = xml::Child(names, ref, Ns::Chart, "f");
+    if (!f || xml::Child(names, ref, Ns::Chart, "multiLvlStrCache")) return;
+    const std::vector<CellRange> ranges = ParseChartFormula(f.text().get());
+    if (ranges.size() != 1) return;
+    const size_t rows = static_cast<size_t>(ranges[0].lastRow - ranges[0].firstRow + 1);
+    const size_t columns = static_cast<size_t>(ranges[0].lastColumn - ranges[0].firstColumn + 1);
+    const std::vector<CellValue> block = cells.Range(f.text().get());
+    if (block.empty() || block.size() != rows * columns) return;
+    const size_t points = SeriesPointCount(names, ref, cells);
+    const bool down = points == rows || (points != columns && rows >= columns);
+    const size_t count = down ? rows : columns, levels = down ? columns : rows;
+    pugi::xml_node cache = ref.insert_child_after(names.Qualified(Ns::Chart, "multiLvlStrCache").c_str(), f);
+    xml::SetVal(cache.append_child(names.Qualified(Ns::Chart, "ptCount").c_str()), std::to_string(count));
+    for (size_t level = levels; level-- > 0;) {
+        pugi::xml_node lvl = cache.append_child(names.Qualified(Ns::Chart, "lvl").c_str());
+        for (size_t i = 0; i < count; ++i) {
+            const CellValue& cell = block[down ? i * columns + level : level * columns + i];
+            if (!cell.present) continue;
+            pugi::xml_node pt = lvl.append_child(names.Qualified(Ns::Chart, "pt").c_str());
+            pt.append_attribute("idx") = std::to_string(i).c_str();
+            pt.append_child(names.Qualified(Ns::Chart, "v").c_str()).text().set(cell.text.c_str());
+        }
+    }
+}
+
 // Every reference of the part that stores its formula without the values gets the cells'
 // values, in a copy: the part itself keeps exactly what it stores.
 void AddMissingCaches(const Names& names, pugi::xml_node n, const CellSource& cells) {
     for (pugi::xml_node c : n.children()) {
         if (c.type() != pugi::node_element) continue;
+        if (names.Is(c, Ns::Chart, "multiLvlStrRef")) {
+            AddLevelsCache(names, c, cells);
+            continue;
+        }
         const bool numbers = names.Is(c, Ns::Chart, "numRef");
         if (numbers || names.Is(c, Ns::Chart, "strRef")) {
             pugi::xml_node f = xml::Child(names, c, Ns::Chart, "f");

@@ -29,6 +29,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,10 @@ Theme ReadTheme(const pugi::xml_node& themeRoot, const pugi::xml_node& clrMap);
 // The theme under another colour map (an element whose attributes are a:CT_ColorMapping's:
 // p:clrMap, a:overrideClrMapping, c:clrMapOvr); names the map leaves out keep their mapping.
 Theme WithColourMap(const Theme& theme, const pugi::xml_node& map);
+// The names whose colour map differs from the identity map (tx1=dk1, bg1=lt1, tx2=dk2, bg2=lt2,
+// the accents and links themselves), each with the scheme colour it stands for: what a renderer
+// that knows only the master's p:clrMap must be given to draw under a slide's or chart's map.
+std::map<std::string, std::string> ColourMapChanges(const Theme& theme);
 // The theme with the colour scheme of a theme override part (a:themeOverride, whose a:clrScheme
 // replaces the theme's), under the same colour map; the theme itself without one.
 Theme WithThemeOverride(const Theme& theme, const pugi::xml_node& themeOverrideRoot);

@@ -30,8 +30,12 @@ Theme WithSlideColourMap(const Package& package, const std::string& slidePart, c
     return WithOverrideOf(package, slidePart, theme);
 }
 
+std::string ThemeOverridePart(const Package& package, const std::string& chartPart) {
+    return Related(package, chartPart, "themeOverride");
+}
+
 Theme WithChartThemeOverride(const Package& package, const std::string& chartPart, const Theme& theme) {
-    const std::string part = Related(package, chartPart, "themeOverride");
+    const std::string part = ThemeOverridePart(package, chartPart);
     if (part.empty()) return theme;
     const pugi::xml_document xml = package.ParseXml(part);
     return WithThemeOverride(theme, xml.document_element());

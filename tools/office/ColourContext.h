@@ -17,4 +17,7 @@ Theme WithSlideColourMap(const Package& package, const std::string& slidePart, c
 // themeOverride), if it has one.
 Theme WithChartThemeOverride(const Package& package, const std::string& chartPart, const Theme& theme);
 
+// The chart part's theme override part, or "" when it has none.
+std::string ThemeOverridePart(const Package& package, const std::string& chartPart);
+
 }  // namespace office

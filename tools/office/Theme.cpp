@@ -212,6 +212,14 @@ Theme WithColourMap(const Theme& theme, const pugi::xml_node& map) {
     return t;
 }
 
+std::map<std::string, std::string> ColourMapChanges(const Theme& theme) {
+    const Theme identity;
+    std::map<std::string, std::string> changes;
+    for (int slot = Theme::Accent1; slot < Theme::SlotCount; ++slot)
+        if (theme.map[slot] != identity.map[slot]) changes[kSlotNames[slot]] = kSlotNames[theme.map[slot]];
+    return changes;
+}
+
 Theme WithThemeOverride(const Theme& theme, const pugi::xml_node& themeOverrideRoot) {
     Theme t = theme;
     if (themeOverrideRoot) ReadScheme(t, ChildNamed(themeOverrideRoot, "clrScheme"));

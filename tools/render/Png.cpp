@@ -127,6 +127,17 @@ double ColourShare(const Picture& picture) {
     return picture.rgb.empty() ? 0 : static_cast<double>(colour) / static_cast<double>(picture.rgb.size() / 3);
 }
 
+double ShareNear(const Picture& picture, uint32_t rgb, int tolerance) {
+    const int want[3] = {static_cast<int>(rgb >> 16 & 0xFF), static_cast<int>(rgb >> 8 & 0xFF), static_cast<int>(rgb & 0xFF)};
+    size_t near = 0;
+    for (size_t i = 0; i + 2 < picture.rgb.size(); i += 3) {
+        bool close = true;
+        for (int c = 0; c < 3; ++c) close = close && std::abs(picture.rgb[i + c] - want[c]) <= tolerance;
+        if (close) ++near;
+    }
+    return picture.rgb.empty() ? 0 : static_cast<double>(near) / static_cast<double>(picture.rgb.size() / 3);
+}
+
 double DifferingShare(const Picture& a, const Picture& b) {
     if (a.width != b.width || a.height != b.height || a.rgb.empty()) return 1;
     size_t differing = 0;

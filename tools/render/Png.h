@@ -22,6 +22,9 @@ std::optional<Picture> ReadPng(const std::string& path);
 double InkShare(const Picture& picture);
 // The share of pixels that carry colour rather than grey (channels more than 48 apart).
 double ColourShare(const Picture& picture);
+// The share of pixels within `tolerance` of a colour (0xRRGGBB) in every channel: a chart area's
+// or a series' colour found again in the picture.
+double ShareNear(const Picture& picture, uint32_t rgb, int tolerance = 40);
 // The share of pixels that differ by more than a little between two pictures of one size
 // (1 when the sizes differ).
 double DifferingShare(const Picture& a, const Picture& b);

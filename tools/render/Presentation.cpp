@@ -158,7 +158,7 @@ std::string VmlDrawing(const std::string& shapes) {
 
 // Numbers the charts, workbooks, pictures and VML drawings across the whole presentation.
 struct Counters {
-    int chart = 0, embedding = 0, image = 0, vml = 0, shape = 1025;
+    int chart = 0, embedding = 0, image = 0, vml = 0, shape = 1025, themeOverride = 0;
 };
 
 std::string SlideXml(const SlideContent& slide, const PresentationContent& content, PackageBuilder& package,
@@ -175,6 +175,12 @@ std::string SlideXml(const SlideContent& slide, const PresentationContent& conte
             const std::string file = "Microsoft_Excel_Worksheet" + std::to_string(++n.embedding) + ".xlsx";
             package.RelsOf(chartPart).Add("package", "../embeddings/" + file);
             package.Add("ppt/embeddings/" + file, chart.embeddedXlsx);
+        }
+        if (!chart.themeOverrideXml.empty()) {
+            const std::string file = "themeOverride" + std::to_string(++n.themeOverride) + ".xml";
+            package.RelsOf(chartPart).Add("themeOverride", "../theme/" + file);
+            package.Add("ppt/theme/" + file, chart.themeOverrideXml,
+                        "application/vnd.openxmlformats-officedocument.themeOverride+xml");
         }
     }
     std::string vmlShapes, vmlPart;
@@ -212,12 +218,26 @@ std::string PresentationXml(const PresentationContent& content, const std::vecto
            "<p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>";
 }
 
-std::string MasterXml() {
+// The names of a colour map in the schema's order, each with the colour it stands for unmapped.
+const std::pair<const char*, const char*> kIdentityMap[] = {
+    {"bg1", "lt1"}, {"tx1", "dk1"}, {"bg2", "lt2"}, {"tx2", "dk2"}, {"accent1", "accent1"},
+    {"accent2", "accent2"}, {"accent3", "accent3"}, {"accent4", "accent4"}, {"accent5", "accent5"},
+    {"accent6", "accent6"}, {"hlink", "hlink"}, {"folHlink", "folHlink"}};
+
+// Every name is written: a p:clrMap that leaves one out is not valid.
+std::string ColourMapXml(const ColourMap& changes) {
+    std::string xml = "<p:clrMap";
+    for (const auto& [name, identity] : kIdentityMap) {
+        const auto changed = changes.find(name);
+        xml += std::string(" ") + name + "=\"" + EscapeXml(changed == changes.end() ? identity : changed->second) + "\"";
+    }
+    return xml + "/>";
+}
+
+std::string MasterXml(const ColourMap& colourMap) {
     return std::string(kXmlDecl) + "<p:sldMaster" + kNamespaces + "><p:cSld><p:bg><p:bgRef idx=\"1001\">"
-           "<a:schemeClr val=\"bg1\"/></p:bgRef></p:bg><p:spTree>" + GroupStart() + "</p:spTree></p:cSld>"
-           "<p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" accent2=\"accent2\""
-           " accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" hlink=\"hlink\""
-           " folHlink=\"folHlink\"/><p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" r:id=\"rId1\"/>"
+           "<a:schemeClr val=\"bg1\"/></p:bgRef></p:bg><p:spTree>" + GroupStart() + "</p:spTree></p:cSld>" +
+           ColourMapXml(colourMap) + "<p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" r:id=\"rId1\"/>"
            "</p:sldLayoutIdLst></p:sldMaster>";
 }
 
@@ -228,6 +248,12 @@ std::string LayoutXml() {
 }
 
 }  // namespace
+
+const char* IdentityMapping(const std::string& name) {
+    for (const auto& [mapped, identity] : kIdentityMap)
+        if (name == mapped) return identity;
+    return nullptr;
+}
 
 std::string EscapeXml(const std::string& text) {
     std::string out;
@@ -262,7 +288,7 @@ std::vector<ZipEntry> PresentationEntries(const PresentationContent& content) {
     package.Add("ppt/presentation.xml", PresentationXml(content, slideRels), kPml + "presentation.main+xml");
     package.RelsOf("ppt/slideMasters/slideMaster1.xml").Add("slideLayout", "../slideLayouts/slideLayout1.xml");
     package.RelsOf("ppt/slideMasters/slideMaster1.xml").Add("theme", "../theme/theme1.xml");
-    package.Add("ppt/slideMasters/slideMaster1.xml", MasterXml(), kPml + "slideMaster+xml");
+    package.Add("ppt/slideMasters/slideMaster1.xml", MasterXml(content.colourMap), kPml + "slideMaster+xml");
     package.RelsOf("ppt/slideLayouts/slideLayout1.xml").Add("slideMaster", "../slideMasters/slideMaster1.xml");
     package.Add("ppt/slideLayouts/slideLayout1.xml", LayoutXml(), kPml + "slideLayout+xml");
     package.Add("ppt/theme/theme1.xml", content.themeXml.empty() ? DefaultThemeXml() : content.themeXml,

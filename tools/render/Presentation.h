@@ -7,6 +7,7 @@
 #include "tools/office/ZipWriter.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ struct Rect {
     int64_t x = 0, y = 0, cx = 0, cy = 0;
 };
 
+// Scheme colours by the names that stand for them (bg1 -> dk1, tx1 -> lt1 ...): the names a
+// colour map changes from the identity map; empty for the identity map itself.
+using ColourMap = std::map<std::string, std::string>;
+
 struct ChartFrame {
     std::string name;           // the frame's name, as PowerPoint shows it in the selection pane
     Rect rect;
@@ -26,6 +31,9 @@ struct ChartFrame {
     // The chart's workbook (an .xlsx package), or empty for none. The chart part refers to it as
     // relationship rId1 (c:externalData r:id="rId1").
     std::string embeddedXlsx;
+    // The chart's theme override (a:themeOverride, which replaces the theme's colours for this
+    // chart alone), or empty for none.
+    std::string themeOverrideXml{};
 };
 
 struct OleFrame {
@@ -48,6 +56,7 @@ struct SlideContent {
 struct PresentationContent {
     int64_t slideWidth = 9144000, slideHeight = 6858000;
     std::string themeXml;       // the slide master's theme; empty: the default theme below
+    ColourMap colourMap;        // the master's colour map, over the identity map
     std::vector<SlideContent> slides;
 };
 
@@ -57,6 +66,10 @@ std::vector<ZipEntry> PresentationEntries(const PresentationContent& content);
 // Office's default theme of 2007-2010 (accents 4F81BD, C0504D, 9BBB59, 8064A2, 4BACC6, F79646):
 // the theme whose colours a chart without a theme of its own is drawn in.
 const std::string& DefaultThemeXml();
+
+// The scheme colour a name of a colour map stands for in the identity map (bg1: lt1, accent1:
+// accent1 ...), or nullptr for a name that is not one of a colour map's.
+const char* IdentityMapping(const std::string& name);
 
 // Text for an XML attribute or element.
 std::string EscapeXml(const std::string& text);

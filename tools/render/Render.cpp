@@ -17,23 +17,71 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
 
 namespace render {
 namespace fs = std::filesystem;
 namespace {
 
+std::string LocalName(const pugi::xml_node& node) {
+    const std::string name = node.name();
+    const size_t colon = name.find(':');
+    return colon == std::string::npos ? name : name.substr(colon + 1);
+}
+
 // Elements whose relationships the wrapper does not carry (the workbook, user shapes, a chart
 // sheet's header drawing): LibreOffice gives up on a part that names a missing relationship.
 bool IsRelationshipElement(const pugi::xml_node& node) {
-    std::string name = node.name();
-    const size_t colon = name.find(':');
-    if (colon != std::string::npos) name = name.substr(colon + 1);
+    const std::string name = LocalName(node);
     return name == "externalData" || name == "userShapes" || name == "legacyDrawingHF";
 }
 
-std::string ChartWithoutRelationships(const std::string& chartXml) {
+// The chart as it goes on its slide, and the colour map its slide's master must carry.
+struct PreparedChart {
+    std::string xml;
+    ColourMap colourMap;
+};
+
+// The twelve colours of a theme's scheme, which a colour map may name; a map naming another is
+// not one LibreOffice can read, and that name keeps its default.
+bool IsSchemeColour(const std::string& name) {
+    static const char* const kScheme[] = {"dk1", "lt1", "dk2", "lt2", "accent1", "accent2", "accent3",
+                                          "accent4", "accent5", "accent6", "hlink", "folHlink"};
+    return std::find(std::begin(kScheme), std::end(kScheme), name) != std::end(kScheme);
+}
+
+// LibreOffice draws a chart under its slide's colour map but ignores the chart's own c:clrMapOvr,
+// whose names replace the slide's for the chart in Office: they go to the wrapper's master too.
+// Names mapped as the identity map maps them are left out, so that charts under the default map
+// share their documents and are wrapped as before.
+ColourMap EffectiveColourMap(const pugi::xml_node& chartSpace, const ColourMap& slideMap) {
+    ColourMap map = slideMap;
+    pugi::xml_node override;
+    for (pugi::xml_node child : chartSpace.children())
+        if (LocalName(child) == "clrMapOvr") override = child;
+    for (pugi::xml_node inner : override.children())
+        if (LocalName(inner) == "overrideClrMapping") override = inner;  // a slide's form, read by Office too
+    for (pugi::xml_attribute a : override.attributes())
+        if (IdentityMapping(a.name())) map[a.name()] = a.value();
+    for (auto it = map.begin(); it != map.end();) {
+        const char* identity = IdentityMapping(it->first);
+        it = !identity || it->second == identity || !IsSchemeColour(it->second) ? map.erase(it) : std::next(it);
+    }
+    return map;
+}
+
+// A theme override that is not XML would spoil the document of every chart it shares.
+void CheckThemeOverride(const std::string& themeOverrideXml) {
+    if (themeOverrideXml.empty()) return;
     pugi::xml_document doc;
-    const pugi::xml_parse_result parsed = doc.load_buffer(chartXml.data(), chartXml.size());
+    const pugi::xml_parse_result parsed = doc.load_buffer(themeOverrideXml.data(), themeOverrideXml.size());
+    if (!parsed) throw std::runtime_error(std::string("the theme override is not well-formed XML: ") + parsed.description());
+}
+
+PreparedChart PrepareChart(const ChartToRender& chart) {
+    CheckThemeOverride(chart.themeOverrideXml);
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed = doc.load_buffer(chart.chartXml.data(), chart.chartXml.size());
     if (!parsed) throw std::runtime_error(std::string("the chart part is not well-formed XML: ") + parsed.description());
     pugi::xml_node root = doc.document_element();
     for (pugi::xml_node child = root.first_child(); child;) {
@@ -43,7 +91,24 @@ std::string ChartWithoutRelationships(const std::string& chartXml) {
     }
     std::ostringstream out;
     doc.save(out, "", pugi::format_raw);
-    return out.str();
+    return {out.str(), EffectiveColourMap(root, chart.colourMap)};
+}
+
+// A presentation of chart-sized slides, one chart filling each.
+PresentationContent ChartSlides(const std::string& themeXml, const ColourMap& colourMap) {
+    PresentationContent content;
+    content.slideWidth = kChartSlideWidth;
+    content.slideHeight = kChartSlideHeight;
+    content.themeXml = themeXml;
+    content.colourMap = colourMap;
+    return content;
+}
+
+void AddChartSlide(PresentationContent& content, const std::string& chartXml, const std::string& themeOverrideXml) {
+    SlideContent slide;
+    slide.charts.push_back(ChartFrame{"Chart 1", Rect{0, 0, kChartSlideWidth, kChartSlideHeight}, chartXml, "",
+                                      themeOverrideXml});
+    content.slides.push_back(std::move(slide));
 }
 
 std::string NumberedName(size_t i, const char* extension) {
@@ -74,8 +139,8 @@ double ConversionLimit(size_t count) { return 120.0 + 10.0 * static_cast<double>
 constexpr double kPictureLimit = 60.0;
 
 // Charts are drawn many to a presentation, a slide each, so that LibreOffice loads and exports
-// one document where it would load dozens: charts with the same theme and resolution share one,
-// up to this many.
+// one document where it would load dozens: charts with the same theme, colour map and resolution
+// share one, up to this many.
 constexpr size_t kSlidesPerDocument = 40;
 
 class Batch {
@@ -99,6 +164,7 @@ public:
 private:
     struct Document {
         std::vector<size_t> charts;  // slide k shows charts_[charts[k]]
+        ColourMap colourMap;
     };
 
     void Fail(size_t i, const std::string& why) {
@@ -112,19 +178,21 @@ private:
         // As many documents as there are LibreOffices to share them, when there are charts enough.
         const size_t instances = Session::Current() ? Session::Current()->Instances() : 1;
         const size_t perDocument = std::clamp<size_t>((charts_.size() + instances - 1) / instances, 1, kSlidesPerDocument);
-        std::map<std::pair<std::string, int>, size_t> open;  // (theme, dpi) -> document being filled
+        // The master's theme and colour map are the document's: charts share one only when both agree.
+        std::map<std::tuple<std::string, int, ColourMap>, size_t> open;  // -> document being filled
         for (size_t i = 0; i < charts_.size(); ++i) {
             try {
-                slides_.push_back(ChartWithoutRelationships(charts_[i].chartXml));
+                slides_.push_back(PrepareChart(charts_[i]));
             } catch (const std::exception& e) {
                 slides_.emplace_back();
                 Fail(i, std::string("not drawn: ") + e.what());
                 continue;
             }
-            const auto key = std::make_pair(charts_[i].themeXml, charts_[i].dpi);
+            const auto key = std::make_tuple(charts_[i].themeXml, charts_[i].dpi, slides_[i].colourMap);
             auto it = open.find(key);
             if (it == open.end() || documents_[it->second].charts.size() >= perDocument) {
                 documents_.emplace_back();
+                documents_.back().colourMap = slides_[i].colourMap;
                 it = open.insert_or_assign(key, documents_.size() - 1).first;
             }
             documents_[it->second].charts.push_back(i);
@@ -136,16 +204,8 @@ private:
         for (size_t d = 0; d < documents_.size(); ++d) {
             const Document& doc = documents_[d];
             try {
-                PresentationContent content;
-                content.slideWidth = kChartSlideWidth;
-                content.slideHeight = kChartSlideHeight;
-                content.themeXml = charts_[doc.charts.front()].themeXml;
-                for (size_t i : doc.charts) {
-                    SlideContent slide;
-                    slide.charts.push_back(ChartFrame{"Chart 1", Rect{0, 0, kChartSlideWidth, kChartSlideHeight},
-                                                      slides_[i], ""});
-                    content.slides.push_back(std::move(slide));
-                }
+                PresentationContent content = ChartSlides(charts_[doc.charts.front()].themeXml, doc.colourMap);
+                for (size_t i : doc.charts) AddChartSlide(content, slides_[i].xml, charts_[i].themeOverrideXml);
                 const std::string bytes = ZipToBytes(PresentationEntries(content));
                 const fs::path input = folder_ / NumberedName(d, ".pptx");
                 std::ofstream out(input, std::ios::binary);
@@ -256,7 +316,7 @@ private:
     const double limit_;
     const fs::path folder_;
     std::vector<bool> failed_;
-    std::vector<std::string> slides_;      // each chart's part as it goes on its slide
+    std::vector<PreparedChart> slides_;    // each chart's part as it goes on its slide
     std::vector<Document> documents_;
     std::vector<std::string> problems_;
 };
@@ -274,14 +334,16 @@ std::vector<std::string> RenderAll(const std::vector<ChartToRender>& charts, con
 }  // namespace
 
 std::string OneSlidePresentation(const std::string& chartXml, const std::string& themeXml) {
-    PresentationContent content;
-    content.slideWidth = kChartSlideWidth;
-    content.slideHeight = kChartSlideHeight;
-    content.themeXml = themeXml;
-    SlideContent slide;
-    slide.charts.push_back(ChartFrame{"Chart 1", Rect{0, 0, kChartSlideWidth, kChartSlideHeight},
-                                      ChartWithoutRelationships(chartXml), ""});
-    content.slides.push_back(std::move(slide));
+    ChartToRender chart;
+    chart.chartXml = chartXml;
+    chart.themeXml = themeXml;
+    return OneSlidePresentation(chart);
+}
+
+std::string OneSlidePresentation(const ChartToRender& chart) {
+    const PreparedChart prepared = PrepareChart(chart);
+    PresentationContent content = ChartSlides(chart.themeXml, prepared.colourMap);
+    AddChartSlide(content, prepared.xml, chart.themeOverrideXml);
     return office::ZipToBytes(PresentationEntries(content));
 }
 
@@ -301,8 +363,9 @@ std::vector<std::string> RenderCharts(const std::vector<ChartToRender>& charts, 
 }
 
 std::vector<std::string> MakePreviewPicture(const std::string& chartXml, const std::string& themeXml,
-                                            const std::string& outputPng, const std::string& workFolder) {
-    return RenderCharts({ChartToRender{chartXml, themeXml, outputPng, 96}}, workFolder);
+                                            const std::string& outputPng, const std::string& workFolder,
+                                            const std::string& themeOverrideXml) {
+    return RenderCharts({ChartToRender{chartXml, themeXml, outputPng, 96, {}, themeOverrideXml}}, workFolder);
 }
 
 }  // namespace render

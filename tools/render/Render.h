@@ -7,6 +7,8 @@
 // user shapes) are dropped from the copy that is rendered.
 #pragma once
 
+#include "tools/render/Presentation.h"
+
 #include <string>
 #include <vector>
 
@@ -17,6 +19,11 @@ struct ChartToRender {
     std::string themeXml;       // the theme its colours refer to; empty: Office's default theme
     std::string outputPng;      // where the picture goes
     int dpi = 60;               // 60: 400 x 267 pixels for the 6.67 x 4.44 inch slide
+    // The colour map the chart is shown under, where it differs from the identity map (a dark
+    // layout or slide mapping bg1 to dk1 ...), as office::ColourMapChanges gives it. The chart's
+    // own c:clrMapOvr, which LibreOffice ignores, is applied over it.
+    ColourMap colourMap{};
+    std::string themeOverrideXml{};  // the chart part's theme override (a:themeOverride), or empty
 };
 
 // Renders all in one LibreOffice run and returns one line per chart that could not be drawn,
@@ -49,10 +56,12 @@ std::vector<std::string> RenderCharts(const std::vector<ChartToRender>& charts, 
 // proportions (3:2); the object's frame keeps its own size and LibreOffice and PowerPoint stretch
 // the picture into it.
 std::vector<std::string> MakePreviewPicture(const std::string& chartXml, const std::string& themeXml,
-                                            const std::string& outputPng, const std::string& workFolder);
+                                            const std::string& outputPng, const std::string& workFolder,
+                                            const std::string& themeOverrideXml = "");
 
 // The one-slide presentation that is rendered for a chart: exposed for tests.
 std::string OneSlidePresentation(const std::string& chartXml, const std::string& themeXml);
+std::string OneSlidePresentation(const ChartToRender& chart);
 
 // Charts are wrapped on a slide of this size, in EMU: the size PowerPoint gives a new chart.
 constexpr long long kChartSlideWidth = 6096000, kChartSlideHeight = 4064000;
