@@ -5,15 +5,11 @@
 #   e2e.sh BWPASS_EXE       (WINEPREFIX set by ctest)
 set -u
 exe=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../checks.sh"
 cd "$work"
-failures=0
 
 bwpass() { wine "$exe" "$@"; }
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 expect_rc() { [ "$1" -eq "$2" ] || fail "$3: exit status $1, expected $2"; }
-contains() { grep -qF -- "$2" "$1" || fail "$1 lacks: $2"; }
 count() { grep -oF -- "$2" "$1" | wc -l; }
 
 # 1. The sample deck: summary, outputs, one before/after pair per chart, the log, the pass's effects.
@@ -132,5 +128,4 @@ same.json --draw-limit many|2|--draw-limit needs a number
 CASES
 cmp -s same.json ../deck.json || fail "same.json was overwritten"
 
-[ "$failures" -eq 0 ] && echo "bwpass end to end: all passed"
-exit $((failures > 0))
+finish "bwpass end to end: all passed"

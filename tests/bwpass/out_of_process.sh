@@ -5,12 +5,8 @@
 #   out_of_process.sh BWPASS_EXE       (WINEPREFIX set by ctest)
 set -u
 exe=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../checks.sh"
 cd "$work"
-failures=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
-contains() { grep -qF -- "$2" "$1" || fail "$1 lacks: $2"; }
 
 wine "$exe" -o in.json -r in.html >in.txt 2>err.txt || fail "in process: exit $? ($(cat err.txt))"
 wine "$exe" --excel-out-of-process -o out.json -r out.html >out.txt 2>err.txt || fail "out of process: exit $? ($(cat err.txt))"
@@ -21,5 +17,4 @@ writes() { grep -F "writes made:" "$1"; }
 [ -n "$(writes in.txt)" ] && [ "$(writes in.txt)" = "$(writes out.txt)" ] || fail "writes differ: $(writes in.txt) / $(writes out.txt)"
 cmp -s in.json out.json || fail "the converted decks differ"
 grep -q 'class="bad"' out.html && fail "the report shows failed calls"
-[ "$failures" -eq 0 ] && echo "bwpass --excel-out-of-process: same writes, same deck, no reference left"
-exit $((failures > 0))
+finish "bwpass --excel-out-of-process: same writes, same deck, no reference left"

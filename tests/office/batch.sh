@@ -6,11 +6,7 @@
 #   batch.sh BWOFFICE BWSAMPLE TESTS_OFFICE_FOLDER     (WINEPREFIX set by ctest)
 set -u
 bwoffice=$1 bwsample=$2 folder=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
-contains() { grep -q -F -- "$2" "$1" || fail "$1 does not contain: $2"; }
+. "$(dirname "$0")/../checks.sh"
 
 in=$work/in
 mkdir -p "$in/sub/deeper"
@@ -76,5 +72,4 @@ cmp -s "$work/twice/run1.pptx" "$work/twice/run2.pptx" || fail "the same input g
 cmp -s "$work/twice/run1.html" "$work/twice/run2.html" ||
   fail "the same input gave different reports: $(diff "$work/twice/run1.html" "$work/twice/run2.html" | head -5)"
 
-[ $failures -eq 0 ] && echo "batch: all passed"
-exit $((failures > 0))
+finish "batch: all passed"

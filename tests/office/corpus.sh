@@ -6,10 +6,8 @@
 #   corpus.sh BWOFFICE CHECK_CONVERTED TESTS_OFFICE_FOLDER     (WINEPREFIX set by ctest)
 set -u
 bwoffice=$1 check=$2 folder=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0 files=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../checks.sh"
+files=0
 
 for original in "$folder"/corpus/pptx/*.pptx "$folder"/corpus/xlsx/*.xlsx; do
   files=$((files + 1))

@@ -5,10 +5,7 @@
 #   printout.sh BWOFFICE CHECK_CONVERTED TESTS_OFFICE_FOLDER     (WINEPREFIX set by ctest)
 set -u
 bwoffice=$1 check=$2 folder=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../checks.sh"
 
 # file | expected in the summary | relationship parts that must lead to the new preview
 cases=(

@@ -6,10 +6,7 @@
 #   unseen.sh BWOFFICE CHECK_CONVERTED TESTS_OFFICE_FOLDER     (WINEPREFIX set by ctest)
 set -u
 bwoffice=$1 check=$2 folder=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../checks.sh"
 
 # source | copied as | expected output | expected in the summary
 cases=(

@@ -1,5 +1,7 @@
 #include "tools/bench/Replay.h"
 
+#include "tools/bench/CountedDispatch.h"
+
 #include <algorithm>
 
 namespace bench {
@@ -34,7 +36,7 @@ long Recording::invokes() const {
 
 namespace {
 
-class Recorder final : public IDispatch {
+class Recorder final : public CountedDispatch<Recorder> {
 public:
     Recorder(IDispatch* inner, Recording& recording) : inner_(inner), recording_(recording) { inner_->AddRef(); }
     ~Recorder() { inner_->Release(); }
@@ -54,12 +56,6 @@ public:
         *ppv = new Recorder(static_cast<IDispatch*>(other), recording_);
         other->Release();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return inner_->GetTypeInfoCount(count); }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT i, LCID l, ITypeInfo** t) override { return inner_->GetTypeInfo(i, l, t); }
@@ -101,7 +97,6 @@ public:
 private:
     IDispatch* inner_;
     Recording& recording_;
-    ULONG refs_ = 1;
 };
 
 }  // namespace

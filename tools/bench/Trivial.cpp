@@ -1,9 +1,11 @@
 #include "tools/bench/Trivial.h"
 
+#include "tools/bench/CountedDispatch.h"
+
 namespace bench {
 namespace {
 
-class Trivial final : public IDispatch {
+class Trivial final : public CountedDispatch<Trivial> {
 public:
     explicit Trivial(Answer answer) : answer_(answer) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
@@ -13,12 +15,6 @@ public:
         *ppv = this;
         AddRef();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         *count = 0;
@@ -55,7 +51,6 @@ public:
 
 private:
     Answer answer_;
-    ULONG refs_ = 1;
 };
 
 }  // namespace

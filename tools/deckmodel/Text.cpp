@@ -24,6 +24,28 @@ struct FileCloser {
     void operator()(FILE* f) const { if (f) fclose(f); }
 };
 using File = std::unique_ptr<FILE, FileCloser>;
+
+// Flushed here, so that a full disk shows as a failed write rather than at the close nobody checks.
+bool WriteAll(FILE* f, const std::string& contents) {
+    return fwrite(contents.data(), 1, contents.size(), f) == contents.size() && fflush(f) == 0;
+}
+
+// The whole of a file just opened (null when it could not be), whichever way its name was given.
+bool ReadOpenedFile(File f, std::string& contents, std::string& errorText) {
+    if (!f) {
+        errorText = "cannot be opened for reading";
+        return false;
+    }
+    contents.clear();
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f.get())) > 0) contents.append(buffer, n);
+    if (ferror(f.get())) {
+        errorText = "read error";
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 #ifdef _WIN32
@@ -71,20 +93,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& contents, std::string&
         errorText = "it is a folder, not a file";
         return false;
     }
-    File f(_wfopen(path.c_str(), L"rb"));
-    if (!f) {
-        errorText = "cannot be opened for reading";
-        return false;
-    }
-    contents.clear();
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f.get())) > 0) contents.append(buffer, n);
-    if (ferror(f.get())) {
-        errorText = "read error";
-        return false;
-    }
-    return true;
+    return ReadOpenedFile(File(_wfopen(path.c_str(), L"rb")), contents, errorText);
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& contents, std::string& errorText) {
@@ -95,8 +104,7 @@ bool WriteWholeFile(const std::wstring& path, const std::string& contents, std::
             errorText = "cannot be created";
             return false;
         }
-        if (fwrite(contents.data(), 1, contents.size(), f.get()) != contents.size() ||
-            fflush(f.get()) != 0) {
+        if (!WriteAll(f.get(), contents)) {
             f.reset();
             DeleteFileW(temp.c_str());
             errorText = "write error (disk full?)";
@@ -218,20 +226,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& contents, std::string&
         errorText = "it is a folder, not a file";
         return false;
     }
-    File f(fopen(name.c_str(), "rb"));
-    if (!f) {
-        errorText = "cannot be opened for reading";
-        return false;
-    }
-    contents.clear();
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f.get())) > 0) contents.append(buffer, n);
-    if (ferror(f.get())) {
-        errorText = "read error";
-        return false;
-    }
-    return true;
+    return ReadOpenedFile(File(fopen(name.c_str(), "rb")), contents, errorText);
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& contents, std::string& errorText) {
@@ -243,8 +238,7 @@ bool WriteWholeFile(const std::wstring& path, const std::string& contents, std::
             errorText = "cannot be created";
             return false;
         }
-        if (fwrite(contents.data(), 1, contents.size(), f.get()) != contents.size() ||
-            fflush(f.get()) != 0) {
+        if (!WriteAll(f.get(), contents)) {
             f.reset();
             unlink(temp.c_str());
             errorText = "write error (disk full?)";

@@ -1,4 +1,5 @@
 #include "tools/office/Cells.h"
+#include "tools/office/CaseFold.h"
 #include "tools/office/XmlNames.h"
 
 #include <algorithm>
@@ -13,11 +14,6 @@ namespace {
 using xml::Child;
 using xml::Is;
 using xml::Local;
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // The text of a string item (a:si, c:is): its t, or the runs' t in turn.
 std::string ItemText(const pugi::xml_node& item) {

@@ -1,13 +1,13 @@
 #include "tools/office/Documents.h"
 
 #include "tools/deckmodel/Text.h"
+#include "tools/office/CaseFold.h"
 #include "tools/office/LegacyDrawing.h"
 #include "tools/office/XmlNames.h"
 #include "tools/office/Cells.h"
 #include "tools/office/ColourContext.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <map>
 
@@ -20,11 +20,6 @@ using bwpass::Wide;
 using xml::Child;
 using xml::Is;
 using xml::RelationshipAttribute;
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string Leaf(const std::string& part) { return part.substr(part.rfind('/') + 1); }
 
@@ -298,7 +293,7 @@ void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& frame,
     object.showAsIcon = ole.attribute("showAsIcon").as_bool();
     OlePreview(slidePart, ole, data, object);
     const std::string id = RelationshipAttribute(ole, "id");
-    const bool excel = Upper(ole.attribute("progId").value()).find("EXCEL") != std::string::npos;
+    const bool excel = Lower(ole.attribute("progId").value()).find("excel") != std::string::npos;
     if (!excel || id.empty()) {
         visitor_.object(std::move(object));
         return;

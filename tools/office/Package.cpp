@@ -1,4 +1,5 @@
 #include "tools/office/Package.h"
+#include "tools/office/CaseFold.h"
 
 #include <zip.h>
 
@@ -17,11 +18,6 @@ namespace office {
 namespace {
 
 constexpr unsigned char kCompoundFileSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string ZipErrorText(int code) {
     zip_error_t error;

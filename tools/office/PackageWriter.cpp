@@ -1,19 +1,13 @@
 // Writing a package: the input's entries in their order, untouched ones as their compressed
 // bytes (so that they stay byte for byte what Office wrote), replaced ones anew.
 #include "tools/office/Package.h"
+#include "tools/office/CaseFold.h"
 
 #include <zip.h>
-
-#include <cctype>
 
 namespace office {
 
 namespace {
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // A replaced entry keeps the time of the entry it replaces, and an added one takes the time of
 // the package's first entry, so that the same input gives the same bytes each time.

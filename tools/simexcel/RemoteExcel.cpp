@@ -20,21 +20,9 @@ std::string HrText(HRESULT hr) {
     return text;
 }
 
-VARIANT Long(long n) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = n;
-    return v;
-}
-
 // Owns the BSTR it holds: the argument list keeps plain VARIANTs.
 struct OwnedString {
-    explicit OwnedString(const std::wstring& s) {
-        VariantInit(&v);
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
-    }
+    explicit OwnedString(const std::wstring& s) : v(StringVariant(s)) {}
     ~OwnedString() { VariantClear(&v); }
     VARIANT v;
 };
@@ -155,7 +143,7 @@ long RemoteExcel::Load(sim::ApplicationModel&& application, int embeddedWorkbook
 }
 
 IDispatch* RemoteExcel::NewWorkbookRef(long id) {
-    VARIANT v = CallMember(member::Workbook, {Long(id)});
+    VARIANT v = CallMember(member::Workbook, {LongVariant(id)});
     if (v.vt != VT_DISPATCH || !v.pdispVal) {
         VariantClear(&v);
         throw RemoteError("the server handed out no workbook");
@@ -164,33 +152,33 @@ IDispatch* RemoteExcel::NewWorkbookRef(long id) {
 }
 
 sim::ApplicationModel RemoteExcel::Model(long id) {
-    const std::wstring json = TakeString(CallMember(member::Model, {Long(id)}));
+    const std::wstring json = TakeString(CallMember(member::Model, {LongVariant(id)}));
     bwpass::Deck deck = bwpass::ParseDeck(bwpass::Utf8(json), "the Excel stand-in's server");
     if (deck.objects.empty() || !deck.objects[0].excel) throw RemoteError("the server's model has no Excel object");
     return std::move(deck.objects[0].excel->application);
 }
 
 std::vector<sim::CallRecord> RemoteExcel::Calls(long id) {
-    return CallsFromText(TakeString(CallMember(member::Calls, {Long(id)})));
+    return CallsFromText(TakeString(CallMember(member::Calls, {LongVariant(id)})));
 }
 
-long RemoteExcel::CallCount(long id) { return TakeLong(CallMember(member::CallCount, {Long(id)})); }
-void RemoteExcel::ClearCalls(long id) { TakeLong(CallMember(member::ClearCalls, {Long(id)})); }
+long RemoteExcel::CallCount(long id) { return TakeLong(CallMember(member::CallCount, {LongVariant(id)})); }
+void RemoteExcel::ClearCalls(long id) { TakeLong(CallMember(member::ClearCalls, {LongVariant(id)})); }
 
 void RemoteExcel::AddFault(long id, const sim::FaultRule& rule) {
     OwnedString text(FaultToText(rule));
-    TakeLong(CallMember(member::AddFault, {Long(id), text.v}));
+    TakeLong(CallMember(member::AddFault, {LongVariant(id), text.v}));
 }
 
 std::vector<std::wstring> RemoteExcel::Balance(long id) {
-    return Lines(TakeString(CallMember(member::Balance, {Long(id)})));
+    return Lines(TakeString(CallMember(member::Balance, {LongVariant(id)})));
 }
 
-long RemoteExcel::OutstandingRefs(long id) { return TakeLong(CallMember(member::OutstandingRefs, {Long(id)})); }
-void RemoteExcel::Drop(long id) { TakeLong(CallMember(member::Drop, {Long(id)})); }
+long RemoteExcel::OutstandingRefs(long id) { return TakeLong(CallMember(member::OutstandingRefs, {LongVariant(id)})); }
+void RemoteExcel::Drop(long id) { TakeLong(CallMember(member::Drop, {LongVariant(id)})); }
 
 void RemoteExcel::Refuse(DWORD answer, long acceptFirst) {
-    TakeLong(CallMember(member::Refuse, {Long(static_cast<long>(answer)), Long(acceptFirst)}));
+    TakeLong(CallMember(member::Refuse, {LongVariant(static_cast<long>(answer)), LongVariant(acceptFirst)}));
 }
 
 RoundTripCounts RemoteExcel::RoundTrips() { return RoundTripsFromText(TakeString(CallMember(member::RoundTrips, {}))); }

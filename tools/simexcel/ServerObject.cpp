@@ -71,22 +71,6 @@ private:
     DISPPARAMS* params_;
 };
 
-VARIANT Long(long n) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = n;
-    return v;
-}
-
-VARIANT String(const std::wstring& s) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
-    return v;
-}
-
 class Server final : public sim::LateBoundObject {
 public:
     explicit Server(std::function<void()> onLastRelease)
@@ -140,7 +124,7 @@ private:
 
     VARIANT Call(DISPID id, const Args& a) {
         switch (id) {
-        case kLoad: return Long(Load(a.String(0)));
+        case kLoad: return LongVariant(Load(a.String(0)));
         case kWorkbook: {
             Instance& in = Find(a.Long(0));
             VARIANT v;
@@ -149,19 +133,19 @@ private:
             v.pdispVal = in.excel->NewWorkbookRef(*in.excel->model().workbooks.at(in.embedded));
             return v;
         }
-        case kModel: return String(Model(Find(a.Long(0))));
-        case kCalls: return String(CallsToText(Find(a.Long(0)).excel->calls()));
-        case kCallCount: return Long(Find(a.Long(0)).excel->callCount());
-        case kClearCalls: Find(a.Long(0)).excel->clearCalls(); return Long(0);
-        case kAddFault: Find(a.Long(0)).excel->addFault(FaultFromText(a.String(1))); return Long(0);
-        case kBalance: return String(Balance(*Find(a.Long(0)).excel));
-        case kOutstandingRefs: return Long(OutstandingRefs(a.count() ? a.Long(0) : 0));
-        case kDrop: Drop(a.Long(0)); return Long(0);
-        case kRefuse: Refuse(static_cast<DWORD>(a.Long(0)), a.Long(1)); return Long(0);
-        case kRoundTrips: return String(RoundTripsToText(Gate().counts));
-        case kResetRoundTrips: Gate().counts = RoundTripCounts{}; return Long(0);
-        case kPing: return Long(0);
-        case kProcessId: return Long(static_cast<long>(GetCurrentProcessId()));
+        case kModel: return StringVariant(Model(Find(a.Long(0))));
+        case kCalls: return StringVariant(CallsToText(Find(a.Long(0)).excel->calls()));
+        case kCallCount: return LongVariant(Find(a.Long(0)).excel->callCount());
+        case kClearCalls: Find(a.Long(0)).excel->clearCalls(); return LongVariant(0);
+        case kAddFault: Find(a.Long(0)).excel->addFault(FaultFromText(a.String(1))); return LongVariant(0);
+        case kBalance: return StringVariant(Balance(*Find(a.Long(0)).excel));
+        case kOutstandingRefs: return LongVariant(OutstandingRefs(a.count() ? a.Long(0) : 0));
+        case kDrop: Drop(a.Long(0)); return LongVariant(0);
+        case kRefuse: Refuse(static_cast<DWORD>(a.Long(0)), a.Long(1)); return LongVariant(0);
+        case kRoundTrips: return StringVariant(RoundTripsToText(Gate().counts));
+        case kResetRoundTrips: Gate().counts = RoundTripCounts{}; return LongVariant(0);
+        case kPing: return LongVariant(0);
+        case kProcessId: return LongVariant(static_cast<long>(GetCurrentProcessId()));
         default: throw Failure{DISP_E_MEMBERNOTFOUND, L"no such member"};
         }
     }

@@ -42,6 +42,22 @@ std::wstring Fields(const T&... values) {
 
 }  // namespace
 
+VARIANT LongVariant(long n) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = n;
+    return v;
+}
+
+VARIANT StringVariant(const std::wstring& s) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+    return v;
+}
+
 std::wstring RoundTripsToText(const RoundTripCounts& c) {
     return std::to_wstring(c.invoke) + L" " + std::to_wstring(c.names) + L" " + std::to_wstring(c.query) + L" " +
            std::to_wstring(c.addRef) + L" " + std::to_wstring(c.release) + L" " + std::to_wstring(c.other);

@@ -37,6 +37,11 @@ constexpr wchar_t Ping[] = L"Ping";                    // does nothing: one roun
 constexpr wchar_t ProcessId[] = L"ProcessId";
 }  // namespace member
 
+// The arguments and results of those members, made alike on both sides: the caller owns the
+// VARIANT (VariantClear frees the string).
+VARIANT LongVariant(long n);
+VARIANT StringVariant(const std::wstring& s);
+
 // Calls the server received from the other process since the last reset, as its message filter
 // saw them; the Server object's own calls are not counted.
 struct RoundTripCounts {

@@ -2,53 +2,27 @@
 """Office files in forms the corpus lacks (README.md): make_forms.py CORPUS_FOLDER OUT_FOLDER [NAME...]"""
 import re
 import sys
-import zipfile
 from pathlib import Path
 
-SRC = Path(sys.argv[1])
-OUT = Path(sys.argv[2])
+sys.dont_write_bytecode = True
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
+from officegen import (A, Folders, Recipes, add_override, add_relationships, edit,  # noqa: E402
+                       relationship, sub1)
+
+files = Folders(Path(sys.argv[1]), Path(sys.argv[2]))
+load, save = files.load, files.save
 ONLY = set(sys.argv[3:])
 
-A = "http://schemas.openxmlformats.org/drawingml/2006/main"
-REL = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
 FULL_MAP = ('accent1="accent1" accent2="accent2" accent3="accent3" accent4="accent4" accent5="accent5" '
             'accent6="accent6" hlink="hlink" folHlink="folHlink"')
 DARK_MAP = 'bg1="dk1" tx1="lt1" bg2="dk2" tx2="lt2" ' + FULL_MAP
-
-
-def load(name):
-    with zipfile.ZipFile(SRC / name) as z:
-        return {i.filename: z.read(i.filename) for i in z.infolist()}
-
-
-def save(name, parts):
-    OUT.mkdir(parents=True, exist_ok=True)
-    with zipfile.ZipFile(OUT / name, "w", zipfile.ZIP_DEFLATED) as z:
-        for n, data in parts.items():
-            z.writestr(zipfile.ZipInfo(n, (2020, 1, 1, 0, 0, 0)), data, zipfile.ZIP_DEFLATED)
-
-
-def edit(parts, name, fn):
-    parts[name] = fn(parts[name].decode("utf-8")).encode("utf-8")
-
-
-def sub1(pattern, repl, text, count=1):
-    new, n = re.subn(pattern, repl, text, count=count, flags=re.S)
-    if n == 0:
-        raise SystemExit("pattern not found: " + pattern)
-    return new
 
 
 def strip_caches(t):
     return re.sub(r"<c:(numCache|strCache)>.*?</c:\1>", "", t, flags=re.S)
 
 
-FORMS = {}
-
-
-def form(fn):
-    FORMS[fn.__name__.replace("_", "-")] = fn
-    return fn
+form = Recipes()
 
 
 # ---- chart styles ------------------------------------------------------------------------------
@@ -107,12 +81,10 @@ def colour_map_slide():
     scheme = sub1(r"<a:accent1>.*?</a:accent1>", '<a:accent1><a:srgbClr val="FF0000"/></a:accent1>', scheme)
     p["ppt/theme/themeOverride1.xml"] = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
                                          '<a:themeOverride xmlns:a="' + A + '">' + scheme + '</a:themeOverride>').encode()
-    edit(p, "ppt/charts/_rels/chart1.xml.rels", lambda t: sub1(
-        r"</Relationships>", '<Relationship Id="rId9" Type="' + REL + '/themeOverride" '
-        'Target="../theme/themeOverride1.xml"/></Relationships>', t))
-    edit(p, "[Content_Types].xml", lambda t: sub1(
-        r"</Types>", '<Override PartName="/ppt/theme/themeOverride1.xml" '
-        'ContentType="application/vnd.openxmlformats-officedocument.themeOverride+xml"/></Types>', t))
+    edit(p, "ppt/charts/_rels/chart1.xml.rels", lambda t: add_relationships(
+        t, relationship("rId9", "themeOverride", "../theme/themeOverride1.xml")))
+    edit(p, "[Content_Types].xml", lambda t: add_override(
+        t, "/ppt/theme/themeOverride1.xml", "application/vnd.openxmlformats-officedocument.themeOverride+xml"))
     save("colour-map-slide.pptx", p)
 
 
@@ -155,12 +127,10 @@ def no_cache_strings():
     p["xl/sharedStrings.xml"] = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?><sst xmlns='
                                  '"http://schemas.openxmlformats.org/spreadsheetml/2006/main" count="5" uniqueCount="5">' +
                                  "".join("<si><t>%s</t></si>" % s for s in strings) + "</sst>").encode()
-    edit(p, "xl/_rels/workbook.xml.rels", lambda t: sub1(
-        r"</Relationships>", '<Relationship Id="rId9" Type="' + REL + '/sharedStrings" Target="sharedStrings.xml"/>'
-        "</Relationships>", t))
-    edit(p, "[Content_Types].xml", lambda t: sub1(
-        r"</Types>", '<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-'
-        'officedocument.spreadsheetml.sharedStrings+xml"/></Types>', t))
+    edit(p, "xl/_rels/workbook.xml.rels", lambda t: add_relationships(
+        t, relationship("rId9", "sharedStrings", "sharedStrings.xml")))
+    edit(p, "[Content_Types].xml", lambda t: add_override(
+        t, "/xl/sharedStrings.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"))
 
     def sheet(t):
         rows = "".join('<c r="E%d" t="s"><v>%d</v></c>' % (r, r - 1) for r in range(1, 6))
@@ -228,7 +198,6 @@ def surface_0_10():
     save("surface-no-cache.xlsx", p)
 
 
-for name, fn in FORMS.items():
-    if not ONLY or name in ONLY:
-        fn()
-        print(name)
+for name, fn in form.chosen(ONLY):
+    fn()
+    print(name)

@@ -2,32 +2,16 @@
 """The forms PowerPoint writes an embedded Excel object in (README.md), made from the corpus's
 presentation with an OLE object and its workbook with charts:
     make_ole_forms.py CORPUS_FOLDER OUT_FOLDER"""
-import re
 import sys
-import zipfile
 from pathlib import Path
 
+sys.dont_write_bytecode = True
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
+from officegen import Folders, sub1  # noqa: E402
+
 CORPUS = Path(sys.argv[1])
-OUT = Path(sys.argv[2])
-
-
-def load(name):
-    with zipfile.ZipFile(CORPUS / name) as z:
-        return {i.filename: z.read(i.filename) for i in z.infolist()}
-
-
-def save(name, parts):
-    OUT.mkdir(parents=True, exist_ok=True)
-    with zipfile.ZipFile(OUT / name, "w", zipfile.ZIP_DEFLATED) as z:
-        for n, data in parts.items():
-            z.writestr(zipfile.ZipInfo(n, (2020, 1, 1, 0, 0, 0)), data, zipfile.ZIP_DEFLATED)
-
-
-def sub1(pattern, repl, text):
-    new, n = re.subn(pattern, repl, text, count=1, flags=re.S)
-    if n == 0:
-        raise SystemExit("pattern not found: " + pattern)
-    return new
+files = Folders(CORPUS, Path(sys.argv[2]))
+load, save = files.load, files.save
 
 
 def presentation(slide_edit):

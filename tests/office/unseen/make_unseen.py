@@ -5,49 +5,16 @@ import sys
 import zipfile
 from pathlib import Path
 
-SRC = Path(sys.argv[1])
-OUT = Path(sys.argv[2])
+sys.dont_write_bytecode = True
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
+from officegen import (A, C, C14, MC, REL, XML_DECLARATION, Folders, Recipes, add_override,  # noqa: E402
+                       add_relationships, edit, relationship, relationships_part, sub1)
+
+files = Folders(Path(sys.argv[1]), Path(sys.argv[2]))
+load, save = files.load, files.save
 ONLY = set(sys.argv[3:])
 
-C = "http://schemas.openxmlformats.org/drawingml/2006/chart"
-A = "http://schemas.openxmlformats.org/drawingml/2006/main"
-MC = "http://schemas.openxmlformats.org/markup-compatibility/2006"
-C14 = "http://schemas.microsoft.com/office/drawing/2007/8/2/chart"
-REL = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
-
-
-def load(name):
-    with zipfile.ZipFile(SRC / name) as z:
-        return {i.filename: z.read(i.filename) for i in z.infolist()}
-
-
-def save(name, parts, compression=zipfile.ZIP_DEFLATED, zip64=False):
-    OUT.mkdir(parents=True, exist_ok=True)
-    with zipfile.ZipFile(OUT / name, "w", compression) as z:
-        for n, data in parts.items():
-            info = zipfile.ZipInfo(n, (2020, 1, 1, 0, 0, 0))
-            info.compress_type = compression
-            with z.open(info, "w", force_zip64=zip64) as f:
-                f.write(data)
-
-
-def edit(parts, name, fn):
-    parts[name] = fn(parts[name].decode("utf-8")).encode("utf-8")
-
-
-def sub1(pattern, repl, text, count=1):
-    new, n = re.subn(pattern, repl, text, count=count, flags=re.S)
-    if n == 0:
-        raise SystemExit("pattern not found: " + pattern)
-    return new
-
-
-VARIANTS = {}
-
-
-def variant(fn):
-    VARIANTS[fn.__name__.replace("_", "-")] = fn
-    return fn
+variant = Recipes()
 
 
 # ---- chart part edits --------------------------------------------------------------------------
@@ -350,13 +317,10 @@ def unicode_names():
     save("unicode-names.xlsx", p)
 
 
-def add_ct(t, part, ctype):
-    return t.replace("</Types>", '<Override PartName="%s" ContentType="%s"/></Types>' % (part, ctype))
-
-
 CHART_CT = "application/vnd.openxmlformats-officedocument.drawingml.chart+xml"
 DRAWING_CT = "application/vnd.openxmlformats-officedocument.drawing+xml"
 CHARTSHEET_CT = "application/vnd.openxmlformats-officedocument.spreadsheetml.chartsheet+xml"
+WORKSHEET_CT = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"
 
 
 @variant
@@ -366,26 +330,20 @@ def chartsheet_and_worksheets():
     p["xl/charts/chart3.xml"] = p["xl/charts/chart1.xml"]
     p["xl/charts/chart4.xml"] = p["xl/charts/chart2.xml"]
     p["xl/chartsheets/sheet1.xml"] = (
-        '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n<chartsheet xmlns="http://schemas.openxmlformats.org/'
+        XML_DECLARATION + '<chartsheet xmlns="http://schemas.openxmlformats.org/'
         'spreadsheetml/2006/main" xmlns:r="' + REL + '"><sheetPr/><sheetViews><sheetView zoomScale="100" workbookViewId="0"/>'
         '</sheetViews><pageMargins b="0.75" l="0.7" r="0.7" t="0.75" header="0.3" footer="0.3"/><drawing r:id="rId1"/>'
         '</chartsheet>').encode()
-    p["xl/chartsheets/_rels/sheet1.xml.rels"] = (
-        '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n<Relationships xmlns="http://schemas.openxmlformats.org/'
-        'package/2006/relationships"><Relationship Id="rId1" Type="' + REL + '/drawing" Target="../drawings/drawing2.xml"/>'
-        '</Relationships>').encode()
+    p["xl/chartsheets/_rels/sheet1.xml.rels"] = relationships_part(relationship("rId1", "drawing", "../drawings/drawing2.xml"))
     p["xl/drawings/drawing2.xml"] = (
-        '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n<xdr:wsDr xmlns:xdr="http://schemas.openxmlformats.org/'
+        XML_DECLARATION + '<xdr:wsDr xmlns:xdr="http://schemas.openxmlformats.org/'
         'drawingml/2006/spreadsheetDrawing" xmlns:a="' + A + '"><xdr:absoluteAnchor><xdr:pos x="0" y="0"/>'
         '<xdr:ext cx="8667750" cy="6286500"/><xdr:graphicFrame macro=""><xdr:nvGraphicFramePr><xdr:cNvPr id="2" name="Chart 1"/>'
         '<xdr:cNvGraphicFramePr><a:graphicFrameLocks noGrp="1"/></xdr:cNvGraphicFramePr></xdr:nvGraphicFramePr>'
         '<xdr:xfrm><a:off x="0" y="0"/><a:ext cx="0" cy="0"/></xdr:xfrm><a:graphic><a:graphicData uri="' + C + '">'
         '<c:chart xmlns:c="' + C + '" xmlns:r="' + REL + '" r:id="rId1"/></a:graphicData></a:graphic></xdr:graphicFrame>'
         '<xdr:clientData/></xdr:absoluteAnchor></xdr:wsDr>').encode()
-    p["xl/drawings/_rels/drawing2.xml.rels"] = (
-        '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n<Relationships xmlns="http://schemas.openxmlformats.org/'
-        'package/2006/relationships"><Relationship Id="rId1" Type="' + REL + '/chart" Target="../charts/chart3.xml"/>'
-        '</Relationships>').encode()
+    p["xl/drawings/_rels/drawing2.xml.rels"] = relationships_part(relationship("rId1", "chart", "../charts/chart3.xml"))
     # a hidden worksheet with chart4
     p["xl/worksheets/sheet2.xml"] = p["xl/worksheets/sheet1.xml"]
     p["xl/worksheets/_rels/sheet2.xml.rels"] = p["xl/worksheets/_rels/sheet1.xml.rels"].replace(b"drawing1.xml", b"drawing3.xml")
@@ -394,17 +352,15 @@ def chartsheet_and_worksheets():
     p["xl/drawings/drawing3.xml"] = d3.encode()
     p["xl/drawings/_rels/drawing3.xml.rels"] = p["xl/drawings/_rels/drawing1.xml.rels"].replace(b"chart2.xml", b"chart4.xml")
     def ct(t):
-        t = add_ct(t, "/xl/charts/chart3.xml", CHART_CT)
-        t = add_ct(t, "/xl/charts/chart4.xml", CHART_CT)
-        t = add_ct(t, "/xl/drawings/drawing2.xml", DRAWING_CT)
-        t = add_ct(t, "/xl/drawings/drawing3.xml", DRAWING_CT)
-        t = add_ct(t, "/xl/chartsheets/sheet1.xml", CHARTSHEET_CT)
-        t = add_ct(t, "/xl/worksheets/sheet2.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml")
+        for part, content_type in (("/xl/charts/chart3.xml", CHART_CT), ("/xl/charts/chart4.xml", CHART_CT),
+                                   ("/xl/drawings/drawing2.xml", DRAWING_CT), ("/xl/drawings/drawing3.xml", DRAWING_CT),
+                                   ("/xl/chartsheets/sheet1.xml", CHARTSHEET_CT), ("/xl/worksheets/sheet2.xml", WORKSHEET_CT)):
+            t = add_override(t, part, content_type)
         return t
     edit(p, "[Content_Types].xml", ct)
-    edit(p, "xl/_rels/workbook.xml.rels", lambda t: t.replace(
-        "</Relationships>", '<Relationship Id="rId91" Type="' + REL + '/chartsheet" Target="chartsheets/sheet1.xml"/>'
-        '<Relationship Id="rId92" Type="' + REL + '/worksheet" Target="worksheets/sheet2.xml"/></Relationships>'))
+    edit(p, "xl/_rels/workbook.xml.rels", lambda t: add_relationships(
+        t, relationship("rId91", "chartsheet", "chartsheets/sheet1.xml"),
+        relationship("rId92", "worksheet", "worksheets/sheet2.xml")))
     def wb(t):
         t = sub1(r"(<sheet [^>]*/>)", r'\1<sheet name="Chart 1" sheetId="5" r:id="rId91"/>'
                  r'<sheet name="Hidden data" sheetId="6" state="hidden" r:id="rId92"/>', t)
@@ -486,8 +442,8 @@ def ole_binary_workbook():
     import io
     wb = io.BytesIO()
     with zipfile.ZipFile(wb, "w") as z:
-        z.writestr("[Content_Types].xml", '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="bin" ContentType="application/vnd.ms-excel.sheet.binary.macroEnabled.main"/></Types>')
-        z.writestr("_rels/.rels", '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="' + REL + '/officeDocument" Target="xl/workbook.bin"/></Relationships>')
+        z.writestr("[Content_Types].xml", XML_DECLARATION + '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="bin" ContentType="application/vnd.ms-excel.sheet.binary.macroEnabled.main"/></Types>')
+        z.writestr("_rels/.rels", relationships_part(relationship("rId1", "officeDocument", "xl/workbook.bin")))
         z.writestr("xl/workbook.bin", b"\x83\x01\x00\x80\x01\x00\x00\x00")
     p = load("shp-access-ole-object.pptx")
     q = {}
@@ -615,9 +571,7 @@ def picture_fill():
     png = bytes.fromhex("89504e470d0a1a0a0000000d4948445200000001000000010806000000"
                         "1f15c4890000000d49444154789c63f8cfc0f01f0005000201a5e1c7b60000000049454e44ae426082")
     p["xl/media/image1.png"] = png
-    p["xl/charts/_rels/chart1.xml.rels"] = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n<Relationships '
-        'xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="' + REL +
-        '/image" Target="../media/image1.png"/></Relationships>').encode()
+    p["xl/charts/_rels/chart1.xml.rels"] = relationships_part(relationship("rId1", "image", "../media/image1.png"))
     edit(p, "[Content_Types].xml", lambda t: t.replace("<Default ", '<Default Extension="png" ContentType="image/png"/><Default ', 1))
     def f(t):
         t = t.replace('xmlns:a="', 'xmlns:r="' + REL + '" xmlns:a="', 1) if 'xmlns:r=' not in t else t
@@ -652,9 +606,7 @@ def strict_namespaces():
 
 
 if __name__ == "__main__":
-    for name, fn in VARIANTS.items():
-        if ONLY and name not in ONLY:
-            continue
+    for name, fn in variant.chosen(ONLY):
         try:
             fn()
         except Exception as e:
