@@ -1,5 +1,7 @@
 #include "tools/bwbatch/Inputs.h"
 
+#include "tools/office/CaseFold.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -8,10 +10,7 @@ namespace bwbatch {
 namespace fs = std::filesystem;
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
+using office::Lower;
 
 std::string WithoutExtension(const std::string& path) { return path.substr(0, path.size() - Extension(path).size()); }
 
