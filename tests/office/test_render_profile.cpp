@@ -18,24 +18,6 @@ namespace {
 using namespace rendertest;
 namespace fs = std::filesystem;
 
-// An environment variable set (or, with null, removed) for one test, put back afterwards.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (had_) setenv(name_.c_str(), old_.c_str(), 1);
-        else unsetenv(name_.c_str());
-    }
-
-private:
-    std::string name_, old_;
-    bool had_ = false;
-};
-
 // An installation as far as seeding reads it: program/soffice and share/registry/main.xcd.
 std::string FakeInstallation(const std::string& root, const std::string& xcd) {
     fs::create_directories(root + "/program");

@@ -78,16 +78,30 @@ private:
     std::string path_;
 };
 
-// PATH for one test, put back afterwards.
-class ScopedPath {
+// An environment variable set (or, with null, removed) for one test, put back afterwards.
+class ScopedEnv {
 public:
-    explicit ScopedPath(const std::string& value) : old_(std::getenv("PATH") ? std::getenv("PATH") : "") {
-        setenv("PATH", value.c_str(), 1);
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+        if (value) setenv(name, value, 1);
+        else unsetenv(name);
     }
-    ~ScopedPath() { setenv("PATH", old_.c_str(), 1); }
+    ~ScopedEnv() {
+        if (had_) setenv(name_.c_str(), old_.c_str(), 1);
+        else unsetenv(name_.c_str());
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    std::string old_;
+    std::string name_, old_;
+    bool had_ = false;
+};
+
+// PATH for one test, put back afterwards.
+class ScopedPath : public ScopedEnv {
+public:
+    explicit ScopedPath(const std::string& value) : ScopedEnv("PATH", value.c_str()) {}
 };
 
 inline bool SkipAllowed() {

@@ -65,6 +65,10 @@ Theme WithColourMap(const Theme& theme, const pugi::xml_node& map);
 // the accents and links themselves), each with the scheme colour it stands for: what a renderer
 // that knows only the master's p:clrMap must be given to draw under a slide's or chart's map.
 std::map<std::string, std::string> ColourMapChanges(const Theme& theme);
+// The changes a chart is drawn under: its slide's (as ColourMapChanges gives them; names and
+// colours no map has are ignored) with the chart's own c:clrMapOvr over them, name by name.
+std::map<std::string, std::string> ChartColourMapChanges(const std::map<std::string, std::string>& slideChanges,
+                                                         const pugi::xml_node& chartSpace);
 // The theme with the colour scheme of a theme override part (a:themeOverride, whose a:clrScheme
 // replaces the theme's), under the same colour map; the theme itself without one.
 Theme WithThemeOverride(const Theme& theme, const pugi::xml_node& themeOverrideRoot);

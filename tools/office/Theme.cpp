@@ -220,6 +220,21 @@ std::map<std::string, std::string> ColourMapChanges(const Theme& theme) {
     return changes;
 }
 
+std::map<std::string, std::string> ChartColourMapChanges(const std::map<std::string, std::string>& slideChanges,
+                                                         const pugi::xml_node& chartSpace) {
+    Theme t;
+    for (const auto& [name, target] : slideChanges) {
+        const int slot = SlotOf(name), to = SlotOf(target);
+        if (slot >= Theme::Accent1 && to >= 0 && to < Theme::kSchemeSize) t.map[slot] = to;
+    }
+    // Read by local names, as the chart may come from any writer; a c:clrMapOvr that wraps its
+    // mapping in a:overrideClrMapping, as a slide's does, is read as well.
+    pugi::xml_node map = ChildNamed(chartSpace, "clrMapOvr");
+    if (pugi::xml_node inner = ChildNamed(map, "overrideClrMapping")) map = inner;
+    if (map) Remap(t, map);
+    return ColourMapChanges(t);
+}
+
 Theme WithThemeOverride(const Theme& theme, const pugi::xml_node& themeOverrideRoot) {
     Theme t = theme;
     if (themeOverrideRoot) ReadScheme(t, ChildNamed(themeOverrideRoot, "clrScheme"));

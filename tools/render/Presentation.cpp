@@ -249,12 +249,6 @@ std::string LayoutXml() {
 
 }  // namespace
 
-const char* IdentityMapping(const std::string& name) {
-    for (const auto& [mapped, identity] : kIdentityMap)
-        if (name == mapped) return identity;
-    return nullptr;
-}
-
 std::string EscapeXml(const std::string& text) {
     std::string out;
     out.reserve(text.size());

@@ -67,10 +67,6 @@ std::vector<ZipEntry> PresentationEntries(const PresentationContent& content);
 // the theme whose colours a chart without a theme of its own is drawn in.
 const std::string& DefaultThemeXml();
 
-// The scheme colour a name of a colour map stands for in the identity map (bg1: lt1, accent1:
-// accent1 ...), or nullptr for a name that is not one of a colour map's.
-const char* IdentityMapping(const std::string& name);
-
 // Text for an XML attribute or element.
 std::string EscapeXml(const std::string& text);
 

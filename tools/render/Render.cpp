@@ -1,5 +1,7 @@
 #include "tools/render/Render.h"
 
+#include "tools/office/ChartPart.h"
+#include "tools/office/XmlNames.h"
 #include "tools/render/Presentation.h"
 #include "tools/render/Process.h"
 #include "tools/render/Profile.h"
@@ -23,16 +25,10 @@ namespace render {
 namespace fs = std::filesystem;
 namespace {
 
-std::string LocalName(const pugi::xml_node& node) {
-    const std::string name = node.name();
-    const size_t colon = name.find(':');
-    return colon == std::string::npos ? name : name.substr(colon + 1);
-}
-
 // Elements whose relationships the wrapper does not carry (the workbook, user shapes, a chart
 // sheet's header drawing): LibreOffice gives up on a part that names a missing relationship.
 bool IsRelationshipElement(const pugi::xml_node& node) {
-    const std::string name = LocalName(node);
+    const std::string name = office::xml::Local(node.name());
     return name == "externalData" || name == "userShapes" || name == "legacyDrawingHF";
 }
 
@@ -41,34 +37,6 @@ struct PreparedChart {
     std::string xml;
     ColourMap colourMap;
 };
-
-// The twelve colours of a theme's scheme, which a colour map may name; a map naming another is
-// not one LibreOffice can read, and that name keeps its default.
-bool IsSchemeColour(const std::string& name) {
-    static const char* const kScheme[] = {"dk1", "lt1", "dk2", "lt2", "accent1", "accent2", "accent3",
-                                          "accent4", "accent5", "accent6", "hlink", "folHlink"};
-    return std::find(std::begin(kScheme), std::end(kScheme), name) != std::end(kScheme);
-}
-
-// LibreOffice draws a chart under its slide's colour map but ignores the chart's own c:clrMapOvr,
-// whose names replace the slide's for the chart in Office: they go to the wrapper's master too.
-// Names mapped as the identity map maps them are left out, so that charts under the default map
-// share their documents and are wrapped as before.
-ColourMap EffectiveColourMap(const pugi::xml_node& chartSpace, const ColourMap& slideMap) {
-    ColourMap map = slideMap;
-    pugi::xml_node override;
-    for (pugi::xml_node child : chartSpace.children())
-        if (LocalName(child) == "clrMapOvr") override = child;
-    for (pugi::xml_node inner : override.children())
-        if (LocalName(inner) == "overrideClrMapping") override = inner;  // a slide's form, read by Office too
-    for (pugi::xml_attribute a : override.attributes())
-        if (IdentityMapping(a.name())) map[a.name()] = a.value();
-    for (auto it = map.begin(); it != map.end();) {
-        const char* identity = IdentityMapping(it->first);
-        it = !identity || it->second == identity || !IsSchemeColour(it->second) ? map.erase(it) : std::next(it);
-    }
-    return map;
-}
 
 // A theme override that is not XML would spoil the document of every chart it shares.
 void CheckThemeOverride(const std::string& themeOverrideXml) {
@@ -91,7 +59,10 @@ PreparedChart PrepareChart(const ChartToRender& chart) {
     }
     std::ostringstream out;
     doc.save(out, "", pugi::format_raw);
-    return {out.str(), EffectiveColourMap(root, chart.colourMap)};
+    // LibreOffice draws a chart under its slide's colour map but ignores the chart's own
+    // c:clrMapOvr, which Office applies over it: the wrapper's master carries both. Only the
+    // names a map changes are kept, so that charts under the default map share their documents.
+    return {out.str(), office::ChartColourMapChanges(chart.colourMap, root)};
 }
 
 // A presentation of chart-sized slides, one chart filling each.
@@ -165,6 +136,7 @@ private:
     struct Document {
         std::vector<size_t> charts;  // slide k shows charts_[charts[k]]
         ColourMap colourMap;
+        std::string input;           // the wrapped presentation, once written
     };
 
     void Fail(size_t i, const std::string& why) {
@@ -212,6 +184,7 @@ private:
                 if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush())
                     throw std::runtime_error("cannot write " + input.string());
                 inputs.push_back(input.string());
+                documents_[d].input = input.string();
             } catch (const std::exception& e) {
                 for (size_t i : doc.charts) Fail(i, std::string("not drawn: ") + e.what());
             }
@@ -224,7 +197,7 @@ private:
         const double limit = limit_ > 0 ? limit_ : ConversionLimit(charts_.size());
         ProcessResult run;
         if (Session* session = Session::Current()) {
-            run = ConvertSpread(*session, inputs, limit);
+            run = ConvertSpread(*session, limit);
         } else {
             std::vector<std::string> argv = OfficeCommand(tools_.soffice, work_ / "lo-profile");
             argv.insert(argv.end(), {"--convert-to", "pdf", "--outdir", folder_.string()});
@@ -241,17 +214,19 @@ private:
 
     // The documents shared among the session's LibreOffices, a thread handing in each share,
     // the largest documents first, each to the share with the fewest slides so far.
-    ProcessResult ConvertSpread(Session& session, const std::vector<std::string>& inputs, double limit) {
+    ProcessResult ConvertSpread(Session& session, double limit) {
         using Files = std::vector<std::pair<std::string, std::string>>;
-        std::vector<std::pair<size_t, std::string>> bySize;  // (slides, input)
-        for (const std::string& input : inputs) bySize.emplace_back(SlidesOf(input), input);
-        std::stable_sort(bySize.begin(), bySize.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-        std::vector<Files> shares(std::min(session.Instances(), inputs.size()));
+        std::vector<const Document*> wrapped;
+        for (const Document& d : documents_)
+            if (!d.input.empty()) wrapped.push_back(&d);
+        std::stable_sort(wrapped.begin(), wrapped.end(),
+                         [](const Document* a, const Document* b) { return a->charts.size() > b->charts.size(); });
+        std::vector<Files> shares(std::min(session.Instances(), wrapped.size()));
         std::vector<size_t> slides(shares.size(), 0);
-        for (const auto& [count, input] : bySize) {
+        for (const Document* d : wrapped) {
             const size_t s = std::min_element(slides.begin(), slides.end()) - slides.begin();
-            shares[s].emplace_back(input, fs::path(input).replace_extension(".pdf").string());
-            slides[s] += count;
+            shares[s].emplace_back(d->input, fs::path(d->input).replace_extension(".pdf").string());
+            slides[s] += d->charts.size();
         }
         std::vector<ProcessResult> results(shares.size());
         const std::string log = (work_ / "soffice.log").string();
@@ -266,12 +241,6 @@ private:
             run.timedOut = run.timedOut || r.timedOut;
         }
         return run;
-    }
-
-    size_t SlidesOf(const std::string& input) const {
-        for (size_t d = 0; d < documents_.size(); ++d)
-            if (folder_ / NumberedName(d, ".pptx") == fs::path(input)) return documents_[d].charts.size();
-        return 1;
     }
 
     // pdftoppm names the pages STEM-N.png, N as wide as the last page's number.

@@ -38,7 +38,7 @@ public:
     // How many LibreOffices convert at once.
     size_t Instances() const { return instances_.size(); }
 
-    // Converts each file (a .pptx) to the PDF paired with it, with one of the instances, and
+    // Converts each file (a presentation or workbook) to the PDF paired with it, with one of the instances, and
     // says how LibreOffice's run went. Files that threads hand in while every instance is busy
     // wait and are then converted together, in one run: LibreOffice takes a run of many files
     // for much less than as many runs of one.
