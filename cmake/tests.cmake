@@ -22,6 +22,10 @@ set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
 # plug-in's code holds this lock: ctest -j runs them one at a time, and the rest beside them.
 set(QV_LOG_LOCK plugin_log)
 
+# A test program still running this long is stalled: scripts/wine-run backtraces the prefix's
+# threads into the test's output and ends it, before ctest's time limit ends it without a word.
+set(QV_STALL_SECONDS 840)
+
 # qv_add_wine_test(name SOURCES... [LIBS ...]): a GoogleTest program run under Wine.
 function(qv_add_wine_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
@@ -30,7 +34,7 @@ function(qv_add_wine_test name)
   target_link_libraries(${name} PRIVATE qvcore sim GTest::gtest GTest::gmock ${T_LIBS})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine
-    ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEDEBUG=-all;QV_BUILD_DIR=${CMAKE_BINARY_DIR};QV_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEDEBUG=-all;QV_BUILD_DIR=${CMAKE_BINARY_DIR};QV_SOURCE_DIR=${CMAKE_SOURCE_DIR};QV_STALL_SECONDS=${QV_STALL_SECONDS}"
     TIMEOUT 900)
   set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK ${QV_LOG_LOCK})
 endfunction()

@@ -148,6 +148,8 @@ TEST(BadInput, UsageErrorsExitWithTwo) {
         {"'" + deck + "'", "not a .pptx, .pptm, .xlsx or .xlsm file"},
         {"'" + input + "' --frobnicate", "unknown option --frobnicate"},
         {"'" + input + "' -o '" + input + "'", "an output would overwrite the input"},
+        {"'" + input + "' --pass-limit 0", "--pass-limit needs a number of seconds from 1 to 86400, got 0"},
+        {"'" + input + "' --pass-limit soon", "--pass-limit needs a number of seconds from 1 to 86400, got soon"},
     };
     for (const auto& c : cases) {
         FILE* p = popen(("'" + Bwoffice() + "' " + c.arguments + " 2>&1").c_str(), "r");

@@ -45,6 +45,8 @@ const char* kHelp =
     "      --no-report          write no reports\n"
     "      --registered         create the plug-in through the registry (CoCreateInstance)\n"
     "      --excel-out-of-process  passed to bwpass.exe\n"
+    "      --pass-limit SECONDS the longest one file's pass may take before it is stopped and the\n"
+    "                           file reported as one whose pass could not run (default 600)\n"
     "      --pdf                also write STEM.bw.pdf: the converted file as LibreOffice prints\n"
     "                           it (every slide; every sheet that holds a chart), and show each\n"
     "                           slide or sheet that holds a chart in the report, before and after\n"
@@ -59,6 +61,7 @@ struct Args {
     size_t jobs = 0;
     bool registered = false, outOfProcess = false, timings = false, quiet = false, help = false;
     bool noRender = false, noReport = false, pdf = false;
+    double passLimit = bwoffice::kPassLimitSeconds;
 };
 
 [[noreturn]] void UsageError(const std::string& text) {
@@ -71,6 +74,14 @@ size_t Jobs(const std::string& text) {
     const long n = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end || n < 1 || n > 256) UsageError("-j needs a number from 1 to 256, got " + text);
     return static_cast<size_t>(n);
+}
+
+double PassLimit(const std::string& text) {
+    char* end = nullptr;
+    const double seconds = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end || !(seconds >= 1 && seconds <= 86400))
+        UsageError("--pass-limit needs a number of seconds from 1 to 86400, got " + text);
+    return seconds;
 }
 
 Args ParseArgs(int argc, char** argv) {
@@ -89,6 +100,7 @@ Args ParseArgs(int argc, char** argv) {
         else if (s == "--no-report") args.noReport = true;
         else if (s == "--registered") args.registered = true;
         else if (s == "--excel-out-of-process") args.outOfProcess = true;
+        else if (s == "--pass-limit") args.passLimit = PassLimit(value());
         else if (s == "--timings") args.timings = true;
         else if (s == "--pdf") args.pdf = true;
         else if (s == "-q" || s == "--quiet") args.quiet = true;
@@ -163,7 +175,7 @@ int ConvertSingle(const Args& args) {
 
     bwoffice::TempFolder work;
     const std::unique_ptr<render::Session> session = RenderSession(args, work, 1);
-    bwoffice::PassServer server(options.pass.extraArguments);
+    bwoffice::PassServer server(options.pass.extraArguments, args.passLimit);
     options.server = &server;
     options.pass.extraArguments.clear();  // the server has them
     try {
@@ -198,7 +210,7 @@ int ConvertBatch(const Args& args) {
     bwoffice::TempFolder work;
     options.renderers = std::min<size_t>(options.jobs, std::max(1u, std::thread::hardware_concurrency()));
     const std::unique_ptr<render::Session> session = RenderSession(args, work, options.renderers);
-    bwoffice::PassServer server(PassOptionsOf(args).extraArguments);
+    bwoffice::PassServer server(PassOptionsOf(args).extraArguments, args.passLimit);
     const std::vector<bwbatch::FileResult> results = bwbatch::RunBatch(plan, options, server);
 
     std::string error;
