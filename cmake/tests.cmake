@@ -24,7 +24,7 @@ set(QV_LOG_LOCK plugin_log)
 
 # A test program still running this long is stalled: scripts/wine-run backtraces the prefix's
 # threads into the test's output and ends it, before ctest's time limit ends it without a word.
-set(QV_STALL_SECONDS 840)
+set(QV_STALL_SECONDS 780)
 
 # qv_add_wine_test(name SOURCES... [LIBS ...]): a GoogleTest program run under Wine.
 function(qv_add_wine_test name)
