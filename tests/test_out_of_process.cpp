@@ -19,7 +19,9 @@
 #include "tools/simexcel/RemoteExcel.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 using namespace proof;
 using qv::ComPtr;
@@ -156,6 +158,70 @@ TEST(OutOfProcess, ProxiesAnswerExcelsInterfaceIds) {
         EXPECT_EQ(server.Balance(id), std::vector<std::wstring>{});
         EXPECT_EQ(server.OutstandingRefs(), 0);
     });
+}
+
+// The client of the test below, in a process of its own: it starts a server, writes the server's
+// process id into the file QV_VANISHING_CLIENT_OUT names, and ends its process at once, releasing
+// nothing, as a client that crashes or is killed does. Run only by that test.
+TEST(OutOfProcess, DISABLED_ClientThatVanishes) {
+    wchar_t out[MAX_PATH] = {};
+    ASSERT_NE(GetEnvironmentVariableW(L"QV_VANISHING_CLIENT_OUT", out, MAX_PATH), 0u);
+    sim::RunOnFreshThread([&] {
+        simexcel::RemoteExcel server;
+        ASSERT_EQ(server.Start(), S_OK);
+        server.Load(sim::AppWithChartSheet(51), 0);
+        const std::string pid = std::to_string(server.ProcessId());
+        HANDLE file = CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, pid.data(), static_cast<DWORD>(pid.size()), &written, nullptr);
+        CloseHandle(file);
+        TerminateProcess(GetCurrentProcess(), 0);
+    });
+}
+
+// A server whose client's process ends without releasing it ends too, instead of waiting for a
+// release for ever (and holding whatever streams the client's runner handed down).
+TEST(OutOfProcess, ServerEndsWithItsVanishedClient) {
+    EnsureServerRegistered();
+    wchar_t self[MAX_PATH] = {}, folder[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring out = std::wstring(folder) + L"qv-vanishing-client-" + std::to_wstring(GetCurrentProcessId());
+    DeleteFileW(out.c_str());
+    SetEnvironmentVariableW(L"QV_VANISHING_CLIENT_OUT", out.c_str());
+    std::wstring command = L"\"" + std::wstring(self) +
+                           L"\" --gtest_also_run_disabled_tests --gtest_filter=OutOfProcess.DISABLED_ClientThatVanishes";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = nul;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(nul);
+    SetEnvironmentVariableW(L"QV_VANISHING_CLIENT_OUT", nullptr);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 120000), static_cast<DWORD>(WAIT_OBJECT_0)) << "the client did not end";
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    char text[32] = {};
+    DWORD read = 0;
+    HANDLE file = CreateFileW(out.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "the client did not start its server";
+    ReadFile(file, text, sizeof text - 1, &read, nullptr);
+    CloseHandle(file);
+    DeleteFileW(out.c_str());
+    const DWORD serverPid = static_cast<DWORD>(std::strtoul(text, nullptr, 10));
+    ASSERT_NE(serverPid, 0u);
+    // Ended already (the id names no process) or ends within moments.
+    HANDLE server = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, serverPid);
+    if (!server) return;
+    const DWORD waited = WaitForSingleObject(server, 30000);
+    if (waited != WAIT_OBJECT_0) TerminateProcess(server, 1);
+    CloseHandle(server);
+    EXPECT_EQ(waited, static_cast<DWORD>(WAIT_OBJECT_0)) << "the server still runs after its client ended";
 }
 
 // The sample deck's pass makes exactly the calls it makes with Excel in process, and every

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # stall.sh STALL_PROBE_EXE: scripts/wine-run's stall watch. A program that ends keeps its status
-# and is not reported; a stalled one is reported with the prefix's backtraces, ended with what it
-# started, and run again as many times as asked; the status after the last stall is 124.
+# and is not reported, unless it left a process of its own running, which is named and ended; a
+# stalled one is reported with the prefix's backtraces, ended with what it started, and run again
+# as many times as asked; the status after the last stall is 124.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 probe=$1
@@ -10,20 +11,21 @@ probe=$1
 # The probe's processes still running: Wine's (run by its preloader) with a probe's command line.
 probes_left() {
   local n=0 p
-  for p in $(pgrep -f 'stall_probe\.exe (stall|sleep|once)' || true); do
+  for p in $(pgrep -f 'stall_probe\.exe (stall|sleep|once|leave)' || true); do
     case "$(readlink "/proc/$p/exe" 2>/dev/null)" in *wine*) n=$((n + 1)) ;; esac
   done
   echo $n
 }
 
-#   case | retries | probe's arguments | status wanted | stall reports wanted
+#   case | retries | probe's arguments | status wanted | stall reports wanted | leftovers named
 rows=(
-  "ends with its own status|0|exit 3|3|0"
-  "stalls on the first run only: run again|1|once $work/marker|0|1"
-  "stalls every time: run again, then given up|1|stall|124|2"
+  "ends with its own status|0|exit 3|3|0|0"
+  "ends leaving a process running: named and ended|0|leave|0|0|1"
+  "stalls on the first run only: run again|1|once $work/marker|0|1|0"
+  "stalls every time: run again, then given up|1|stall|124|2|0"
 )
 for entry in "${rows[@]}"; do
-  IFS='|' read -r name retries args want reports <<<"$entry"
+  IFS='|' read -r name retries args want reports leftovers <<<"$entry"
   rm -f "$work/marker" "$work/stalls.log"
   # shellcheck disable=SC2086
   QV_STALL_SECONDS=3 QV_STALL_RETRIES=$retries QV_STALL_LOG=$work/stalls.log \
@@ -32,6 +34,8 @@ for entry in "${rows[@]}"; do
   [ "$got" -eq "$want" ] || fail "$name: status $got, wanted $want"
   n=$(grep -c 'still running after 3 s' "$work/stalls.log" 2>/dev/null || true)
   [ "${n:-0}" -eq "$reports" ] || fail "$name: $n stall reports in the log, wanted $reports"
+  n=$(grep -c 'ended, leaving running' "$work/stalls.log" 2>/dev/null || true)
+  [ "${n:-0}" -eq "$leftovers" ] || fail "$name: $n reports of processes left running, wanted $leftovers"
   if [ "$reports" -gt 0 ]; then
     grep -q 'Backtracing for thread .*stall_probe' "$work/err" || fail "$name: no backtrace of the probe"
   fi

@@ -4,6 +4,7 @@
 //   stall_probe stall          starts a copy of itself that sleeps, then sleeps for ever
 //   stall_probe once MARKER    stalls as above when MARKER does not exist (creating it), else
 //                              ends with status 0: a program that stalls on its first run only
+//   stall_probe leave          starts a copy of itself that sleeps, then ends with status 0
 //   stall_probe sleep          sleeps for ever (the copy started by a stalling run)
 #include <windows.h>
 
@@ -39,6 +40,10 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"exit" && argc > 2) return std::wcstol(argv[2], nullptr, 10);
     if (mode == L"sleep") Sleep(INFINITE);
     if (mode == L"stall") return Stall();
+    if (mode == L"leave") {
+        StartSleepingCopy();
+        return 0;
+    }
     if (mode == L"once" && argc > 2) {
         HANDLE marker = CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (marker == INVALID_HANDLE_VALUE) return 0;

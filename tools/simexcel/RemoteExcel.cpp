@@ -94,8 +94,18 @@ RemoteExcel::~RemoteExcel() { Stop(); }
 
 HRESULT RemoteExcel::Start() {
     Stop();
-    return CoCreateInstance(CLSID_Server, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                            reinterpret_cast<void**>(&server_));
+    const HRESULT hr = CoCreateInstance(CLSID_Server, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                        reinterpret_cast<void**>(&server_));
+    if (FAILED(hr)) return hr;
+    // Without it a server whose client dies waits for its release for ever, holding whatever
+    // the client's output was bound to (a test runner waits on that).
+    try {
+        TakeLong(CallMember(member::WatchClient, {LongVariant(static_cast<long>(GetCurrentProcessId()))}));
+    } catch (const RemoteError&) {
+        Stop();
+        return E_FAIL;
+    }
+    return S_OK;
 }
 
 void RemoteExcel::Stop() {

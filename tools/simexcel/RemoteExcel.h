@@ -44,7 +44,8 @@ public:
     RemoteExcel(const RemoteExcel&) = delete;
     RemoteExcel& operator=(const RemoteExcel&) = delete;
 
-    // Starts a server process (CoCreateInstance, CLSCTX_LOCAL_SERVER) on the calling apartment.
+    // Starts a server process (CoCreateInstance, CLSCTX_LOCAL_SERVER) on the calling apartment,
+    // and tells it this process, so that it ends when this one does, released or not.
     HRESULT Start();
     bool started() const { return server_ != nullptr; }
     // Ends it: releases the Server object. Instances not dropped are let go with it.

@@ -7,7 +7,10 @@
 // One client per process (REGCLS_SINGLEUSE): each test or tool run gets a server of its own, with
 // its own instances, counts and message filter. The process ends when the client releases the
 // Server object; the stand-in's objects that the client still holds then are reported by the
-// Server's OutstandingRefs before that and never freed.
+// Server's OutstandingRefs before that and never freed. It also ends when the client's process
+// does (the client names it through WatchClient), and when no client has come a minute after
+// the start: a server whose client died would otherwise wait for ever, and hold the streams the
+// client was started with (a test runner waits until every holder of its output pipe is gone).
 //
 // The message filter counts the calls that reach the server by kind and, when the client asks
 // for it, refuses them as a busy Excel does (SERVERCALL_RETRYLATER or SERVERCALL_REJECTED). The
@@ -77,6 +80,9 @@ public:
 };
 
 class Factory final : public sim::StaticClassFactory {
+public:
+    bool served() const { return served_; }
+
 protected:
     HRESULT NewObject(IUnknown** object) override {
         if (served_) return CO_E_SERVER_STOPPING;
@@ -105,6 +111,54 @@ bool HasSwitch(const wchar_t* commandLine, const wchar_t* name) {
     return false;
 }
 
+// COM starts the server for a client that waits up to 30 s for it to offer its class.
+constexpr DWORD kFirstClientMs = 60000;
+
+// The client's process, opened once the client has named it.
+class ClientProcess {
+public:
+    ClientProcess() = default;
+    ClientProcess(const ClientProcess&) = delete;
+    ClientProcess& operator=(const ClientProcess&) = delete;
+    ~ClientProcess() {
+        if (handle_) CloseHandle(handle_);
+    }
+    // The handle to wait on, or null while the client has not named its process.
+    HANDLE Get() {
+        if (!handle_ && Gate().clientProcessId) handle_ = OpenProcess(SYNCHRONIZE, FALSE, Gate().clientProcessId);
+        return handle_;
+    }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+// Runs the apartment's messages until WM_QUIT (the Server object is gone), the client's process
+// has ended, or no client came in time.
+void RunUntilDone(const Factory& factory) {
+    const DWORD start = GetTickCount();
+    ClientProcess client;
+    for (;;) {
+        DWORD timeout = INFINITE;
+        if (!factory.served()) {
+            const DWORD waited = GetTickCount() - start;
+            if (waited >= kFirstClientMs) return;
+            timeout = kFirstClientMs - waited;
+        }
+        HANDLE process = client.Get();
+        const DWORD handles = process ? 1 : 0;
+        if (MsgWaitForMultipleObjectsEx(handles, &process, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 &&
+            handles)
+            return;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
 int Serve() {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
     Filter filter;
@@ -118,10 +172,7 @@ int Serve() {
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     HRESULT hr = CoRegisterClassObject(CLSID_Server, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie);
     if (SUCCEEDED(hr)) {
-        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        RunUntilDone(factory);
         CoRevokeClassObject(cookie);
     }
     CoRegisterMessageFilter(previous, nullptr);

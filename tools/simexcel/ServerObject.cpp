@@ -22,14 +22,14 @@ namespace {
 
 enum Id : DISPID {
     kLoad = 1, kWorkbook, kModel, kCalls, kCallCount, kClearCalls, kAddFault, kBalance, kOutstandingRefs,
-    kDrop, kRefuse, kRoundTrips, kResetRoundTrips, kPing, kProcessId,
+    kDrop, kRefuse, kRoundTrips, kResetRoundTrips, kPing, kProcessId, kWatchClient,
 };
 const sim::MemberName kMembers[] = {
     {member::Load, kLoad}, {member::Workbook, kWorkbook}, {member::Model, kModel}, {member::Calls, kCalls},
     {member::CallCount, kCallCount}, {member::ClearCalls, kClearCalls}, {member::AddFault, kAddFault},
     {member::Balance, kBalance}, {member::OutstandingRefs, kOutstandingRefs}, {member::Drop, kDrop},
     {member::Refuse, kRefuse}, {member::RoundTrips, kRoundTrips}, {member::ResetRoundTrips, kResetRoundTrips},
-    {member::Ping, kPing}, {member::ProcessId, kProcessId},
+    {member::Ping, kPing}, {member::ProcessId, kProcessId}, {member::WatchClient, kWatchClient},
 };
 
 // One deck object's Excel instance.
@@ -146,6 +146,7 @@ private:
         case kResetRoundTrips: Gate().counts = RoundTripCounts{}; return LongVariant(0);
         case kPing: return LongVariant(0);
         case kProcessId: return LongVariant(static_cast<long>(GetCurrentProcessId()));
+        case kWatchClient: Gate().clientProcessId = static_cast<DWORD>(a.Long(0)); return LongVariant(0);
         default: throw Failure{DISP_E_MEMBERNOTFOUND, L"no such member"};
         }
     }

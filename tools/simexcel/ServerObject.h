@@ -28,6 +28,8 @@ struct CallGate {
     // the refused calls never reach the stand-in and this costs nothing.
     std::function<void()> failEveryCallAsBusy;
     bool failingAsBusy = false;
+    // The client's process, once it has named it: the server ends when it does, released or not.
+    DWORD clientProcessId = 0;
 };
 CallGate& Gate();
 

@@ -35,6 +35,7 @@ constexpr wchar_t RoundTrips[] = L"RoundTrips";        // -> "invoke names query
 constexpr wchar_t ResetRoundTrips[] = L"ResetRoundTrips";
 constexpr wchar_t Ping[] = L"Ping";                    // does nothing: one round trip
 constexpr wchar_t ProcessId[] = L"ProcessId";
+constexpr wchar_t WatchClient[] = L"WatchClient";      // (client's process id): end with it
 }  // namespace member
 
 // The arguments and results of those members, made alike on both sides: the caller owns the
