@@ -143,9 +143,11 @@ void ExcelChartHandler::AddSpareWorkbookIfAlone(IDispatch* wkb) noexcept {
     if (!newer) return;
     const bool alone = TestOrTrue([&](Step& s) { return s.GetInt32(WorkbooksOf(s, wkb).get(), M::Count) == 1; });
     if (!alone) return;
+    // A Workbooks(1) that answers Nothing has been evaluated: Nothing is not the embedded
+    // workbook, so the test fails rather than counting as passed.
     const bool itIsThis = TestOrTrue([&](Step& s) {
-        Dispatch first = s.GetObject(WorkbooksOf(s, wkb).get(), M::Default, {Variant::I2(1)});
-        return !s.failed() && SameObject(first.get(), wkb);
+        Dispatch first = s.GetObjectOrNothing(WorkbooksOf(s, wkb).get(), M::Default, {Variant::I2(1)});
+        return !s.failed() && first && SameObject(first.get(), wkb);
     });
     if (!itIsThis) return;
     // A workbook held from before is replaced, not closed: the host ends every object's

@@ -75,7 +75,7 @@ std::vector<std::wstring> Paths(const std::vector<sim::CallRecord>& calls) {
 // closes the spare first, then the object, neither saved.
 TEST(SpareWorkbook, Conditions) {
     enum Other { Alone, OtherAfter, OtherBefore };
-    enum Fault { None, VersionFails, CountFails, AddFails };
+    enum Fault { None, VersionFails, CountFails, FirstFails, FirstIsNothing, AddFails };
     struct Case {
         const char* name;
         const wchar_t* version;
@@ -96,6 +96,8 @@ TEST(SpareWorkbook, Conditions) {
         {"the version unreadable", L"12.0", Alone, VersionFails, true},
         {"the count unreadable, the object first", L"12.0", OtherAfter, CountFails, true},
         {"the count unreadable, another first", L"12.0", OtherBefore, CountFails, false},
+        {"Workbooks(1) unreadable", L"12.0", Alone, FirstFails, true},
+        {"Workbooks(1) answers Nothing: not the object", L"12.0", Alone, FirstIsNothing, false},
         {"Add fails", L"12.0", Alone, AddFails, false},
     };
     for (const Case& c : cases) {
@@ -109,6 +111,11 @@ TEST(SpareWorkbook, Conditions) {
         if (c.fault == VersionFails) excel.addFault(FaultOn(L"Version"));
         if (c.fault == CountFails) excel.addFault(FaultOn(L"Count", L"Workbooks"));
         if (c.fault == AddFails) excel.addFault(FaultOn(L"Add"));
+        if (c.fault == FirstFails || c.fault == FirstIsNothing) {
+            sim::FaultRule rule = FaultOn(L"_Default", L"Workbooks");
+            if (c.fault == FirstIsNothing) rule.fault.kind = sim::FaultKind::Nothing;
+            excel.addFault(rule);
+        }
         const size_t before = excel.model().workbooks.size();
         const std::wstring spareName = L"Book" + std::to_wstring(before + 1);
         sim::Host host;
