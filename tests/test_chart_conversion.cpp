@@ -638,3 +638,40 @@ TEST(ChartConversion, AFailingSeriesLogsOneLineAndTheWalkGoesOn) {
         EXPECT_TRUE(Contains(bench.Writes(), "SeriesCollection(3)/Fill.Patterned(20 I4)")) << c.what;
     }
 }
+
+// A series that the collection answers as Nothing is skipped without a log line; the series
+// after it keep the writes of their own positions.
+TEST(ChartConversion, ASeriesAnsweredAsNothingIsSkippedSilently) {
+    struct Case {
+        const char* what;
+        int32_t chartType;
+    } cases[] = {
+        {"filled series", 51},
+        {"line series", 4},
+    };
+    for (const Case& c : cases) {
+        const sim::ChartModel model = sim::MakeChart(c.chartType, 3, 2);
+        Bench clean(model);
+        Convert(clean, c.what);
+        long secondFetch = 0;
+        for (const sim::CallRecord& call : clean.excel().calls())
+            if (call.member == L"SeriesCollection" && !call.args.empty() && call.args[0].value == L"2")
+                secondFetch = call.index;
+        ASSERT_NE(secondFetch, 0) << c.what;
+
+        sim::LogCapture log;
+        Bench bench(model);
+        sim::FaultRule nothing = Fail(L"SeriesCollection", L"", -1, sim::FaultKind::Nothing);
+        nothing.callIndex = secondFetch;
+        bench.excel().addFault(nothing);
+        HRESULT hr = E_FAIL;
+        sim::RunOnFreshThread([&] { hr = bench.Convert(); });
+        ExpectSoundRun(bench, hr, c.what);
+        EXPECT_EQ(log.Lines(), std::vector<std::wstring>{}) << c.what;
+        EXPECT_TRUE(bench.WritesUnder("SeriesCollection(2)").empty()) << c.what;
+        for (const char* kept : {"SeriesCollection(1)", "SeriesCollection(3)"}) {
+            EXPECT_FALSE(clean.WritesUnder(kept).empty()) << c.what << " " << kept;
+            EXPECT_EQ(bench.WritesUnder(kept), clean.WritesUnder(kept)) << c.what << " " << kept;
+        }
+    }
+}
