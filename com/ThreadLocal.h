@@ -14,11 +14,30 @@
 //
 // ThreadState<T> is the state itself (T must be trivially destructible: plain values, raw
 // pointers, ThreadRef); ThreadRef<I> is one COM reference held for the rest of the thread.
+//
+// The DLL may be unloaded before a thread that used it ends, and a reference given up then is
+// never given back. So every reference a ThreadRef holds is counted, per thread and over all
+// threads: the server stays loaded while any is held (DllCanUnloadNow), the holding thread gives
+// its own back at a safe point, and a thread's count stops counting when the thread ends.
 #pragma once
+
+#include <windows.h>
 
 #include <type_traits>
 
 namespace qv {
+
+// References held by ThreadRefs, over every thread / on the calling thread.
+LONG ThreadRefsHeld() noexcept;
+LONG ThreadRefsHeldHere() noexcept;
+// The calling thread is ending (DLL_THREAD_DETACH): its references are given up and no longer
+// count. Touches no thread_local data and calls no object, so it is safe under the loader lock.
+void GiveUpThreadRefs() noexcept;
+
+namespace detail {
+void ThreadRefTaken() noexcept;
+void ThreadRefDropped() noexcept;
+}  // namespace detail
 
 template <class T>
 struct ThreadState : T {
@@ -42,6 +61,8 @@ public:
     void Adopt(I* p) {
         I* old = p_;
         p_ = p;
+        if (p && !old) detail::ThreadRefTaken();
+        if (old && !p) detail::ThreadRefDropped();
         if (old) old->Release();
     }
     template <class Ptr>

@@ -22,9 +22,10 @@ const wchar_t kErrorPrefix[] = L"*** Error ***: ";
 //
 // Given up at the thread's end (com/ThreadLocal.h): the debugger reference (the tool notices a
 // departed client by itself) and the file name, one small block per thread that logs to a file.
+// The reference is given back earlier when the DLL is about to unload (ReleaseDebugger).
 struct RunState {
     bool debuggerLookedUp = false;
-    IDispatch* debugger = nullptr;  // an owned reference, never released
+    ThreadRef<IDispatch> debugger;
     long debuggerModuleId = 0;
     bool settingsRead = false;
     bool fileLoggingOn = false;
@@ -78,11 +79,11 @@ void DebugMsg(IDispatch* tool, long moduleId, const std::wstring& message, long 
 }
 
 void AttachDebugger(RunState& run, const std::wstring& name, const std::wstring& folder) {
-    if (!Attempt([&] { run.debugger = FindRunningDebugger().Detach(); }) || !run.debugger)
+    if (!Attempt([&] { run.debugger.Adopt(FindRunningDebugger().Detach()); }) || !run.debugger)
         return;
-    Attempt([&] { run.debuggerModuleId = RegisterModule(run.debugger, name, folder); });
+    Attempt([&] { run.debuggerModuleId = RegisterModule(run.debugger.get(), name, folder); });
     // The first message the tool receives from the component is the component's folder.
-    Attempt([&] { DebugMsg(run.debugger, run.debuggerModuleId, folder, kLevelInfo); });
+    Attempt([&] { DebugMsg(run.debugger.get(), run.debuggerModuleId, folder, kLevelInfo); });
 }
 
 bool DebuggerAttached(RunState& run) {
@@ -90,7 +91,7 @@ bool DebuggerAttached(RunState& run) {
         Attempt([&] { AttachDebugger(run, ModuleName(), ModuleFolder()); });
         run.debuggerLookedUp = true;
     }
-    return run.debugger != nullptr;
+    return static_cast<bool>(run.debugger);
 }
 
 // ---- settings ------------------------------------------------------------------------------
@@ -211,7 +212,7 @@ void WriteLog(const Message& message, long level) noexcept {
         RunState& run = t_run;
         if (DebuggerAttached(run)) {
             // A failing call loses the message; the file is not a fallback.
-            Attempt([&] { DebugMsg(run.debugger, run.debuggerModuleId, message.Text(), level); });
+            Attempt([&] { DebugMsg(run.debugger.get(), run.debuggerModuleId, message.Text(), level); });
             return;
         }
         if (!LogEnabled(run)) {
@@ -220,6 +221,15 @@ void WriteLog(const Message& message, long level) noexcept {
         }
         AppendLine(LogFileName(run), message.Text());
     });
+}
+
+// A thread that found no tool stays silent as it was; one that had the tool looks it up again.
+void ReleaseDebugger() noexcept {
+    RunState& run = t_run;
+    if (!run.debugger) return;
+    run.debugger.reset();
+    run.debuggerLookedUp = false;
+    run.debuggerModuleId = 0;
 }
 
 }  // namespace qv::modDebug

@@ -39,4 +39,9 @@ void LogInfo(const Message& message) noexcept;
 void LogError(const Message& message) noexcept;
 void WriteLog(const Message& message, long level) noexcept;
 
+// Gives the calling thread's reference to the debugger tool back; its next message looks the
+// tool up again. The rest of the thread's run (its settings, its file) stays as it is. Call it
+// on the thread, with COM still initialised there.
+void ReleaseDebugger() noexcept;
+
 }  // namespace qv::modDebug

@@ -11,9 +11,11 @@ namespace qv {
 namespace {
 
 // Loaded once per thread, like the rest of the component's module-wide state, and given up when
-// the thread ends (com/ThreadLocal.h).
+// the thread ends (com/ThreadLocal.h), or released by ReleaseOwnTypeLib before.
+thread_local ThreadRef<ITypeLib> t_cached;
+
 HRESULT OwnTypeLib(ITypeLib** lib) {
-    thread_local ThreadRef<ITypeLib> cached;
+    ThreadRef<ITypeLib>& cached = t_cached;
     if (!cached) {
         const std::wstring path = ModuleFilePath(ModuleOfThisCode());
         if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
@@ -98,6 +100,8 @@ HRESULT LoadOwnTypeInfo(REFGUID guid, ITypeInfo** info) noexcept {
         return E_UNEXPECTED;
     }
 }
+
+void ReleaseOwnTypeLib() noexcept { t_cached.reset(); }
 
 bool IsOwnMember(ITypeInfo* info, DISPID member) noexcept {
     TYPEATTR* attr = nullptr;

@@ -15,6 +15,8 @@ namespace qv {
 // with the loader's HRESULT when the library is not there (for example in a test program that
 // links the code statically), and with TYPE_E_ELEMENTNOTFOUND for an unknown IID.
 HRESULT LoadOwnTypeInfo(REFGUID guid, ITypeInfo** info) noexcept;
+// Releases the calling thread's copy of the library; the next LoadOwnTypeInfo loads it again.
+void ReleaseOwnTypeLib() noexcept;
 
 // Whether member is one of the interface's own automation members. The type information of a
 // dual interface also names the methods it inherits from IUnknown and IDispatch

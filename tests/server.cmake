@@ -24,3 +24,8 @@ add_test(NAME server_late_bound COMMAND ${CMAKE_SOURCE_DIR}/tests/server/cscript
 set_tests_properties(server_late_bound PROPERTIES
   FIXTURES_REQUIRED "wine;server_registered;simexcel_registered"
   ENVIRONMENT "WINEPREFIX=${QV_PREFIX};WINEDEBUG=-all" TIMEOUT 300 RESOURCE_LOCK ${QV_LOG_LOCK})
+
+# COM's unloading of the DLL while host threads hold references of its per-thread state: a
+# program of its own, so that no other load keeps the DLL in memory.
+target_sources(test_unload PRIVATE ${CMAKE_SOURCE_DIR}/tests/server/ServerTestSupport.cpp)
+set_tests_properties(test_unload PROPERTIES FIXTURES_REQUIRED "wine;server_registered")

@@ -10,8 +10,7 @@
 #include "com/Automation.h"
 #include "excel/ExcelObjectModel.h"
 #include "plugin/ExcelChartHandler.h"
-#include "plugin/modPublic.h"
-#include "plugin/modResAndEnv.h"
+#include "plugin/ThreadState.h"
 #include "sim/LogCapture.h"
 #include "sim/ModelBuilders.h"
 #include "tests/plugin/PlugInTesting.h"
@@ -73,10 +72,7 @@ PassRun RunRemotePass(RemoteDeck& deck, sim::Host& host) {
     }
     for (IDispatch* w : workbooks)
         if (w) w->Release();
-    qv::modPublic::gHostApplication.reset();
-    qv::modResAndEnv::gEnvHost.reset();
-    qv::modResAndEnv::gEnvSecond.reset();
-    qv::modResAndEnv::gEnvThird.reset();
+    qv::ReleasePublishedHostObjects();
     return run;
 }
 

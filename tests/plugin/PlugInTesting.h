@@ -6,6 +6,7 @@
 #include "com/ComSupport.h"
 #include "plugin/ExcelChartHandler.h"
 #include "plugin/HostInterfaces.h"
+#include "plugin/ThreadState.h"
 #include "plugin/modPublic.h"
 #include "plugin/modResAndEnv.h"
 #include "sim/SimHost.h"
@@ -44,10 +45,7 @@ struct ApartmentCleanup {
     ApartmentCleanup(const ApartmentCleanup&) = delete;
     ApartmentCleanup& operator=(const ApartmentCleanup&) = delete;
     ~ApartmentCleanup() {
-        qv::modPublic::gHostApplication.reset();
-        qv::modResAndEnv::gEnvHost.reset();
-        qv::modResAndEnv::gEnvSecond.reset();
-        qv::modResAndEnv::gEnvThird.reset();
+        qv::ReleasePublishedHostObjects();
     }
 };
 

@@ -3,8 +3,7 @@
 #include "chart/ChartHandler.h"
 #include "com/ComSupport.h"
 #include "plugin/ExcelChartHandler.h"
-#include "plugin/modPublic.h"
-#include "plugin/modResAndEnv.h"
+#include "plugin/ThreadState.h"
 
 #include <cstdio>
 
@@ -33,10 +32,7 @@ namespace {
 // The thread's slots hold the host's objects until the thread ends, by design; a run that
 // proves the balance of every reference gives them up first.
 void EmptyApartmentSlots() {
-    qv::modPublic::gHostApplication.reset();
-    qv::modResAndEnv::gEnvHost.reset();
-    qv::modResAndEnv::gEnvSecond.reset();
-    qv::modResAndEnv::gEnvThird.reset();
+    qv::ReleasePublishedHostObjects();
 }
 
 }  // namespace
