@@ -34,6 +34,8 @@ bool InCom() {
 // apartment's own thread, outside the loader lock, right before it unloads the DLL. So the
 // calling thread gives its references back here, but only when they are the last ones: while
 // another thread still holds some the DLL stays loaded anyway, and this thread keeps what it has.
+// Answering no alone would not do: the host's own thread (PowerPoint's, for the whole session)
+// would then keep the DLL loaded and the host's objects referenced until the process ends.
 bool ModuleCanUnloadNow() noexcept {
     if (ModuleUsage() != 0) return false;
     const LONG here = ThreadRefsHeldHere();

@@ -19,7 +19,7 @@ if(QV_64BIT AND QV_X86_BUILD)
     ENVIRONMENT "${QV_WOW64_ENV}")
 
   # The 32-bit test programs that go through COM's activation, the registry and the log.
-  foreach(program test_server test_plugin test_log test_services)
+  foreach(program test_server test_unload test_plugin test_log test_services)
     add_test(NAME wow64_${program} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run ${QV_X86_BUILD}/${program}.exe --gtest_brief=1)
     set_tests_properties(wow64_${program} PROPERTIES FIXTURES_REQUIRED "wow64;wow64_registered"
       ENVIRONMENT "${QV_WOW64_ENV}" TIMEOUT 900 RESOURCE_LOCK wow64_log)

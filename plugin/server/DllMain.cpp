@@ -22,6 +22,9 @@ HINSTANCE gModule = nullptr;
 // has a destructor: the runtime frees the storage before it would run one. The references it
 // holds are given up at a thread's end, not released: this runs under the loader lock, where no
 // call into the host may be made, and an ending thread only stops them counting against unloading.
+// A thread that ends still in COM is told here before COM's own module ends its apartment (the
+// loader tells modules in the reverse order of their start), so when COM then asks
+// DllCanUnloadNow on that thread, under the loader lock, the thread has nothing left to release.
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         gModule = instance;
