@@ -36,8 +36,7 @@ std::string RelatedPart(const Package& package, const std::string& part, const c
 // The part a relationship leads to; "" when it leads to a file outside the package (a linked
 // OLE object, a chart kept elsewhere), which is not this package's to convert.
 std::string InternalTarget(const Package& package, const std::string& part, const std::string& id) {
-    for (const Relationship& r : package.Relationships(part))
-        if (r.id == id && r.external) return {};
+    if (const Relationship* r = package.RelationshipById(part, id); r && r->external) return {};
     return package.Target(part, id);
 }
 
@@ -379,15 +378,14 @@ Walker::WorkbookInfo Walker::ScanWorkbook(const Package& package, const std::str
         const pugi::xml_document theme = package.ParseXml(info.themePart);
         info.theme = ReadTheme(theme.document_element(), {});
     }
-    const std::vector<Relationship> relationships = package.Relationships(workbookPart);
     for (pugi::xml_node s : Child(root, "sheets").children()) {
         if (!Is(s, "sheet")) continue;
         SheetInfo sheet;
         sheet.name = s.attribute("name").value();
         const std::string id = RelationshipAttribute(s, "id");
         const std::string part = package.Target(workbookPart, id);
-        for (const Relationship& r : relationships)
-            if (r.id == id && IsRelationshipType(r, "chartsheet")) sheet.kind = sim::SheetModel::Kind::ChartSheet;
+        if (IsRelationshipType(*package.RelationshipById(workbookPart, id), "chartsheet"))
+            sheet.kind = sim::SheetModel::Kind::ChartSheet;
         const std::string sheetWhere = (where.empty() ? "" : where + ": ") + "sheet " + sheet.name;
         sheet.charts = DrawingCharts(package, part, sheetWhere);
         info.sheets.push_back(std::move(sheet));

@@ -171,6 +171,8 @@ Package& Package::operator=(Package&& other) noexcept {
         defaults_ = std::move(other.defaults_);
         overrides_ = std::move(other.overrides_);
         maxPartSize_ = other.maxPartSize_;
+        relationships_ = std::move(other.relationships_);
+        work_ = other.work_;
     }
     return *this;
 }
@@ -296,6 +298,8 @@ std::string Package::ReadPart(const std::string& part) const {
     zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &st);
     std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0));
     if (!file) Fail(part + " cannot be read: " + zip_strerror(archive_));
+    ++work_.partsRead;
+    work_.bytesRead += st.size;
     std::string contents;
     contents.reserve(static_cast<size_t>(st.size));
     char buffer[65536];
@@ -333,37 +337,51 @@ pugi::xml_document Package::ParseXml(const std::string& part, const std::string&
     return document;
 }
 
-std::vector<Relationship> Package::Relationships(const std::string& part) const {
-    std::vector<Relationship> relationships;
+const Package::RelationshipSet& Package::RelationshipsOf(const std::string& part) const {
+    const std::string key = Lower(part);
+    auto cached = relationships_.find(key);
+    if (cached != relationships_.end()) return cached->second;
+    RelationshipSet set;
     const std::string relsPart = RelationshipsPartOf(part);
-    if (!HasPart(relsPart)) return relationships;
-    const pugi::xml_document rels = ParseXml(relsPart);
-    for (pugi::xml_node n : rels.document_element().children("Relationship")) {
-        Relationship r;
-        r.id = n.attribute("Id").value();
-        r.type = n.attribute("Type").value();
-        r.external = std::strcmp(n.attribute("TargetMode").value(), "External") == 0;
-        r.target = n.attribute("Target").value();
-        if (!r.external) {
-            const std::string resolved = ResolvePartReference(part, r.target);
-            if (resolved.empty())
-                Fail(relsPart + ": relationship " + r.id + " leads outside the package (\"" + r.target + "\")");
-            r.target = resolved;
+    if (HasPart(relsPart)) {
+        const pugi::xml_document rels = ParseXml(relsPart);
+        ++work_.relationshipsParsed;
+        for (pugi::xml_node n : rels.document_element().children("Relationship")) {
+            Relationship r;
+            r.id = n.attribute("Id").value();
+            r.type = n.attribute("Type").value();
+            r.external = std::strcmp(n.attribute("TargetMode").value(), "External") == 0;
+            r.target = n.attribute("Target").value();
+            if (!r.external) {
+                const std::string resolved = ResolvePartReference(part, r.target);
+                if (resolved.empty())
+                    Fail(relsPart + ": relationship " + r.id + " leads outside the package (\"" + r.target + "\")");
+                r.target = resolved;
+            }
+            set.byId.emplace(r.id, set.list.size());
+            set.list.push_back(std::move(r));
         }
-        relationships.push_back(std::move(r));
     }
-    return relationships;
+    return relationships_.emplace(key, std::move(set)).first->second;
+}
+
+const std::vector<Relationship>& Package::Relationships(const std::string& part) const {
+    return RelationshipsOf(part).list;
+}
+
+const Relationship* Package::RelationshipById(const std::string& part, const std::string& relationshipId) const {
+    const RelationshipSet& set = RelationshipsOf(part);
+    auto it = set.byId.find(relationshipId);
+    return it == set.byId.end() ? nullptr : &set.list[it->second];
 }
 
 std::string Package::Target(const std::string& part, const std::string& relationshipId) const {
-    for (const Relationship& r : Relationships(part)) {
-        if (r.id != relationshipId) continue;
-        if (r.external) Fail(part + ": relationship " + relationshipId + " leads to an external file, " + r.target);
-        if (!HasPart(r.target))
-            Fail(part + ": relationship " + relationshipId + " names " + r.target + ", which is not in the package");
-        return r.target;
-    }
-    Fail(part + ": relationship " + relationshipId + " is missing from " + RelationshipsPartOf(part));
+    const Relationship* r = RelationshipById(part, relationshipId);
+    if (!r) Fail(part + ": relationship " + relationshipId + " is missing from " + RelationshipsPartOf(part));
+    if (r->external) Fail(part + ": relationship " + relationshipId + " leads to an external file, " + r->target);
+    if (!HasPart(r->target))
+        Fail(part + ": relationship " + relationshipId + " names " + r->target + ", which is not in the package");
+    return r->target;
 }
 
 std::string Package::ContentType(const std::string& part) const {

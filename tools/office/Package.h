@@ -69,10 +69,24 @@ public:
     pugi::xml_document ParseXml(const std::string& part, const std::string& text) const;
 
     // The relationships of a part (of the package itself for ""), targets resolved to part
-    // names. A part without a relationships part has none.
-    std::vector<Relationship> Relationships(const std::string& part) const;
+    // names. A part without a relationships part has none. Each relationships part is read once
+    // and kept: a drawing or a presentation with thousands of relationships is asked for one at
+    // a time, and reading it again each time would make the walk quadratic.
+    const std::vector<Relationship>& Relationships(const std::string& part) const;
     // The target of one relationship, which must exist in the package.
     std::string Target(const std::string& part, const std::string& relationshipId) const;
+    // The relationship of a part with that id; nullptr when there is none (the first of two
+    // with one id, as a reader taking them in order finds it).
+    const Relationship* RelationshipById(const std::string& part, const std::string& relationshipId) const;
+
+    // What reading has cost so far: parts taken out of the zip and their bytes, and relationships
+    // parts parsed. Work per chart stays flat as a file grows only when nothing is read twice.
+    struct ReadWork {
+        uint64_t partsRead = 0;
+        uint64_t bytesRead = 0;
+        uint64_t relationshipsParsed = 0;
+    };
+    const ReadWork& Work() const { return work_; }
 
     // The content type of a part, from its override or its extension's default; "" when none.
     std::string ContentType(const std::string& part) const;
@@ -97,6 +111,11 @@ private:
     void CheckEntries(const PackageLimits& limits);
     void ReadContentTypes();
     int64_t IndexOf(const std::string& part) const;
+    struct RelationshipSet {
+        std::vector<Relationship> list;
+        std::map<std::string, size_t> byId;   // the first of each id
+    };
+    const RelationshipSet& RelationshipsOf(const std::string& part) const;
 
     std::string displayName_;
     std::shared_ptr<std::string> bytes_;     // the zip's bytes when opened from memory
@@ -106,6 +125,10 @@ private:
     std::map<std::string, std::string> defaults_;   // lower-case extension -> content type
     std::map<std::string, std::string> overrides_;  // lower-case part name -> content type
     uint64_t maxPartSize_ = 0;
+    // Read on first use, by lower-case source part name. A Package is used by one thread at a
+    // time (as its libzip archive must be), so the caches need no lock.
+    mutable std::map<std::string, RelationshipSet> relationships_;
+    mutable ReadWork work_;
 };
 
 // The folder of a part name ("ppt/slides/slide1.xml" -> "ppt/slides/"), and a relative
