@@ -72,9 +72,17 @@ void AddLevelsCache(const Names& names, pugi::xml_node ref, const CellSource& ce
 }
 
 // Every reference of the part that stores its formula without the values gets the cells'
-// values, in a copy: the part itself keeps exactly what it stores.
-void AddMissingCaches(const Names& names, pugi::xml_node n, const CellSource& cells) {
-    for (pugi::xml_node c : n.children()) {
+// values, in a copy: the part itself keeps exactly what it stores. Walked with a stack of its
+// own, in document order, so that no depth of nesting can exhaust the call stack.
+void AddMissingCaches(const Names& names, pugi::xml_node root, const CellSource& cells) {
+    std::vector<pugi::xml_node> next{root.first_child()};  // the next sibling to visit, per level
+    while (!next.empty()) {
+        const pugi::xml_node c = next.back();
+        if (!c) {
+            next.pop_back();
+            continue;
+        }
+        next.back() = c.next_sibling();
         if (c.type() != pugi::node_element) continue;
         if (names.Is(c, Ns::Chart, "multiLvlStrRef")) {
             AddLevelsCache(names, c, cells);
@@ -89,7 +97,7 @@ void AddMissingCaches(const Names& names, pugi::xml_node n, const CellSource& ce
             }
             continue;
         }
-        AddMissingCaches(names, c, cells);
+        next.push_back(c.first_child());
     }
 }
 

@@ -55,12 +55,22 @@ bool HoldsChartex(const pugi::xml_node& n) {
     return false;
 }
 
+// The frames of a shape tree in drawing order, through groups, anchors and the chosen branch of
+// mc:AlternateContent; walked with a stack of its own, so that no depth of groups can exhaust
+// the call stack.
 void CollectFrames(const pugi::xml_node& tree, std::vector<Frame>& frames) {
-    for (pugi::xml_node n : tree.children()) {
+    std::vector<pugi::xml_node> next{tree.first_child()};  // the next sibling to visit, per level
+    while (!next.empty()) {
+        const pugi::xml_node n = next.back();
+        if (!n) {
+            next.pop_back();
+            continue;
+        }
+        next.back() = n.next_sibling();
         if (Is(n, "graphicFrame")) {
             frames.push_back({n, HoldsChartex(n)});
         } else if (Is(n, "grpSp") || Is(n, "twoCellAnchor") || Is(n, "oneCellAnchor") || Is(n, "absoluteAnchor")) {
-            CollectFrames(n, frames);
+            next.push_back(n.first_child());
         } else if (Is(n, "AlternateContent")) {
             pugi::xml_node chosen;
             for (pugi::xml_node branch : n.children()) {
@@ -72,7 +82,7 @@ void CollectFrames(const pugi::xml_node& tree, std::vector<Frame>& frames) {
                 }
                 if (Is(branch, "Fallback") || (!chosen && Is(branch, "Choice"))) chosen = branch;
             }
-            if (chosen) CollectFrames(chosen, frames);
+            if (chosen) next.push_back(chosen.first_child());
         }
     }
 }

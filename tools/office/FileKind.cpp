@@ -289,6 +289,14 @@ std::string DescribeRefusal(const fs::path& file, FileKind kind) {
     case FileKind::Encrypted:
         reason = "the file is encrypted (saved with a password); save it without a password and convert that copy";
         break;
+    case FileKind::LegacyPresentation:
+    case FileKind::LegacyWorkbook:
+        reason = std::string(NameOf(kind)) + " in the binary format of Office 97-2003, not an Office Open XML file; "
+                 "it is converted through LibreOffice's import, or save it as " + ExtensionOf(kind) + " first";
+        break;
+    case FileKind::Deck:
+        reason = "a deck file (JSON), not an Office file; deck files are converted by bwpass.exe";
+        break;
     case FileKind::WordDocument:
         reason = "a Word document; only presentations and workbooks hold charts this tool converts";
         break;
