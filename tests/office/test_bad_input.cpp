@@ -81,7 +81,7 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"not a zip", "notes.pptx", [] { return std::string("just some text\n"); }, "not a zip file"},
+    {"not a zip", "notes.pptx", [] { return std::string("just some text\n"); }, "not an Office file"},
     {"empty file", "empty.xlsx", [] { return std::string(); }, "the file is empty"},
     {"another program's compound file", "mail.pptx", [] { return CompoundFile({{"__properties_version1.0"}}); },
      "a compound file, but not a PowerPoint or Excel file"},

@@ -16,17 +16,6 @@ using namespace officetest;
 using office::FileFamily;
 using office::FileKind;
 
-const std::string kPresentationType =
-    "application/vnd.openxmlformats-officedocument.presentationml.presentation.main+xml";
-
-// The minimal presentation with its main part declared as another content type.
-std::string PackageOfType(const std::string& type) {
-    Entries entries = MinimalPresentation();
-    std::string types = entries[0].second;
-    types.replace(types.find(kPresentationType), kPresentationType.size(), type);
-    return Zip(With(entries, "[Content_Types].xml", types));
-}
-
 std::string Legacy(const std::string& name) { return SourceDir() + "/tests/office/corpus/legacy/" + name; }
 
 FileKind KindOfBytes(const TempFolder& folder, const std::string& bytes, const std::string& name = "file.bin") {

@@ -204,7 +204,7 @@ std::string OtherPackageReason(const fs::path& file) {
     const std::string type = z ? MainContentType(z.get()).value_or("") : "";
     if (type.find(".binary.") != std::string::npos)
         return "an Excel binary workbook (.xlsb); save it as .xlsx in Excel and convert that copy";
-    if (type.empty()) return "an Office Open XML package without a main document; only presentations and workbooks are converted";
+    if (type.empty()) return "not an Office file: the package names no main document part, or none of a known type";
     return "an Office Open XML package of another kind (" + type + "); only presentations and workbooks are converted";
 }
 
@@ -316,7 +316,9 @@ std::string DescribeRefusal(const fs::path& file, FileKind kind) {
         reason = "the file is empty, not an Office file";
         break;
     case FileKind::NotOffice:
-        reason = "not an Office file: neither a presentation, a workbook nor a deck file (JSON)";
+        reason = Head(file, 4).rfind("PK", 0) == 0
+                     ? "a zip file, but not an Office file: it has no [Content_Types].xml"
+                     : "not an Office file: neither a presentation, a workbook nor a deck file (JSON)";
         break;
     case FileKind::Unreadable:
         reason = UnreadableReason(file);
