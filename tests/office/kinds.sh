@@ -88,6 +88,9 @@ if command -v soffice >/dev/null; then
     [ -s "$work/ppt_with_embeded.bw.pptx" ] || fail "ppt_with_embeded.ppt: no ppt_with_embeded.bw.pptx"
     contains "$work/ppt_with_embeded.ppt.out" "(2 with a workbook)"
     contains "$work/ppt_with_embeded.ppt.out" "the output is Office Open XML (.pptx)"
+    # Its two Word objects stay binary: named and counted as left in colour.
+    contains "$work/ppt_with_embeded.ppt.out" "previews left in colour: 2"
+    contains "$work/ppt_with_embeded.ppt.out" "LibreOffice's import left the object in binary form (oleObject1.bin)"
   fi
 elif [ "${QV_ALLOW_SKIP:-0}" = 1 ]; then
   echo "LibreOffice is not installed: legacy files not tried (QV_ALLOW_SKIP=1)"

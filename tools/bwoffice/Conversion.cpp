@@ -199,6 +199,22 @@ office::Package OpenInput(const ConversionOptions& options, const std::string& w
     return package;
 }
 
+// LibreOffice's import turns the Excel objects of a legacy file into packages, but may leave
+// others in their binary form, where no chart of theirs is converted: each is named and counted
+// with the previews left in colour. An Excel object left so is counted by the write-back already.
+void CountBinaryLeftovers(const office::Package& package, const std::vector<office::OfficeObject>& records,
+                          ConversionSummary& summary) {
+    for (const office::OfficeObject& r : records) {
+        if (r.oleEmbedding.empty() || !package.HasPart(r.oleEmbedding)) continue;
+        const std::string progId = bwpass::Utf8(r.deck.progId);
+        if (progId.find("Excel") != std::string::npos && !r.previewPart.empty()) continue;
+        if (package.ReadPart(r.oleEmbedding).compare(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") != 0) continue;
+        ++summary.previewsLeftInColour;
+        summary.notes.push_back(r.where + ": preview left in colour: LibreOffice's import left the object in binary form (" +
+                                (progId.empty() ? Leaf(r.oleEmbedding) : progId) + "), so nothing in it is converted");
+    }
+}
+
 // Printing whole files costs LibreOffice runs of their own: with the print-ready output only.
 void PrintPagesIfAsked(const office::Package& package, const std::vector<office::OfficeObject>& records,
                        const ConversionOptions& options, const Files& files, PendingReport& pending) {
@@ -241,6 +257,7 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.propertiesWritten = written.propertiesWritten;
     summary.previewsLeftInColour = written.previewsLeftInColour;
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
+    if (!summary.importedFrom.empty()) CountBinaryLeftovers(package, records, summary);
     if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwoffice: writing %s\n", options.output.c_str());
     package.Write(options.output, written.parts, written.partFiles);
     written.parts.clear();

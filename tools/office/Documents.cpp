@@ -303,6 +303,9 @@ void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& frame,
     object.showAsIcon = ole.attribute("showAsIcon").as_bool();
     OlePreview(slidePart, ole, data, object);
     const std::string id = RelationshipAttribute(ole, "id");
+    // Only an Excel object's embedding must be there; of any other, a missing one is no error.
+    for (const Relationship& r : package_.Relationships(slidePart))
+        if (r.id == id && !r.external && package_.HasPart(r.target)) object.oleEmbedding = r.target;
     const bool excel = Lower(ole.attribute("progId").value()).find("excel") != std::string::npos;
     if (!excel || id.empty()) {
         visitor_.object(std::move(object));
