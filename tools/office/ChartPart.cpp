@@ -72,33 +72,24 @@ void AddLevelsCache(const Names& names, pugi::xml_node ref, const CellSource& ce
 }
 
 // Every reference of the part that stores its formula without the values gets the cells'
-// values, in a copy: the part itself keeps exactly what it stores. Walked with a stack of its
-// own, in document order, so that no depth of nesting can exhaust the call stack.
+// values, in a copy: the part itself keeps exactly what it stores. The walk keeps a stack of its
+// own: a part may nest deeply.
 void AddMissingCaches(const Names& names, pugi::xml_node root, const CellSource& cells) {
-    std::vector<pugi::xml_node> next{root.first_child()};  // the next sibling to visit, per level
-    while (!next.empty()) {
-        const pugi::xml_node c = next.back();
-        if (!c) {
-            next.pop_back();
-            continue;
-        }
-        next.back() = c.next_sibling();
-        if (c.type() != pugi::node_element) continue;
+    WalkBelow(root, [&](pugi::xml_node c) {
+        if (c.type() != pugi::node_element) return pugi::xml_node();
         if (names.Is(c, Ns::Chart, "multiLvlStrRef")) {
             AddLevelsCache(names, c, cells);
-            continue;
+            return pugi::xml_node();
         }
         const bool numbers = names.Is(c, Ns::Chart, "numRef");
-        if (numbers || names.Is(c, Ns::Chart, "strRef")) {
-            pugi::xml_node f = xml::Child(names, c, Ns::Chart, "f");
-            if (f && !xml::Child(names, c, Ns::Chart, numbers ? "numCache" : "strCache")) {
-                const std::vector<CellValue> values = cells.Range(f.text().get());
-                if (!values.empty()) AddCache(names, c, numbers, values);
-            }
-            continue;
+        if (!numbers && !names.Is(c, Ns::Chart, "strRef")) return c;
+        pugi::xml_node f = xml::Child(names, c, Ns::Chart, "f");
+        if (f && !xml::Child(names, c, Ns::Chart, numbers ? "numCache" : "strCache")) {
+            const std::vector<CellValue> values = cells.Range(f.text().get());
+            if (!values.empty()) AddCache(names, c, numbers, values);
         }
-        next.push_back(c.first_child());
-    }
+        return pugi::xml_node();
+    });
 }
 
 }  // namespace

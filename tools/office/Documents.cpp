@@ -56,35 +56,27 @@ bool HoldsChartex(const pugi::xml_node& n) {
 }
 
 // The frames of a shape tree in drawing order, through groups, anchors and the chosen branch of
-// mc:AlternateContent; walked with a stack of its own, so that no depth of groups can exhaust
+// mc:AlternateContent; the walk keeps a stack of its own, so that no depth of groups can exhaust
 // the call stack.
 void CollectFrames(const pugi::xml_node& tree, std::vector<Frame>& frames) {
-    std::vector<pugi::xml_node> next{tree.first_child()};  // the next sibling to visit, per level
-    while (!next.empty()) {
-        const pugi::xml_node n = next.back();
-        if (!n) {
-            next.pop_back();
-            continue;
-        }
-        next.back() = n.next_sibling();
+    WalkBelow(tree, [&](pugi::xml_node n) {
         if (Is(n, "graphicFrame")) {
             frames.push_back({n, HoldsChartex(n)});
-        } else if (Is(n, "grpSp") || Is(n, "twoCellAnchor") || Is(n, "oneCellAnchor") || Is(n, "absoluteAnchor")) {
-            next.push_back(n.first_child());
-        } else if (Is(n, "AlternateContent")) {
-            pugi::xml_node chosen;
-            for (pugi::xml_node branch : n.children()) {
-                if (Is(branch, "Choice") && HoldsChartex(branch)) {
-                    for (const pugi::xpath_node& f : branch.select_nodes(".//*[local-name()='graphicFrame']"))
-                        frames.push_back({f.node(), true});
-                    chosen = {};
-                    break;
-                }
-                if (Is(branch, "Fallback") || (!chosen && Is(branch, "Choice"))) chosen = branch;
-            }
-            if (chosen) next.push_back(chosen.first_child());
+            return pugi::xml_node();
         }
-    }
+        if (Is(n, "grpSp") || Is(n, "twoCellAnchor") || Is(n, "oneCellAnchor") || Is(n, "absoluteAnchor")) return n;
+        if (!Is(n, "AlternateContent")) return pugi::xml_node();
+        pugi::xml_node chosen;
+        for (pugi::xml_node branch : n.children()) {
+            if (Is(branch, "Choice") && HoldsChartex(branch)) {
+                for (const pugi::xpath_node& f : branch.select_nodes(".//*[local-name()='graphicFrame']"))
+                    frames.push_back({f.node(), true});
+                return pugi::xml_node();
+            }
+            if (Is(branch, "Fallback") || (!chosen && Is(branch, "Choice"))) chosen = branch;
+        }
+        return chosen;
+    });
 }
 
 std::string FrameName(const pugi::xml_node& frame) {

@@ -119,6 +119,23 @@ std::string ResolvePartReference(const std::string& sourcePart, const std::strin
 // How deep elements nest in a document (the root element alone is 1), counted without recursion.
 size_t XmlDepth(const pugi::xml_document& document);
 
+// Visits the nodes below root in document order with a stack of its own, so that no depth of
+// nesting can exhaust the call stack. visit(node) returns the node whose children are visited
+// next, before the node's siblings: the node itself, another (a branch chosen below it), or none.
+template <typename Visit>
+void WalkBelow(const pugi::xml_node& root, Visit visit) {
+    std::vector<pugi::xml_node> next{root.first_child()};  // the next sibling to visit, per level
+    while (!next.empty()) {
+        const pugi::xml_node n = next.back();
+        if (!n) {
+            next.pop_back();
+            continue;
+        }
+        next.back() = n.next_sibling();
+        if (const pugi::xml_node into = visit(n)) next.push_back(into.first_child());
+    }
+}
+
 // Office nests parts a few dozen elements deep (groups in groups, text in tables); a part nested
 // deeper than this is refused when it is parsed, so that no later walk of it meets such depth.
 constexpr size_t kMaxXmlDepth = 1000;
