@@ -163,6 +163,7 @@ FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffi
 constexpr size_t kFilesPerGroup = 40;
 
 std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& options, bwoffice::PassServer& server) {
+    for (const std::string& l : plan.leftOut) std::fprintf(stderr, "bwoffice: left out: %s\n", l.c_str());
     std::vector<FileResult> results(plan.files.size());
     Progress progress(plan.files.size(), options.quiet);
     for (size_t first = 0; first < plan.files.size(); first += kFilesPerGroup) {

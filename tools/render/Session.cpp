@@ -77,11 +77,13 @@ std::set<unsigned long> OfficePipes() {
 // Whether a process of the group holds one of these sockets.
 bool GroupHolds(pid_t group, const std::set<unsigned long>& inodes) {
     namespace fs = std::filesystem;
+    // Processes come and go while /proc is read: every step takes an error code, since the
+    // throwing increment of a range-for would end the program from a drawing thread.
     std::error_code ec;
-    for (const fs::directory_entry& p : fs::directory_iterator("/proc", ec)) {
-        const std::string pid = p.path().filename().string();
+    for (fs::directory_iterator p("/proc", ec), end; !ec && p != end; p.increment(ec)) {
+        const std::string pid = p->path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream stat(p.path() / "stat");
+        std::ifstream stat(p->path() / "stat");
         std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
         const size_t paren = text.rfind(')');  // the name may hold spaces
         std::istringstream rest(paren == std::string::npos ? std::string() : text.substr(paren + 1));
@@ -89,9 +91,9 @@ bool GroupHolds(pid_t group, const std::set<unsigned long>& inodes) {
         long parent = 0, pgrp = 0;
         if (!(rest >> state >> parent >> pgrp) || pgrp != group) continue;
         std::error_code fdError;
-        for (const fs::directory_entry& fd : fs::directory_iterator(p.path() / "fd", fdError)) {
+        for (fs::directory_iterator fd(p->path() / "fd", fdError), none; !fdError && fd != none; fd.increment(fdError)) {
             std::error_code linkError;
-            const std::string target = fs::read_symlink(fd.path(), linkError).string();
+            const std::string target = fs::read_symlink(fd->path(), linkError).string();
             unsigned long inode = 0;
             if (std::sscanf(target.c_str(), "socket:[%lu]", &inode) == 1 && inodes.count(inode)) return true;
         }
@@ -218,6 +220,7 @@ void Session::WaitUntilReady(Instance& instance) {
 
 struct Session::Request {
     const std::vector<std::pair<std::string, std::string>>* files;
+    std::string format;  // LibreOffice's --convert-to: "pdf", or "pptx"/"xlsx" for an import
     double limit;
     std::string log;
     bool done = false;
@@ -248,7 +251,8 @@ void Session::Convert(Instance& instance, const std::vector<Request*>& requests)
     std::error_code ec;
     fs::create_directories(run, ec);
     std::vector<std::string> argv = OfficeCommand(soffice_, instance.profile);
-    argv.insert(argv.end(), {"--convert-to", "pdf", "--outdir", run.string()});
+    const std::string format = requests.front()->format;
+    argv.insert(argv.end(), {"--convert-to", format, "--outdir", run.string()});
     std::vector<std::pair<fs::path, std::string>> pdfs;  // LibreOffice's PDF -> the caller's
     double limit = 0;
     for (Request* r : requests) {
@@ -258,7 +262,7 @@ void Session::Convert(Instance& instance, const std::vector<Request*>& requests)
             const fs::path moved = run / (stem + fs::path(input).extension().string());
             if (!MoveFile(input, moved)) continue;
             argv.push_back(moved.string());
-            pdfs.emplace_back(run / (stem + ".pdf"), pdf);
+            pdfs.emplace_back(run / (stem + "." + format), pdf);
         }
     }
     // The limit of the largest request and a wide margin for each further file.
@@ -273,7 +277,12 @@ void Session::Convert(Instance& instance, const std::vector<Request*>& requests)
 
 ProcessResult Session::ConvertToPdf(const std::vector<std::pair<std::string, std::string>>& files,
                                     double limitSeconds, const std::string& logPath) {
-    Request mine{&files, limitSeconds, logPath, false, {}};
+    return ConvertTo(files, "pdf", limitSeconds, logPath);
+}
+
+ProcessResult Session::ConvertTo(const std::vector<std::pair<std::string, std::string>>& files,
+                                 const std::string& format, double limitSeconds, const std::string& logPath) {
+    Request mine{&files, format, limitSeconds, logPath, false, {}};
     std::unique_lock<std::mutex> lock(mutex_);
     queue_.push_back(&mine);
     while (!mine.done) {
@@ -287,7 +296,9 @@ ProcessResult Session::ConvertToPdf(const std::vector<std::pair<std::string, std
         const bool othersFree = std::count_if(instances_.begin(), instances_.end(),
                                               [](const Instance& i) { return !i.busy; }) > 1;
         std::vector<Request*> taken;
-        for (size_t n = 0; !queue_.empty() && (taken.empty() || (!othersFree && n + queue_.front()->files->size() <= kFilesPerRun));) {
+        // One run converts to one format.
+        for (size_t n = 0; !queue_.empty() && (taken.empty() || (!othersFree && queue_.front()->format == taken.front()->format &&
+                                                                 n + queue_.front()->files->size() <= kFilesPerRun));) {
             n += queue_.front()->files->size();
             taken.push_back(queue_.front());
             queue_.pop_front();
