@@ -25,16 +25,18 @@ PY
   rm -f "$work"/page*.ppm
 }
 
-# file | lines the summary holds (;-separated) | what the report names | the object's picture (new, kept, -)
+# file | lines the summary holds (;-separated) | what the report names | the object's picture (new,
+# kept, -) | slide pages in the report (a slide that shows a converted chart, its own or its layout's)
 cases=(
-  "newer-chart-beside|charts:           1 read, 1 rewritten;previews left in colour: 1 (named in the report)|preview left in colour: it shows a chart of the newer kinds (cx:chart: Waterfall 2)|kept"
-  "newer-chart-only|charts:           0 read;previews left in colour: 1 (named in the report)|preview left in colour: it shows a chart of the newer kinds (cx:chart: Waterfall 2)|kept"
-  "newer-chart-hidden|charts:           1 read, 1 rewritten;previews left in colour: 0|left unchanged, not modelled|new"
-  "layout-chart|charts:           3 read, 3 rewritten;where they stand: 1 on slides, 1 on slide layouts, 1 on slide masters|slide layout 1 (Blank): Layout Chart|-"
-  "notes-chart|charts:           2 read, 2 rewritten;where they stand: 1 on slides, 1 on notes pages|notes page of slide 1: Notes Chart|-"
+  "newer-chart-beside|charts:           1 read, 1 rewritten;previews left in colour: 1 (named in the report)|preview left in colour: it shows a chart of the newer kinds (cx:chart: Waterfall 2)|kept|1"
+  "newer-chart-only|charts:           0 read;previews left in colour: 1 (named in the report)|preview left in colour: it shows a chart of the newer kinds (cx:chart: Waterfall 2)|kept|0"
+  "newer-chart-hidden|charts:           1 read, 1 rewritten;previews left in colour: 0|left unchanged, not modelled|new|1"
+  "layout-chart|charts:           3 read, 3 rewritten;where they stand: 1 on slides, 1 on slide layouts, 1 on slide masters|slide layout 1 (Blank): Layout Chart|-|1"
+  "layout-chart-only|charts:           1 read, 1 rewritten;where they stand: 1 on slide layouts|slide layout 1 (Blank): Layout Chart|-|1"
+  "notes-chart|charts:           2 read, 2 rewritten;where they stand: 1 on slides, 1 on notes pages|notes page of slide 1: Notes Chart|-|1"
 )
 for c in "${cases[@]}"; do
-  IFS='|' read -r name lines named picture <<<"$c"
+  IFS='|' read -r name lines named picture pages <<<"$c"
   rm -rf "$work/case" && mkdir "$work/case"
   cp "$folder/pages/$name.pptx" "$work/case/"
   if ! "$bwoffice" "$work/case/$name.pptx" --pdf >"$work/out.txt" 2>"$work/err.txt"; then
@@ -54,8 +56,12 @@ for c in "${cases[@]}"; do
     new) [ "$new" -eq 1 ] || fail "$name: the object's picture was not drawn anew" ;;
   esac
   cp "$work/case/$name.bw.pdf" "$work/" || fail "$name: no $name.bw.pdf"
+  [ "$(grep -c 'class="page-after"' "$work/case/$name.report.html")" -eq "$pages" ] ||
+    fail "$name: the report does not show $pages slide pages"
 done
-# What stands behind the slide prints converted: the page of layout-chart (three charts) has no colour.
-share=$(colour_share "$work/layout-chart.bw.pdf")
-[ "${share:-1000}" -eq 0 ] || fail "layout-chart: ${share:-?} of 1000 pixels of its printed page carry colour"
-finish "${#cases[@]} files and a printed page, no failures"
+# What stands behind the slide prints converted: the pages with a layout's or master's chart have no colour.
+for name in layout-chart layout-chart-only; do
+  share=$(colour_share "$work/$name.bw.pdf")
+  [ "${share:-1000}" -eq 0 ] || fail "$name: ${share:-?} of 1000 pixels of its printed page carry colour"
+done
+finish "${#cases[@]} files and two printed pages, no failures"

@@ -278,18 +278,19 @@ TEST(Documents, ChartsOnLayoutsMastersAndNotesPagesFollowTheSlides) {
         const char* where;
         office::Place place;
         size_t slide;
+        const char* part;  // what it stands on
     };
     const struct {
         const char* file;
         std::vector<Expected> objects;
     } cases[] = {
         {"layout-chart.pptx",
-         {{"slide 1: Chart 1", office::Place::Slide, 1},
-          {"slide master 1: Master Chart", office::Place::Master, 0},
-          {"slide layout 1 (Blank): Layout Chart", office::Place::Layout, 0}}},
+         {{"slide 1: Chart 1", office::Place::Slide, 1, "ppt/slides/slide1.xml"},
+          {"slide master 1: Master Chart", office::Place::Master, 0, "ppt/slideMasters/slideMaster1.xml"},
+          {"slide layout 1 (Blank): Layout Chart", office::Place::Layout, 0, "ppt/slideLayouts/slideLayout1.xml"}}},
         {"notes-chart.pptx",
-         {{"slide 1: Chart 1", office::Place::Slide, 1},
-          {"notes page of slide 1: Notes Chart", office::Place::NotesPage, 0}}},
+         {{"slide 1: Chart 1", office::Place::Slide, 1, "ppt/slides/slide1.xml"},
+          {"notes page of slide 1: Notes Chart", office::Place::NotesPage, 0, "ppt/notesSlides/notesSlide1.xml"}}},
     };
     for (const auto& c : cases) {
         const Walked w = Walk(Package::OpenFile(SourceDir() + "/tests/office/pages/" + c.file));
@@ -299,6 +300,7 @@ TEST(Documents, ChartsOnLayoutsMastersAndNotesPagesFollowTheSlides) {
             EXPECT_EQ(o.where, c.objects[i].where) << c.file;
             EXPECT_EQ(o.place, c.objects[i].place) << o.where;
             EXPECT_EQ(o.slide, c.objects[i].slide) << o.where;
+            EXPECT_EQ(o.slidePart, c.objects[i].part) << o.where;
             EXPECT_EQ(o.charts.size(), 1u) << o.where;
             EXPECT_EQ(o.themePart, i == 0 || c.objects[i].place != office::Place::NotesPage ? "ppt/theme/theme1.xml"
                                                                                              : "ppt/theme/theme2.xml")

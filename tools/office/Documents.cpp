@@ -167,6 +167,7 @@ private:
     std::map<std::string, std::pair<std::string, Theme>> masterThemes_;
     Place place_ = Place::Slide;  // what is being walked
     size_t slideNumber_ = 0;      // the slide being walked; 0 on a layout, master or notes page
+    std::string holderPart_;      // the part being walked
 };
 
 // Slides first, then what stands behind them (masters with their layouts) and the notes pages,
@@ -240,6 +241,7 @@ std::pair<std::string, Theme> Walker::PartTheme(const std::string& part) {
 
 void Walker::Shapes(const std::string& slidePart, Place place, const std::string& label) {
     place_ = place;
+    holderPart_ = slidePart;
     const pugi::xml_document slide = package_.ParseXml(slidePart);
     std::vector<Frame> frames;
     const pugi::xml_node cSld = Child(slide.document_element(), "cSld");
@@ -294,6 +296,7 @@ void Walker::NativeChart(const std::string& chartPart, const std::string& where,
     object.deck.progId = L"Excel.Chart.8";
     object.place = place_;
     object.slide = slideNumber_;
+    object.slidePart = holderPart_;
     auto workbook = std::make_unique<sim::WorkbookModel>();
     workbook->name = Wide(dataPart.empty() ? Leaf(chartPart) : Leaf(dataPart));
     auto sheet = std::make_unique<sim::SheetModel>();

@@ -48,7 +48,7 @@ struct OfficeObject {
     Place place = Place::Slide;
     std::string where;         // "slide 2: Chart 1", "sheet Sales": for messages and the report
     std::string embeddedPart;  // the embedded workbook holding the charts; "" when they are outer parts
-    std::string slidePart;     // the slide, layout, master or notes page showing an OLE object; "" otherwise
+    std::string slidePart;     // the slide, layout, master or notes page the object stands on; "" on a sheet
     std::string previewPart;   // the OLE object's preview picture; "" when none
     // Where the picture was found only in the slide's legacy VML drawing (PowerPoint 2007's form),
     // that drawing; "" otherwise. previewProblem says why no picture was found, when none was.

@@ -166,6 +166,17 @@ def layout_chart():
     save("layout-chart.pptx", p)
 
 
+@page
+def layout_chart_only():
+    """The slide's chart moved to its layout: the slide itself holds none."""
+    p = load("pptx/cht-charts.pptx")
+    edit(p, "ppt/slides/slide1.xml", lambda t: sub1(r"<p:graphicFrame>.*</p:graphicFrame>", "", t))
+    edit(p, "ppt/slides/_rels/slide1.xml.rels", lambda t: sub1(r'<Relationship Id="rId2"[^>]*/>', "", t))
+    add_frame(p, "ppt/slideLayouts/slideLayout1.xml", frame("Layout Chart", "rId9", 1524000, 1397000, 6096000, 4064000),
+              "rId9", 1)
+    save("layout-chart-only.pptx", p)
+
+
 NOTES_MASTER = (XML_DECLARATION +
                 '<p:notesMaster xmlns:a="%s" xmlns:r="%s" xmlns:p="%s"><p:cSld><p:spTree><p:nvGrpSpPr>'
                 '<p:cNvPr id="1" name=""/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr/></p:spTree></p:cSld>'
