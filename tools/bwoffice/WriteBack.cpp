@@ -229,7 +229,6 @@ void WriteBack::Writer::Object(size_t index, const office::OfficeObject& record,
     Preview(inner, record, *a, innerParts, converted);
 }
 
-
 void WriteBack::Writer::LeftInColour(const office::OfficeObject& record, const std::string& why) {
     ++result_.previewsLeftInColour;
     result_.notes.push_back(record.where + ": preview left in colour: " + why);
