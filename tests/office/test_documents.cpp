@@ -328,6 +328,34 @@ TEST(Documents, AnObjectShowingANewerKindOfChartIsMarked) {
     }
 }
 
+// A master, layout or notes page that cannot be read is named, and the file is still walked.
+TEST(Documents, APartBehindTheSlidesThatCannotBeReadIsNamedNotFatal) {
+    const std::string presentation =
+        "<p:presentation xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+        "<p:sldMasterIdLst><p:sldMasterId id=\"2147483648\" r:id=\"rId9\"/></p:sldMasterIdLst>"
+        "<p:sldIdLst><p:sldId id=\"256\" r:id=\"rId2\"/></p:sldIdLst></p:presentation>";
+    const std::string slideRels = std::string("<Relationships xmlns=\"") + kRelsNs + "\"><Relationship Id=\"rId1\" Type=\"" +
+                                  kRelType + "notesSlide\" Target=\"../notesSlides/notesSlide1.xml\"/></Relationships>";
+    const struct {
+        const char* what;
+        Entries entries;
+        const char* where;  // what is named
+    } cases[] = {
+        {"a master whose relationship is missing", With(MinimalPresentation(), "ppt/presentation.xml", presentation),
+         "slide master 1"},
+        {"a notes page that is not in the package", With(MinimalPresentation(), "ppt/slides/_rels/slide1.xml.rels", slideRels),
+         "notes page of slide 1"},
+    };
+    for (const auto& c : cases) {
+        Walked w;
+        ASSERT_NO_THROW(w = Walk(Package::OpenBytes(Zip(c.entries), "deck.pptx"))) << c.what;
+        ASSERT_EQ(w.unmodelled.size(), 1u) << c.what;
+        EXPECT_EQ(w.unmodelled[0].where, c.where) << c.what;
+        EXPECT_NE(w.unmodelled[0].reason.find("its charts are left unchanged"), std::string::npos) << c.what;
+    }
+}
+
 // The summary's count by place says something only where a chart stands off the slides or sheets.
 TEST(ChartPlaces, NameEveryPlaceThatHoldsChartsWhenNotAllOnSlides) {
     using office::Place;

@@ -140,6 +140,7 @@ private:
     // The shapes of a slide, layout, master or notes page; `label` names it in messages.
     void Shapes(const std::string& part, Place place, const std::string& label);
     void Masters(const std::string& main, const pugi::xml_node& presentation);
+    void Behind(const std::string& label, const std::function<void()>& walk);
     void NativeChart(const std::string& chartPart, const std::string& where, const std::string& themePart,
                      const Theme& theme);
     void OleFrame(const std::string& slidePart, const pugi::xml_node& frame, const std::string& where,
@@ -184,8 +185,21 @@ void Walker::Presentation(const std::string& main) {
     slideNumber_ = 0;
     Masters(main, presentation.document_element());
     for (size_t i = 0; i < slides.size(); ++i) {
-        const std::string notes = RelatedPart(package_, slides[i], "notesSlide");
-        if (!notes.empty()) Shapes(notes, Place::NotesPage, "notes page of slide " + std::to_string(i + 1));
+        const std::string label = "notes page of slide " + std::to_string(i + 1);
+        Behind(label, [&] {
+            const std::string notes = RelatedPart(package_, slides[i], "notesSlide");
+            if (!notes.empty()) Shapes(notes, Place::NotesPage, label);
+        });
+    }
+}
+
+// A file whose slides can be read is not refused for a master, layout or notes page that cannot
+// be: that part is named, and its charts are left as they are.
+void Walker::Behind(const std::string& label, const std::function<void()>& walk) {
+    try {
+        walk();
+    } catch (const OfficeFileError& e) {
+        Unmodelled(label, std::string("cannot be read (") + e.what() + "); its charts are left unchanged");
     }
 }
 
@@ -193,14 +207,19 @@ void Walker::Masters(const std::string& main, const pugi::xml_node& presentation
     size_t masters = 0, layouts = 0;
     for (pugi::xml_node id : Child(presentation, "sldMasterIdLst").children()) {
         if (!Is(id, "sldMasterId")) continue;
-        const std::string master = package_.Target(main, RelationshipAttribute(id, "id"));
-        Shapes(master, Place::Master, "slide master " + std::to_string(++masters));
-        const pugi::xml_document xml = package_.ParseXml(master);
-        for (pugi::xml_node l : Child(xml.document_element(), "sldLayoutIdLst").children()) {
-            if (!Is(l, "sldLayoutId")) continue;
-            const std::string layout = package_.Target(master, RelationshipAttribute(l, "id"));
-            Shapes(layout, Place::Layout, "slide layout " + std::to_string(++layouts));
-        }
+        const std::string label = "slide master " + std::to_string(++masters);
+        Behind(label, [&] {
+            const std::string master = package_.Target(main, RelationshipAttribute(id, "id"));
+            Shapes(master, Place::Master, label);
+            const pugi::xml_document xml = package_.ParseXml(master);
+            for (pugi::xml_node l : Child(xml.document_element(), "sldLayoutIdLst").children()) {
+                if (!Is(l, "sldLayoutId")) continue;
+                const std::string layoutLabel = "slide layout " + std::to_string(++layouts);
+                Behind(layoutLabel, [&] {
+                    Shapes(package_.Target(master, RelationshipAttribute(l, "id")), Place::Layout, layoutLabel);
+                });
+            }
+        });
     }
 }
 
