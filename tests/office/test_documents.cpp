@@ -1,6 +1,7 @@
 // Presentations and workbooks walked into deck objects, as the host would offer them, and the
 // part edits around a new OLE preview picture.
 #include "tests/office/OfficeFiles.h"
+#include "tools/bwoffice/Conversion.h"
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/deckmodel/Text.h"
 #include "tools/office/Documents.h"
@@ -264,6 +265,115 @@ TEST(Documents, ANewPreviewReplacesThePictureForTheSlideAndItsVmlDrawing) {
     bwoffice::ReplacePreview(p, "ppt/slides/slide1.xml", "ppt/embeddings/oleObject1.bin", "PNG2", parts);
     EXPECT_EQ(parts.at("ppt/media/bwpreview2.png"), "PNG2");
     EXPECT_NE(parts.at("ppt/slides/_rels/slide1.xml.rels").find("../media/bwpreview1.png"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Charts behind the slides are offered after the slides' own, named by where they stand, with the
+// theme of their master; a layout's and master's chart has no slide number to print it under.
+TEST(Documents, ChartsOnLayoutsMastersAndNotesPagesFollowTheSlides) {
+    struct Expected {
+        const char* where;
+        office::Place place;
+        size_t slide;
+        const char* part;  // what it stands on
+    };
+    const struct {
+        const char* file;
+        std::vector<Expected> objects;
+    } cases[] = {
+        {"layout-chart.pptx",
+         {{"slide 1: Chart 1", office::Place::Slide, 1, "ppt/slides/slide1.xml"},
+          {"slide master 1: Master Chart", office::Place::Master, 0, "ppt/slideMasters/slideMaster1.xml"},
+          {"slide layout 1 (Blank): Layout Chart", office::Place::Layout, 0, "ppt/slideLayouts/slideLayout1.xml"}}},
+        {"notes-chart.pptx",
+         {{"slide 1: Chart 1", office::Place::Slide, 1, "ppt/slides/slide1.xml"},
+          {"notes page of slide 1: Notes Chart", office::Place::NotesPage, 0, "ppt/notesSlides/notesSlide1.xml"}}},
+    };
+    for (const auto& c : cases) {
+        const Walked w = Walk(Package::OpenFile(SourceDir() + "/tests/office/pages/" + c.file));
+        ASSERT_EQ(w.objects.size(), c.objects.size()) << c.file;
+        for (size_t i = 0; i < c.objects.size(); ++i) {
+            const OfficeObject& o = w.objects[i];
+            EXPECT_EQ(o.where, c.objects[i].where) << c.file;
+            EXPECT_EQ(o.place, c.objects[i].place) << o.where;
+            EXPECT_EQ(o.slide, c.objects[i].slide) << o.where;
+            EXPECT_EQ(o.slidePart, c.objects[i].part) << o.where;
+            EXPECT_EQ(o.charts.size(), 1u) << o.where;
+            EXPECT_EQ(o.themePart, i == 0 || c.objects[i].place != office::Place::NotesPage ? "ppt/theme/theme1.xml"
+                                                                                             : "ppt/theme/theme2.xml")
+                << o.where;
+        }
+    }
+}
+
+// An object whose shown sheet holds a cx:chart is marked so, whether or not it shows other charts.
+TEST(Documents, AnObjectShowingANewerKindOfChartIsMarked) {
+    const struct {
+        const char* file;
+        size_t charts;
+        bool newer;
+    } cases[] = {
+        {"newer-chart-beside.pptx", 1, true},
+        {"newer-chart-only.pptx", 0, true},
+        {"layout-chart.pptx", 1, false},
+    };
+    for (const auto& c : cases) {
+        const Walked w = Walk(Package::OpenFile(SourceDir() + "/tests/office/pages/" + c.file));
+        ASSERT_FALSE(w.objects.empty()) << c.file;
+        EXPECT_EQ(w.objects[0].charts.size(), c.charts) << c.file;
+        EXPECT_EQ(w.objects[0].newerChartsShown, c.newer) << c.file;
+    }
+}
+
+// A master, layout or notes page that cannot be read is named, and the file is still walked.
+TEST(Documents, APartBehindTheSlidesThatCannotBeReadIsNamedNotFatal) {
+    const std::string presentation =
+        "<p:presentation xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+        "<p:sldMasterIdLst><p:sldMasterId id=\"2147483648\" r:id=\"rId9\"/></p:sldMasterIdLst>"
+        "<p:sldIdLst><p:sldId id=\"256\" r:id=\"rId2\"/></p:sldIdLst></p:presentation>";
+    const std::string slideRels = std::string("<Relationships xmlns=\"") + kRelsNs + "\"><Relationship Id=\"rId1\" Type=\"" +
+                                  kRelType + "notesSlide\" Target=\"../notesSlides/notesSlide1.xml\"/></Relationships>";
+    const struct {
+        const char* what;
+        Entries entries;
+        const char* where;  // what is named
+    } cases[] = {
+        {"a master whose relationship is missing", With(MinimalPresentation(), "ppt/presentation.xml", presentation),
+         "slide master 1"},
+        {"a notes page that is not in the package", With(MinimalPresentation(), "ppt/slides/_rels/slide1.xml.rels", slideRels),
+         "notes page of slide 1"},
+    };
+    for (const auto& c : cases) {
+        Walked w;
+        ASSERT_NO_THROW(w = Walk(Package::OpenBytes(Zip(c.entries), "deck.pptx"))) << c.what;
+        ASSERT_EQ(w.unmodelled.size(), 1u) << c.what;
+        EXPECT_EQ(w.unmodelled[0].where, c.where) << c.what;
+        EXPECT_NE(w.unmodelled[0].reason.find("its charts are left unchanged"), std::string::npos) << c.what;
+    }
+}
+
+// The summary's count by place says something only where a chart stands off the slides or sheets.
+TEST(ChartPlaces, NameEveryPlaceThatHoldsChartsWhenNotAllOnSlides) {
+    using office::Place;
+    const struct {
+        std::map<Place, size_t> counts;
+        const char* text;
+    } cases[] = {
+        {{{Place::Slide, 22}}, ""},
+        {{{Place::Sheet, 3}}, ""},
+        {{}, ""},
+        {{{Place::Slide, 3}, {Place::Layout, 1}, {Place::NotesPage, 2}}, "3 on slides, 1 on slide layouts, 2 on notes pages"},
+        {{{Place::Master, 1}}, "1 on slide masters"},
+    };
+    for (const auto& c : cases) {
+        bwoffice::ConversionSummary s;
+        for (const auto& [place, n] : c.counts) s.chartsByPlace[static_cast<size_t>(place)] = n;
+        EXPECT_EQ(bwoffice::ChartPlacesText(s), c.text);
+    }
 }
 
 }  // namespace

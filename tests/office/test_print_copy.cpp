@@ -1,6 +1,7 @@
 // The copies of a workbook that LibreOffice prints for a preview or a page picture: the range
 // an embedded workbook shows, the copy's page set-up and edge marks, and cutting the printed
 // range out of its page at the frame's proportions.
+#include "tests/office/OfficeFiles.h"
 #include "tests/office/test_render_support.h"
 #include "tools/office/PrintCopy.h"
 #include "tools/render/PictureEdit.h"
@@ -244,6 +245,35 @@ TEST(PictureEdit, WritesAPngThatReadsBackTheSame) {
     EXPECT_EQ(read->height, 9);
     EXPECT_EQ(read->rgb, picture.rgb);
     EXPECT_FALSE(render::WritePng(Blank(0, 0), folder / "empty.png"));
+}
+
+}  // namespace
+
+namespace {
+
+// The embedded workbook of a test presentation (tests/office/pages).
+office::Package EmbeddedBook(const std::string& file) {
+    const office::Package p = office::Package::OpenFile(officetest::SourceDir() + "/tests/office/pages/" + file);
+    return office::Package::OpenBytes(p.ReadPart("ppt/embeddings/Microsoft_Excel_Worksheet.xlsx"), file);
+}
+
+// A cx:chart counts where it stands in the range shown: the oleSize, else the cells in use with
+// every drawing (Excel wraps the newer charts' anchors in mc:AlternateContent).
+TEST(NewerChartsShown, AreThoseInTheShownRange) {
+    const struct {
+        const char* file;
+        CellBox range;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"newer-chart-beside.pptx", {}, {"Waterfall 2"}},
+        {"newer-chart-only.pptx", {}, {"Waterfall 2"}},
+        {"newer-chart-hidden.pptx", {}, {}},                       // below oleSize A1:L23
+        {"newer-chart-hidden.pptx", {0, 0, 5, 24}, {"Waterfall 2"}},  // a range reaching its top left cell
+        {"newer-chart-beside.pptx", {0, 0, 4, 23}, {}},             // ends the row above it
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(office::NewerChartsShown(EmbeddedBook(c.file), "Sheet1", c.range), c.names) << c.file;
+    EXPECT_TRUE(office::NewerChartsShown(EmbeddedBook("newer-chart-only.pptx"), "No such sheet").empty());
 }
 
 }  // namespace

@@ -69,6 +69,7 @@ std::vector<office::OfficeObject> WriteDeck(const office::Package& package, cons
     office::DocumentVisitor visitor;
     visitor.object = [&](office::OfficeObject&& o) {
         summary.charts += o.charts.size();
+        summary.chartsByPlace[static_cast<size_t>(o.place)] += o.charts.size();
         if (o.deck.excel) ++summary.excelObjects;
         writer.Add(o.deck);
         o.deck = {};
@@ -167,6 +168,7 @@ void WriteReport(const ConversionOptions& options, const ConversionSummary& summ
     for (const office::UnmodelledChart& u : summary.unmodelled)
         extras.renderNotes.push_back("left unchanged, not modelled: " + u.where + ": " + u.reason);
     for (const std::string& n : summary.notes) extras.renderNotes.push_back(n);
+    extras.chartPlaces = ChartPlacesText(summary);
     extras.source = options.input;
     extras.output = options.output;
     std::string error;
@@ -230,6 +232,21 @@ void PrintPagesIfAsked(const office::Package& package, const std::vector<office:
 }
 
 }  // namespace
+
+std::string ChartPlacesText(const ConversionSummary& summary) {
+    std::string text;
+    size_t places = 0;
+    for (size_t p = 0; p < office::kPlaces; ++p) {
+        if (!summary.chartsByPlace[p]) continue;
+        ++places;
+        text += (text.empty() ? "" : ", ") + std::to_string(summary.chartsByPlace[p]) + " on " +
+                office::PlaceName(static_cast<office::Place>(p));
+    }
+    const size_t onSlides = summary.chartsByPlace[static_cast<size_t>(office::Place::Slide)];
+    return places > 1 || (places == 1 && !onSlides && !summary.chartsByPlace[static_cast<size_t>(office::Place::Sheet)])
+               ? text
+               : std::string();
+}
 
 PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     PendingReport pending;

@@ -6,6 +6,7 @@
 #include "tools/office/Documents.h"
 #include "tools/report/Report.h"
 
+#include <array>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -33,6 +34,7 @@ struct ConversionSummary {
     size_t objects = 0;        // offered to the plug-in
     size_t excelObjects = 0;   // of those, with a workbook
     size_t charts = 0;         // read into the deck
+    std::array<size_t, office::kPlaces> chartsByPlace{};  // the same by office::Place
     size_t chartsRewritten = 0;
     size_t propertiesWritten = 0;
     size_t previewsLeftInColour = 0;   // OLE objects whose picture was not drawn anew (named in the notes)
@@ -55,6 +57,10 @@ class PassError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// "3 on slides, 1 on slide layouts, 1 on notes pages": where the charts read stand, the places
+// that hold some; "" when they all stand on slides or all on sheets.
+std::string ChartPlacesText(const ConversionSummary& summary);
 
 // The input is told by its content (office::IdentifyFile): a presentation or workbook of any
 // package type, or a legacy binary one imported by LibreOffice first; any other kind is refused.

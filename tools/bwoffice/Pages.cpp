@@ -26,13 +26,48 @@ void AddNotes(PagesResult& result, const std::vector<std::string>& problems) {
     result.notes.insert(result.notes.end(), problems.begin(), problems.end());
 }
 
+// The slides of a presentation in order.
+std::vector<std::string> SlideParts(const office::Package& presentation) {
+    const std::string main = presentation.MainPart();
+    const pugi::xml_document xml = presentation.ParseXml(main);
+    std::vector<std::string> slides;
+    for (const pugi::xpath_node& id : xml.select_nodes("//*[local-name()='sldIdLst']/*[local-name()='sldId']"))
+        slides.push_back(presentation.Target(main, office::xml::RelationshipAttribute(id.node(), "id")));
+    return slides;
+}
+
+std::string Related(const office::Package& package, const std::string& part, const char* type) {
+    for (const office::Relationship& r : package.Relationships(part))
+        if (!r.external && office::IsRelationshipType(r, type)) return r.target;
+    return {};
+}
+
+// The slides whose pages show charts: those holding some, and for a layout's or master's charts
+// the first slide that shows them (every slide of that layout prints them alike).
+std::set<size_t> SlidesWithCharts(const office::Package& input, const std::vector<office::OfficeObject>& records) {
+    std::set<size_t> slides;
+    std::set<std::string> behind;  // layouts and masters with charts
+    for (const office::OfficeObject& o : records) {
+        if (o.charts.empty()) continue;
+        if (o.slide > 0) slides.insert(o.slide);
+        else if (o.place == office::Place::Layout || o.place == office::Place::Master) behind.insert(o.slidePart);
+    }
+    if (behind.empty()) return slides;
+    const std::vector<std::string> parts = SlideParts(input);
+    for (size_t i = 0; i < parts.size() && !behind.empty(); ++i) {
+        const std::string layout = Related(input, parts[i], "slideLayout");
+        const std::string master = layout.empty() ? std::string() : Related(input, layout, "slideMaster");
+        for (const std::string& shown : {layout, master})
+            if (behind.erase(shown)) slides.insert(i + 1);
+    }
+    return slides;
+}
+
 void PresentationPages(const office::Package& input, const PagesRequest& request,
                        const std::vector<office::OfficeObject>& records, PagesResult& result) {
     const std::string before = request.folder + "/before.pdf";
     const std::string after = request.pdf.empty() ? request.folder + "/after.pdf" : request.pdf;
-    std::set<size_t> slides;
-    for (const office::OfficeObject& o : records)
-        if (o.slide > 0 && !o.charts.empty()) slides.insert(o.slide);
+    const std::set<size_t> slides = SlidesWithCharts(input, records);
     std::vector<render::PrintJob> jobs = {{request.output, after}};
     if (!slides.empty()) jobs.push_back({request.input, before});
     AddNotes(result, render::PrintToPdf(jobs, request.folder + "/render"));
@@ -127,12 +162,10 @@ void WorkbookPages(const office::Package& input, const PagesRequest& request,
 }  // namespace
 
 std::vector<int> PageOfSlide(const office::Package& presentation) {
-    const std::string main = presentation.MainPart();
-    const pugi::xml_document xml = presentation.ParseXml(main);
     std::vector<int> pages;
     int page = 0;
-    for (const pugi::xpath_node& id : xml.select_nodes("//*[local-name()='sldIdLst']/*[local-name()='sldId']")) {
-        const pugi::xml_document slide = presentation.ParseXml(presentation.Target(main, office::xml::RelationshipAttribute(id.node(), "id")));
+    for (const std::string& part : SlideParts(presentation)) {
+        const pugi::xml_document slide = presentation.ParseXml(part);
         const bool hidden = !slide.document_element().attribute("show").as_bool(true);
         pages.push_back(hidden ? 0 : ++page);
     }

@@ -88,6 +88,19 @@ void EnsurePngContentType(const Package& package, std::map<std::string, std::str
     parts[typesPart] = office::XmlText(types);
 }
 
+// The picture shows the sheet the workbook opens on.
+const sim::SheetModel* ShownSheet(const sim::WorkbookModel& workbook) {
+    const int active = workbook.activeSheet;
+    return active >= 0 && active < static_cast<int>(workbook.sheets.size())
+               ? workbook.sheets[static_cast<size_t>(active)].get()
+               : nullptr;
+}
+
+std::vector<std::string> NewerChartsOnShownSheet(const Package& inner, const sim::WorkbookModel& workbook) {
+    const sim::SheetModel* sheet = ShownSheet(workbook);
+    return sheet ? office::NewerChartsShown(inner, bwpass::Utf8(sheet->name)) : std::vector<std::string>();
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
@@ -188,7 +201,7 @@ void WriteBack::Writer::Object(size_t index, const office::OfficeObject& record,
     if (!b && !record.showAsIcon && !record.previewPart.empty() &&
         bwpass::Utf8(before.progId).find("Excel") != std::string::npos)
         LeftInColour(record, "its workbook is not read");
-    if (record.charts.empty() || !b || !a) return;
+    if (!b || !a || (record.charts.empty() && !record.newerChartsShown)) return;
     if (record.embeddedPart.empty()) {
         for (auto& [name, text] : Charts(index, package_, record, *b, *a)) result_.parts[name] = std::move(text);
         return;
@@ -196,6 +209,20 @@ void WriteBack::Writer::Object(size_t index, const office::OfficeObject& record,
     const Package inner = Package::OpenBytes(package_.ReadPart(record.embeddedPart),
                                              package_.DisplayName() + ": " + record.embeddedPart);
     const std::map<std::string, std::string> innerParts = Charts(index, inner, record, *b, *a);
+    // A preview that shows a chart of the newer kinds keeps its colour: drawn anew it would show
+    // a "not available" box where the chart was.
+    if (record.newerChartsShown && !record.showAsIcon && !record.previewPart.empty()) {
+        const std::vector<std::string> newer = NewerChartsOnShownSheet(inner, *a);
+        if (!newer.empty()) {
+            std::string names;
+            for (const std::string& n : newer) names += (names.empty() ? "" : ", ") + n;
+            LeftInColour(record, "it shows a chart of the newer kinds (cx:chart: " + names +
+                                     "), which is not converted and which a picture drawn anew would show as "
+                                     "a \"not available\" box; the old picture is kept");
+            if (!innerParts.empty()) result_.partFiles[record.embeddedPart] = Save(inner.WriteBytes(innerParts));
+            return;
+        }
+    }
     if (innerParts.empty()) return;
     const std::string converted = inner.WriteBytes(innerParts);
     result_.partFiles[record.embeddedPart] = Save(converted);
@@ -217,10 +244,7 @@ void WriteBack::Writer::Preview(const Package& inner, const office::OfficeObject
         LeftInColour(record, record.previewProblem.empty() ? "no picture of it was found" : record.previewProblem);
         return;
     }
-    // The picture shows the sheet the workbook opens on.
-    const int active = after.activeSheet;
-    const sim::SheetModel* sheet =
-        active >= 0 && active < static_cast<int>(after.sheets.size()) ? after.sheets[static_cast<size_t>(active)].get() : nullptr;
+    const sim::SheetModel* sheet = ShownSheet(after);
     const office::ChartLocation* shown = nullptr;
     for (const office::ChartLocation& l : record.charts)
         if (innerParts.count(l.chartPart) && sheet && sheet->name == l.sheet) {

@@ -137,6 +137,8 @@ void PrintSummary(const bwoffice::ConversionOptions& o, const bwoffice::Conversi
     std::printf("  objects offered:  %zu (%zu with a workbook)\n", s.objects, s.excelObjects);
     std::printf("  charts:           %zu read, %zu rewritten (%zu properties written)\n", s.charts,
                 s.chartsRewritten, s.propertiesWritten);
+    if (const std::string places = bwoffice::ChartPlacesText(s); !places.empty())
+        std::printf("  where they stand: %s\n", places.c_str());
     std::printf("  look-alike series: %zu charts\n", s.chartsWithLookAlikes);
     std::printf("  vanishing text:   %zu charts\n", s.chartsWithVanishingText);
     std::printf("  previews left in colour: %zu%s\n", s.previewsLeftInColour,

@@ -129,6 +129,7 @@ private:
         std::string name;
         sim::SheetModel::Kind kind = sim::SheetModel::Kind::Worksheet;
         std::vector<ChartRef> charts;
+        size_t newerCharts = 0;  // cx:chart frames, which are not modelled
     };
     struct WorkbookInfo {
         std::vector<SheetInfo> sheets;
@@ -137,17 +138,23 @@ private:
         Theme theme;
     };
 
-    void Slide(const std::string& slidePart, size_t number);
+    // The shapes of a slide, layout, master or notes page; `label` names it in messages.
+    void Shapes(const std::string& part, Place place, const std::string& label);
+    void Masters(const std::string& main, const pugi::xml_node& presentation);
+    void Behind(const std::string& label, const std::function<void()>& walk);
     void NativeChart(const std::string& chartPart, const std::string& where, const std::string& themePart,
                      const Theme& theme);
     void OleFrame(const std::string& slidePart, const pugi::xml_node& frame, const std::string& where,
-                  const std::string& name, size_t slide);
+                  const std::string& name);
     void OlePreview(const std::string& slidePart, const pugi::xml_node& ole, const pugi::xml_node& data,
                     OfficeObject& object);
-    std::pair<std::string, Theme> SlideTheme(const std::string& slidePart);
+    std::pair<std::string, Theme> PartTheme(const std::string& part);
+    std::string MasterOf(const std::string& part) const;
 
     WorkbookInfo ScanWorkbook(const Package& package, const std::string& workbookPart, const std::string& where);
-    std::vector<ChartRef> DrawingCharts(const Package& package, const std::string& sheetPart, const std::string& where);
+    // The modelled charts of a sheet's drawing; the newer kinds are reported and counted in sheet.
+    void DrawingCharts(const Package& package, const std::string& sheetPart, const std::string& where,
+                       SheetInfo& sheet);
     // Fills sheet (its charts read from package); the locations go to object.
     void ReadSheetCharts(const Package& package, const SheetInfo& info, const Theme& theme, sim::SheetModel& sheet,
                          OfficeObject& object, const std::string& where);
@@ -160,21 +167,78 @@ private:
     const Package& package_;
     const DocumentVisitor& visitor_;
     std::map<std::string, std::pair<std::string, Theme>> masterThemes_;
-    size_t slideNumber_ = 0;   // the slide being walked
+    Place place_ = Place::Slide;  // what is being walked
+    size_t slideNumber_ = 0;      // the slide being walked; 0 on a layout, master or notes page
+    std::string holderPart_;      // the part being walked
 };
 
+// Slides first, then what stands behind them (masters with their layouts) and the notes pages,
+// so that the objects of slides keep their places in the deck whatever else the file holds.
 void Walker::Presentation(const std::string& main) {
     const pugi::xml_document presentation = package_.ParseXml(main);
-    size_t number = 0;
-    for (pugi::xml_node id : Child(presentation.document_element(), "sldIdLst").children()) {
-        if (!Is(id, "sldId")) continue;
-        Slide(package_.Target(main, RelationshipAttribute(id, "id")), ++number);
+    std::vector<std::string> slides;
+    for (pugi::xml_node id : Child(presentation.document_element(), "sldIdLst").children())
+        if (Is(id, "sldId")) slides.push_back(package_.Target(main, RelationshipAttribute(id, "id")));
+    for (size_t i = 0; i < slides.size(); ++i) {
+        slideNumber_ = i + 1;
+        Shapes(slides[i], Place::Slide, "slide " + std::to_string(i + 1));
+    }
+    slideNumber_ = 0;
+    Masters(main, presentation.document_element());
+    for (size_t i = 0; i < slides.size(); ++i) {
+        const std::string label = "notes page of slide " + std::to_string(i + 1);
+        Behind(label, [&] {
+            const std::string notes = RelatedPart(package_, slides[i], "notesSlide");
+            if (!notes.empty()) Shapes(notes, Place::NotesPage, label);
+        });
     }
 }
 
-std::pair<std::string, Theme> Walker::SlideTheme(const std::string& slidePart) {
-    const std::string layout = RelatedPart(package_, slidePart, "slideLayout");
-    const std::string master = layout.empty() ? std::string() : RelatedPart(package_, layout, "slideMaster");
+// A file whose slides can be read is not refused for a master, layout or notes page that cannot
+// be: that part is named, and its charts are left as they are.
+void Walker::Behind(const std::string& label, const std::function<void()>& walk) {
+    try {
+        walk();
+    } catch (const OfficeFileError& e) {
+        Unmodelled(label, std::string("cannot be read (") + e.what() + "); its charts are left unchanged");
+    }
+}
+
+void Walker::Masters(const std::string& main, const pugi::xml_node& presentation) {
+    size_t masters = 0, layouts = 0;
+    for (pugi::xml_node id : Child(presentation, "sldMasterIdLst").children()) {
+        if (!Is(id, "sldMasterId")) continue;
+        const std::string label = "slide master " + std::to_string(++masters);
+        Behind(label, [&] {
+            const std::string master = package_.Target(main, RelationshipAttribute(id, "id"));
+            Shapes(master, Place::Master, label);
+            const pugi::xml_document xml = package_.ParseXml(master);
+            for (pugi::xml_node l : Child(xml.document_element(), "sldLayoutIdLst").children()) {
+                if (!Is(l, "sldLayoutId")) continue;
+                const std::string layoutLabel = "slide layout " + std::to_string(++layouts);
+                Behind(layoutLabel, [&] {
+                    Shapes(package_.Target(master, RelationshipAttribute(l, "id")), Place::Layout, layoutLabel);
+                });
+            }
+        });
+    }
+}
+
+// The master whose theme and colour map a part's charts take.
+std::string Walker::MasterOf(const std::string& part) const {
+    switch (place_) {
+    case Place::Master: return part;
+    case Place::Layout: return RelatedPart(package_, part, "slideMaster");
+    case Place::NotesPage: return RelatedPart(package_, part, "notesMaster");
+    default: {
+        const std::string layout = RelatedPart(package_, part, "slideLayout");
+        return layout.empty() ? std::string() : RelatedPart(package_, layout, "slideMaster");
+    }
+    }
+}
+
+std::pair<std::string, Theme> Walker::PartTheme(const std::string& part) {
+    const std::string master = MasterOf(part);
     auto cached = masterThemes_.find(master);
     if (cached != masterThemes_.end()) return cached->second;
     std::string themePart;
@@ -195,14 +259,19 @@ std::pair<std::string, Theme> Walker::SlideTheme(const std::string& slidePart) {
     return masterThemes_[master] = {themePart, theme};
 }
 
-void Walker::Slide(const std::string& slidePart, size_t number) {
-    slideNumber_ = number;
+void Walker::Shapes(const std::string& slidePart, Place place, const std::string& label) {
+    place_ = place;
+    holderPart_ = slidePart;
     const pugi::xml_document slide = package_.ParseXml(slidePart);
     std::vector<Frame> frames;
-    CollectFrames(Child(Child(slide.document_element(), "cSld"), "spTree"), frames);
+    const pugi::xml_node cSld = Child(slide.document_element(), "cSld");
+    CollectFrames(Child(cSld, "spTree"), frames);
+    // A layout is known by its name in PowerPoint's Layout menu.
+    const std::string layoutName = place == Place::Layout ? cSld.attribute("name").value() : "";
+    const std::string prefix = label + (layoutName.empty() ? "" : " (" + layoutName + ")") + ": ";
     for (const Frame& f : frames) {
         const std::string name = FrameName(f.frame);
-        const std::string where = "slide " + std::to_string(number) + ": " + (name.empty() ? "unnamed frame" : name);
+        const std::string where = prefix + (name.empty() ? "unnamed frame" : name);
         if (f.chartex) {
             Unmodelled(where, "a chart of the newer kinds (cx:chart), which is not modelled; left unchanged");
             continue;
@@ -216,10 +285,10 @@ void Walker::Slide(const std::string& slidePart, size_t number) {
                 Unmodelled(where, "a chart kept in a file outside this one; left unchanged");
                 continue;
             }
-            const auto [themePart, theme] = SlideTheme(slidePart);
+            const auto [themePart, theme] = PartTheme(slidePart);
             NativeChart(chartPart, where, themePart, WithSlideColourMap(package_, slidePart, theme));
         } else if (EndsWith(uri, "/ole")) {
-            OleFrame(slidePart, f.frame, where, name, number);
+            OleFrame(slidePart, f.frame, where, name);
         }
     }
 }
@@ -245,7 +314,9 @@ void Walker::NativeChart(const std::string& chartPart, const std::string& where,
     object.theme = chartTheme;
     object.deck.name = Wide(where);
     object.deck.progId = L"Excel.Chart.8";
+    object.place = place_;
     object.slide = slideNumber_;
+    object.slidePart = holderPart_;
     auto workbook = std::make_unique<sim::WorkbookModel>();
     workbook->name = Wide(dataPart.empty() ? Leaf(chartPart) : Leaf(dataPart));
     auto sheet = std::make_unique<sim::SheetModel>();
@@ -281,7 +352,7 @@ void Walker::OlePreview(const std::string& slidePart, const pugi::xml_node& ole,
 }
 
 void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& frame, const std::string& where,
-                      const std::string& name, size_t slide) {
+                      const std::string& name) {
     const pugi::xml_node data = GraphicData(frame);
     const pugi::xml_node ole = OleObject(data);
     OfficeObject object;
@@ -289,7 +360,8 @@ void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& frame,
     object.deck.name = Wide(where);
     object.deck.progId = Wide(ole.attribute("progId").value());
     object.slidePart = slidePart;
-    object.slide = slide;
+    object.place = place_;
+    object.slide = slideNumber_;
     FrameSize(frame, object.frameWidth, object.frameHeight);
     object.showAsIcon = ole.attribute("showAsIcon").as_bool();
     OlePreview(slidePart, ole, data, object);
@@ -327,6 +399,7 @@ void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& frame,
     }
     const WorkbookInfo info = ScanWorkbook(inner, innerMain, where);
     object.embeddedPart = embedded;
+    object.newerChartsShown = !info.sheets.empty() && info.sheets[static_cast<size_t>(info.activeTab)].newerCharts > 0;
     object.themePart = info.themePart;
     object.theme = info.theme;
     auto workbook = std::make_unique<sim::WorkbookModel>();
@@ -349,6 +422,7 @@ void Walker::Workbook(const std::string& main) {
         if (active.charts.empty()) continue;
         OfficeObject object;
         object.where = "sheet " + active.name;
+        object.place = Place::Sheet;
         object.themePart = info.themePart;
         object.theme = info.theme;
         object.deck.name = Wide(object.where);
@@ -392,19 +466,19 @@ Walker::WorkbookInfo Walker::ScanWorkbook(const Package& package, const std::str
         if (IsRelationshipType(*package.RelationshipById(workbookPart, id), "chartsheet"))
             sheet.kind = sim::SheetModel::Kind::ChartSheet;
         const std::string sheetWhere = (where.empty() ? "" : where + ": ") + "sheet " + sheet.name;
-        sheet.charts = DrawingCharts(package, part, sheetWhere);
+        DrawingCharts(package, part, sheetWhere, sheet);
         info.sheets.push_back(std::move(sheet));
     }
     if (info.activeTab < 0 || info.activeTab >= static_cast<int>(info.sheets.size())) info.activeTab = 0;
     return info;
 }
 
-std::vector<Walker::ChartRef> Walker::DrawingCharts(const Package& package, const std::string& sheetPart,
-                                                    const std::string& where) {
-    std::vector<ChartRef> charts;
+void Walker::DrawingCharts(const Package& package, const std::string& sheetPart, const std::string& where,
+                           SheetInfo& info) {
+    std::vector<ChartRef>& charts = info.charts;
     const pugi::xml_document sheet = package.ParseXml(sheetPart);
     const std::string drawingId = RelationshipAttribute(Child(sheet.document_element(), "drawing"), "id");
-    if (drawingId.empty()) return charts;
+    if (drawingId.empty()) return;
     const std::string drawingPart = package.Target(sheetPart, drawingId);
     const pugi::xml_document drawing = package.ParseXml(drawingPart);
     std::vector<Frame> frames;
@@ -413,6 +487,7 @@ std::vector<Walker::ChartRef> Walker::DrawingCharts(const Package& package, cons
         const std::string name = FrameName(f.frame);
         if (f.chartex) {
             Unmodelled(where + ": " + name, "a chart of the newer kinds (cx:chart), which is not modelled; left unchanged");
+            ++info.newerCharts;
             continue;
         }
         const pugi::xml_node data = GraphicData(f.frame);
@@ -422,7 +497,6 @@ std::vector<Walker::ChartRef> Walker::DrawingCharts(const Package& package, cons
         if (chartPart.empty()) Unmodelled(where + ": " + name, "a chart kept in a file outside this one; left unchanged");
         else charts.push_back({name, chartPart});
     }
-    return charts;
 }
 
 std::unique_ptr<sim::SheetModel> Walker::Shell(const SheetInfo& info) {
@@ -460,6 +534,17 @@ void Walker::ReadSheetCharts(const Package& package, const SheetInfo& info, cons
 }
 
 }  // namespace
+
+const char* PlaceName(Place place) {
+    switch (place) {
+    case Place::Slide: return "slides";
+    case Place::Layout: return "slide layouts";
+    case Place::Master: return "slide masters";
+    case Place::NotesPage: return "notes pages";
+    case Place::Sheet: break;
+    }
+    return "sheets";
+}
 
 DocumentKind KindOf(const Package& package) {
     const std::string main = package.MainPart();

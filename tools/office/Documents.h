@@ -2,7 +2,8 @@
 // object at a time, each with the parts its charts came from so that the converted charts can
 // be written back to the same places.
 //
-// - A presentation, slide by slide in presentation order: a native chart (p:graphicFrame with
+// - A presentation, slide by slide in presentation order, then each slide master with its
+//   layouts, then the notes pages in slide order (all of them print): a native chart (p:graphicFrame with
 //   c:chart) becomes an embedded Excel chart, ProgID Excel.Chart.8, whose workbook has one chart
 //   sheet, active, holding that chart; an OLE object (p:oleObj) is offered with its own ProgID,
 //   and when it is an Excel object embedded as a package its workbook is read as it is stored
@@ -36,12 +37,19 @@ struct ChartLocation {
     std::string chartPart;     // the chart part, in the outer package or in embeddedPart
 };
 
+// Where an object stands: charts of layouts, masters and notes pages print like those of slides.
+enum class Place { Slide, Layout, Master, NotesPage, Sheet };
+constexpr size_t kPlaces = 5;
+// "slides", "slide layouts", "slide masters", "notes pages", "sheets".
+const char* PlaceName(Place place);
+
 struct OfficeObject {
     bwpass::DeckObject deck;
+    Place place = Place::Slide;
     std::string where;         // "slide 2: Chart 1", "sheet Sales": for messages and the report
     std::string embeddedPart;  // the embedded workbook holding the charts; "" when they are outer parts
     std::string oleEmbedding;  // whatever an OLE object embeds (of any kind); "" when linked or none
-    std::string slidePart;     // the slide showing an OLE object; "" otherwise
+    std::string slidePart;     // the slide, layout, master or notes page the object stands on; "" on a sheet
     std::string previewPart;   // the OLE object's preview picture; "" when none
     // Where the picture was found only in the slide's legacy VML drawing (PowerPoint 2007's form),
     // that drawing; "" otherwise. previewProblem says why no picture was found, when none was.
@@ -50,7 +58,10 @@ struct OfficeObject {
     // form, whose mc:Fallback p:pic may show a copy): it is replaced too.
     std::string vmlPicturePart;
     int64_t frameWidth = 0, frameHeight = 0;  // the object's frame on the slide, in EMU; 0 when unknown
-    size_t slide = 0;          // the slide's number, from 1, for an object of a presentation
+    size_t slide = 0;          // the slide's number, from 1, for an object on a slide
+    // The shown sheet of the object's workbook holds charts of the newer kinds (cx:chart), which
+    // neither the pass nor a picture drawn anew can show.
+    bool newerChartsShown = false;
     bool showAsIcon = false;   // the preview is an icon, not a picture of the chart
     std::string themePart;     // the charts' theme part (beside the charts); "" for Office's default
     Theme theme;

@@ -180,16 +180,34 @@ CellBox AnchorCells(const pugi::xml_node& anchor, const Grid& grid) {
     return b;
 }
 
+bool IsAnchor(const pugi::xml_node& n) {
+    return Is(n, "twoCellAnchor") || Is(n, "oneCellAnchor") || Is(n, "absoluteAnchor");
+}
+
+// The anchors of a drawing; of an mc:AlternateContent (Excel wraps its newer charts in one) the
+// first branch's, since every branch places the same thing.
+void CollectAnchors(const pugi::xml_node& parent, std::vector<pugi::xml_node>& anchors) {
+    for (pugi::xml_node n : parent.children()) {
+        if (IsAnchor(n)) anchors.push_back(n);
+        else if (Is(n, "AlternateContent")) CollectAnchors(n.first_child(), anchors);
+    }
+}
+
 CellBox DrawingCells(const Package& workbook, const std::string& sheetPart, const pugi::xml_node& worksheet,
                      const Grid& grid) {
     CellBox cells;
     const std::string id = RelationshipId(Child(worksheet, "drawing"));
     if (id.empty()) return cells;
     const pugi::xml_document drawing = workbook.ParseXml(workbook.Target(sheetPart, id));
-    for (pugi::xml_node anchor : drawing.document_element().children())
-        if (Is(anchor, "twoCellAnchor") || Is(anchor, "oneCellAnchor") || Is(anchor, "absoluteAnchor"))
-            cells = Union(cells, AnchorCells(anchor, grid));
+    std::vector<pugi::xml_node> anchors;
+    CollectAnchors(drawing.document_element(), anchors);
+    for (const pugi::xml_node& anchor : anchors) cells = Union(cells, AnchorCells(anchor, grid));
     return cells;
+}
+
+bool Overlap(const CellBox& a, const CellBox& b) {
+    return !a.empty() && !b.empty() && a.firstColumn <= b.lastColumn && b.firstColumn <= a.lastColumn &&
+           a.firstRow <= b.lastRow && b.firstRow <= a.lastRow;
 }
 
 CellBox OleSize(const Package& workbook, const std::string& workbookPart) {
@@ -493,6 +511,30 @@ SheetPrint PrintCopyOfSheet(const Package& workbook, const std::string& sheetNam
     print.heightPoints = height * scale / 100;
     print.marked = marker >= 0;
     return print;
+}
+
+std::vector<std::string> NewerChartsShown(const Package& workbook, const std::string& sheetName, CellBox range) {
+    std::vector<std::string> names;
+    const SheetParts sheet = FindSheet(workbook, sheetName);
+    if (sheet.sheetPart.empty()) return names;
+    const pugi::xml_document xml = workbook.ParseXml(sheet.sheetPart);
+    const pugi::xml_node root = xml.document_element();
+    const std::string id = RelationshipId(Child(root, "drawing"));
+    if (id.empty()) return names;
+    const pugi::xml_document drawing = workbook.ParseXml(workbook.Target(sheet.sheetPart, id));
+    // A chart sheet shows the whole of its drawing; a worksheet the range.
+    const bool worksheet = Is(root, "worksheet");
+    if (worksheet && range.empty()) range = ShownRange(workbook, sheetName, true);
+    const Grid grid(root);
+    for (const pugi::xpath_node& d : drawing.select_nodes("//*[local-name()='graphicData']")) {
+        if (!std::strstr(d.node().attribute("uri").value(), "chartex")) continue;
+        pugi::xml_node frame = d.node().parent().parent(), anchor = frame;
+        while (anchor && !IsAnchor(anchor)) anchor = anchor.parent();
+        if (worksheet && (!anchor || !Overlap(AnchorCells(anchor, grid), range))) continue;
+        const char* name = frame.select_node(".//*[local-name()='cNvPr']").node().attribute("name").value();
+        names.push_back(*name ? name : "unnamed chart");
+    }
+    return names;
 }
 
 std::string CopyShowingSheets(const Package& workbook, const std::set<std::string>& shownSheets) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace office {
 
@@ -39,6 +40,12 @@ struct SheetPrint {
 
 // The copy that prints range of the sheet (its shown range when range is empty).
 SheetPrint PrintCopyOfSheet(const Package& workbook, const std::string& sheetName, CellBox range = {});
+
+// The names of the charts of the newer kinds (cx:chart: waterfall, histogram, treemap ...) that
+// stand in range of the sheet (its shown range when range is empty), or anywhere on a chart
+// sheet. A picture drawn anew cannot show them: LibreOffice prints the box Excel leaves for
+// older readers in their place.
+std::vector<std::string> NewerChartsShown(const Package& workbook, const std::string& sheetName, CellBox range = {});
 
 // The whole workbook with every sheet hidden that is not in shownSheets (names); the workbook
 // as it is when none of its sheets is there.

@@ -65,6 +65,8 @@ std::string Summary(const PassResult& r, const PassTotals& t) {
     s += Row("Declined", std::to_string(t.declined), "not an Excel ProgID, or bit 512 of BWFlagSet not set");
     s += Row("Charts on the shown sheets", std::to_string(t.chartsOnShownSheets),
              "charts of accepted objects that the plug-in is meant to convert");
+    // Charts on layouts, masters and notes pages print too: a line that says where they stand.
+    if (!r.chartPlaces.empty()) s += "<tr><th>Where they stand</th><td colspan=\"2\">" + H(r.chartPlaces) + "</td></tr>\n";
     s += Row("Charts converted", std::to_string(t.chartsChanged), "charts whose model changed during the pass");
     s += LegibilityRows(t);
     s += Row("Writes made", std::to_string(t.writes), "property writes and fill calls into the Excel stand-in");

@@ -68,6 +68,7 @@ struct PassResult {
     // What could not be drawn, e.g. "LibreOffice not found: no rendered pictures".
     std::vector<std::string> renderNotes;
     std::vector<PagePictures> pages;  // the pages that hold charts
+    std::string chartPlaces;          // where the charts stand, when not all on slides; "" otherwise
 };
 
 // Converted charts that print with series, slices or bands alike, or with text that vanishes

@@ -26,6 +26,7 @@ struct ReportExtras {
     // What could not be drawn, e.g. "LibreOffice not found: no rendered pictures".
     std::vector<std::string> renderNotes;
     std::vector<PagePictures> pages;            // the file's pages that hold charts, before and after
+    std::string chartPlaces;  // "3 on slides, 1 on slide layouts": where the charts stand; "" not to say
     // The files the user named, shown instead of the intermediate decks when not empty.
     std::string source, output;
 };
