@@ -302,7 +302,7 @@ TEST(Report, IsWrittenFromThePassResultAndBothDecks) {
     const std::string first = html.substr(html.find("id=\"c1\""), html.find("id=\"c2\"") - html.find("id=\"c1\""));
     EXPECT_EQ(Count(first, "src=\"data:image/png;base64,"), 2u);
     EXPECT_EQ(Count(html, "src=\"data:image/png;base64,"), 2u);
-    const size_t second = html.find("<h3>Object 2 ");
+    const size_t second = html.find(" &middot; object 2 &middot; ");
     ASSERT_NE(second, std::string::npos);
     EXPECT_NE(html.find("not modelled: cx:chart", second), std::string::npos);
     EXPECT_EQ(html.find("not modelled: cx:chart"), html.find("not modelled: cx:chart", second));
