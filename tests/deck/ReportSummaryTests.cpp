@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,19 +15,13 @@
 #include "tools/report/PassResultFile.h"
 #include "tools/report/Report.h"
 #include "tools/report/ReportFromFiles.h"
+#include "tests/deck/TestFiles.h"
 
 using namespace bwpass;
+using decktest::Put;
+using decktest::Slurp;
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 // Every chart of the workbook in the report's order (chart sheets and chart objects by sheet).
 std::vector<sim::ChartModel*> ChartsIn(sim::WorkbookModel& wb) {

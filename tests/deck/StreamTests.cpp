@@ -17,21 +17,14 @@
 #include "tools/report/PassResultFile.h"
 #include "tools/report/Report.h"
 #include "tools/report/ReportFromFiles.h"
+#include "tests/deck/TestFiles.h"
 
 using namespace bwpass;
+using decktest::Put;
+using decktest::Slurp;
+using decktest::Exists;
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-bool Exists(const std::string& path) { return std::ifstream(path).good(); }
 
 size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
