@@ -79,6 +79,9 @@ ConvertedSample Convert() {
     }
     ReportExtras extras;
     extras.pages = {{"slide 1", "", ""}};
+    extras.previewsLeftInColour = 1;
+    extras.chartsNotModelled = 2;
+    extras.renderNotes = {"slide 2: preview left in colour: no picture of it was found"};
     std::string error;
     EXPECT_TRUE(WriteReportFromFiles(L"summary-result.json", L"summary-before.json", L"summary-after.json", extras,
                                      L"summary.html", error))
@@ -147,6 +150,21 @@ TEST(ReportSummary, CountsChangedPropertiesOnceAlikeOnTheConsoleInTheSummaryAndO
     EXPECT_EQ(SumOf(s.html, std::regex("converted</span>: (\\d+) properties changed")), s.console.propertiesChanged);
     EXPECT_EQ(SumOf(s.html, std::regex("<summary>(\\d+) changed properties</summary>")), s.console.propertiesChanged);
     EXPECT_EQ(RowOf(s.html, "Charts with look-alike series").value, s.console.legibility.chartsWithLookAlikes);
+}
+
+TEST(ReportSummary, ShowsAnOfficeFilesCountsBeyondThePassAndADecksNot) {
+    const struct {
+        const char* row;
+        size_t value;
+    } rows[] = {{"Previews left in colour", 1}, {"Charts not modelled", 2}};
+    PassResult deck;
+    DescribeWithoutPass(SampleDeck(), deck);
+    const std::string deckHtml = ReportHtml(deck);
+    for (const auto& r : rows) {
+        EXPECT_EQ(RowOf(Sample().html, r.row).value, r.value) << r.row;
+        EXPECT_EQ(deckHtml.find(std::string("<tr><th>") + r.row), std::string::npos) << r.row;
+    }
+    EXPECT_NE(Sample().html.find("<li>slide 2: preview left in colour: no picture of it was found</li>"), std::string::npos);
 }
 
 TEST(ReportSummary, EachCountLeadsToTheChartsItCounts) {

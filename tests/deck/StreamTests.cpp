@@ -254,7 +254,7 @@ TEST(Report, RenderedPicturesAreEmbeddedBesideTheDrawings) {
     EXPECT_EQ(Count(html, "<figure class=\"render-after\"><figcaption>After: LibreOffice</figcaption>"), 1u);
     EXPECT_EQ(Count(html, "src=\"data:image/png;base64,iVBORw0KGgpjaGFydA==\""), 2u);
     EXPECT_NE(html.find("no-such-picture.png: "), std::string::npos);
-    EXPECT_NE(html.find("<p class=\"meta\">LibreOffice not found: no rendered pictures</p>"), std::string::npos);
+    EXPECT_NE(html.find("<li>LibreOffice not found: no rendered pictures</li>"), std::string::npos);
     EXPECT_NE(html.find("not modelled: cx:chart; left unchanged"), std::string::npos);
     EXPECT_NE(html.find("an object note"), std::string::npos);
     std::remove("chart-before.png");

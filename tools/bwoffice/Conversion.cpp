@@ -165,6 +165,8 @@ void WriteReport(const ConversionOptions& options, const ConversionSummary& summ
     for (const office::UnmodelledChart& u : summary.unmodelled)
         extras.renderNotes.push_back("left unchanged, not modelled: " + u.where + ": " + u.reason);
     for (const std::string& n : summary.notes) extras.renderNotes.push_back(n);
+    extras.previewsLeftInColour = summary.previewsLeftInColour;
+    extras.chartsNotModelled = summary.unmodelled.size();
     extras.source = options.input;
     extras.output = options.output;
     std::string error;

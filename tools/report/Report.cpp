@@ -72,9 +72,9 @@ std::string ChartLinks(const std::vector<size_t>& numbers, const std::vector<siz
     return s;
 }
 
-// Every chart of the report leads to the first of them rather than to a list of all.
+// Every chart of a report of more than a few leads to the first of them rather than to a list of all.
 std::string ChartLinksOrAll(const std::vector<size_t>& numbers, size_t charts) {
-    if (charts > 1 && numbers.size() == charts)
+    if (charts > 5 && numbers.size() == charts)
         return "all " + std::to_string(charts) + " charts, from <a href=\"#c1\">chart 1</a>";
     return ChartLinks(numbers);
 }
@@ -111,6 +111,14 @@ std::string Summary(const PassResult& r, const PassTotals& t) {
              ChartLinks(n.lookAlikes), LookAlikeNote());
     s += Row("Charts with vanishing text", Flagged(t.legibility.chartsWithVanishingText, "warn"),
              ChartLinks(n.vanishingText), VanishingTextNote());
+    if (r.previewsLeftInColour)
+        s += Row("Previews left in colour", Flagged(*r.previewsLeftInColour, "warn"),
+                 *r.previewsLeftInColour ? Link("notes", "the notes") : "",
+                 "OLE objects whose picture on the slide was not drawn anew from the converted workbook");
+    if (r.chartsNotModelled)
+        s += Row("Charts not modelled", Flagged(*r.chartsNotModelled, "warn"),
+                 *r.chartsNotModelled ? Link("notes", "the notes") : "",
+                 "charts left as they are, e.g. the Office 2016 chart types (cx:chart)");
     s += Row("Plug-in log lines", std::to_string(r.logLines.size()), r.logLines.empty() ? "" : Link("log", "the log"), "");
     s += Row("Failed host calls", Flagged(t.failedCalls, "bad"), t.failedCalls ? Link("objects", "host calls") : "",
              "calls that returned a failure HRESULT to the host");
@@ -250,6 +258,18 @@ std::string PatternKey() {
     return s + "</div>\n</details>\n";
 }
 
+// What the conversion and the pictures have to say: a few are shown, many are folded so that the
+// charts still come first.
+std::string Notes(const std::vector<std::string>& notes) {
+    constexpr size_t kShown = 5;
+    if (notes.empty()) return {};
+    std::string items;
+    for (const std::string& note : notes) items += "<li>" + H(note) + "</li>\n";
+    return std::string("<details class=\"notes\" id=\"notes\"") + (notes.size() <= kShown ? " open" : "") +
+           "><summary>" + std::to_string(notes.size()) + (notes.size() == 1 ? " note" : " notes") +
+           "</summary>\n<ul class=\"meta\">\n" + items + "</ul>\n</details>\n";
+}
+
 // Everything before the charts: the title, where things came from, the summary.
 std::string Head(const PassResult& r, const PassTotals& t) {
     std::string s = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Black-and-white pass: " +
@@ -259,8 +279,7 @@ std::string Head(const PassResult& r, const PassTotals& t) {
     if (!r.outputDeck.empty()) s += "<p class=\"meta\">Converted deck: " + H(r.outputDeck) + "</p>\n";
     s += "<p class=\"meta\">Plug-in: " + H(r.dll) + " (" + H(r.activation) + ")</p>\n";
     s += Summary(r, t);
-    for (const std::string& note : r.renderNotes) s += "<p class=\"meta\">" + H(note) + "</p>\n";
-    return s + kChartsHead;
+    return s + Notes(r.renderNotes) + kChartsHead;
 }
 
 std::string Pages(const PassResult& r) {

@@ -69,6 +69,9 @@ struct PassResult {
     // What could not be drawn, e.g. "LibreOffice not found: no rendered pictures".
     std::vector<std::string> renderNotes;
     std::vector<PagePictures> pages;  // the pages that hold charts
+    // Counts of an Office file's conversion beyond the pass, which its console summary prints
+    // too; unset for a deck file, which has neither.
+    std::optional<size_t> previewsLeftInColour, chartsNotModelled;
 };
 
 // Converted charts that print with series, slices or bands alike, or with text that vanishes

@@ -76,6 +76,8 @@ bool WriteReportFromFiles(const std::wstring& passResultPath, const std::wstring
         PassResult pass = result.pass();
         pass.renderNotes.insert(pass.renderNotes.end(), extras.renderNotes.begin(), extras.renderNotes.end());
         pass.pages = extras.pages;
+        pass.previewsLeftInColour = extras.previewsLeftInColour;
+        pass.chartsNotModelled = extras.chartsNotModelled;
         if (!extras.source.empty()) pass.deckSource = extras.source;
         if (!extras.output.empty()) pass.outputDeck = extras.output;
         if (!report.Finish(pass)) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +27,8 @@ struct ReportExtras {
     // What could not be drawn, e.g. "LibreOffice not found: no rendered pictures".
     std::vector<std::string> renderNotes;
     std::vector<PagePictures> pages;            // the file's pages that hold charts, before and after
+    // As in PassResult: the file's counts beyond the pass.
+    std::optional<size_t> previewsLeftInColour, chartsNotModelled;
     // The files the user named, shown instead of the intermediate decks when not empty.
     std::string source, output;
 };
