@@ -17,21 +17,14 @@
 #include "tools/report/PassResultFile.h"
 #include "tools/report/Report.h"
 #include "tools/report/ReportFromFiles.h"
+#include "tests/deck/TestFiles.h"
 
 using namespace bwpass;
+using decktest::Put;
+using decktest::Slurp;
+using decktest::Exists;
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-bool Exists(const std::string& path) { return std::ifstream(path).good(); }
 
 size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -261,7 +254,7 @@ TEST(Report, RenderedPicturesAreEmbeddedBesideTheDrawings) {
     EXPECT_EQ(Count(html, "<figure class=\"render-after\"><figcaption>After: LibreOffice</figcaption>"), 1u);
     EXPECT_EQ(Count(html, "src=\"data:image/png;base64,iVBORw0KGgpjaGFydA==\""), 2u);
     EXPECT_NE(html.find("no-such-picture.png: "), std::string::npos);
-    EXPECT_NE(html.find("<p class=\"meta\">LibreOffice not found: no rendered pictures</p>"), std::string::npos);
+    EXPECT_NE(html.find("<li>LibreOffice not found: no rendered pictures</li>"), std::string::npos);
     EXPECT_NE(html.find("not modelled: cx:chart; left unchanged"), std::string::npos);
     EXPECT_NE(html.find("an object note"), std::string::npos);
     std::remove("chart-before.png");
@@ -302,7 +295,7 @@ TEST(Report, IsWrittenFromThePassResultAndBothDecks) {
     const std::string first = html.substr(html.find("id=\"c1\""), html.find("id=\"c2\"") - html.find("id=\"c1\""));
     EXPECT_EQ(Count(first, "src=\"data:image/png;base64,"), 2u);
     EXPECT_EQ(Count(html, "src=\"data:image/png;base64,"), 2u);
-    const size_t second = html.find("<h3>Object 2 ");
+    const size_t second = html.find(" &middot; object 2 &middot; ");
     ASSERT_NE(second, std::string::npos);
     EXPECT_NE(html.find("not modelled: cx:chart", second), std::string::npos);
     EXPECT_EQ(html.find("not modelled: cx:chart"), html.find("not modelled: cx:chart", second));

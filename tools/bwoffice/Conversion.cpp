@@ -12,7 +12,7 @@
 #include "tools/deck/DeckStream.h"
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
-#include "tools/report/LegibilitySection.h"
+#include "tools/report/Inventory.h"
 #include "tools/report/ReportFromFiles.h"
 
 #include "tools/office/FileKind.h"
@@ -101,9 +101,10 @@ void RunThePass(const ConversionOptions& options, const Files& files, Conversion
                         (error.empty() ? std::string() : ": " + error));
 }
 
-// The two decks in step, object by object into the write-back and the legibility counts.
+// The two decks in step, object by object into the write-back and the summary's counts, which
+// are the report's.
 void WriteBackObjects(const std::vector<office::OfficeObject>& records, const Files& files, WriteBack& writeBack,
-                      bwpass::LegibilityCounts& legibility) {
+                      bwpass::ChartCounts& counts) {
     try {
         bwpass::DeckObjectReader before(Wide(files.deck)), after(Wide(files.converted));
         bwpass::DeckObject b, a;
@@ -111,7 +112,7 @@ void WriteBackObjects(const std::vector<office::OfficeObject>& records, const Fi
             if (!before.Next(b) || !after.Next(a))
                 throw PassError("the converted deck has fewer objects than the deck (" + std::to_string(records.size()) + ")");
             writeBack.Object(i, records[i], b, a);
-            bwpass::CountLegibility(b, a, legibility);
+            bwpass::CountConverted(b, a, counts);
         }
         if (after.Next(a)) throw PassError("the converted deck has more objects than the deck");
     } catch (const bwpass::DeckError& e) {
@@ -169,6 +170,8 @@ void WriteReport(const ConversionOptions& options, const ConversionSummary& summ
         extras.renderNotes.push_back("left unchanged, not modelled: " + u.where + ": " + u.reason);
     for (const std::string& n : summary.notes) extras.renderNotes.push_back(n);
     extras.chartPlaces = ChartPlacesText(summary);
+    extras.previewsLeftInColour = summary.previewsLeftInColour;
+    extras.chartsNotModelled = summary.unmodelled.size();
     extras.source = options.input;
     extras.output = options.output;
     std::string error;
@@ -265,13 +268,14 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
 
     start = Clock::now();
     WriteBack writeBack(package, pending.work->Path(), !options.report.empty() && options.render);
-    bwpass::LegibilityCounts legibility;
-    WriteBackObjects(records, files, writeBack, legibility);
-    summary.chartsWithLookAlikes = legibility.chartsWithLookAlikes;
-    summary.chartsWithVanishingText = legibility.chartsWithVanishingText;
+    bwpass::ChartCounts counts;
+    WriteBackObjects(records, files, writeBack, counts);
+    summary.chartsConverted = counts.converted;
+    summary.propertiesChanged = counts.propertiesChanged;
+    summary.chartsWithLookAlikes = counts.legibility.chartsWithLookAlikes;
+    summary.chartsWithVanishingText = counts.legibility.chartsWithVanishingText;
     WriteBackResult& written = writeBack.Result();
     summary.chartsRewritten = written.chartsRewritten;
-    summary.propertiesWritten = written.propertiesWritten;
     summary.previewsLeftInColour = written.previewsLeftInColour;
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
     if (!summary.importedFrom.empty()) CountBinaryLeftovers(package, records, summary);

@@ -35,8 +35,11 @@ struct ConversionSummary {
     size_t excelObjects = 0;   // of those, with a workbook
     size_t charts = 0;         // read into the deck
     std::array<size_t, office::kPlaces> chartsByPlace{};  // the same by office::Place
-    size_t chartsRewritten = 0;
-    size_t propertiesWritten = 0;
+    size_t chartsRewritten = 0;        // chart parts written anew
+    // Counted as the report counts them (bwpass::ChartCounts): charts whose model changed in the
+    // pass, and their properties that read differently after it.
+    size_t chartsConverted = 0;
+    size_t propertiesChanged = 0;
     size_t previewsLeftInColour = 0;   // OLE objects whose picture was not drawn anew (named in the notes)
     // Converted charts where series, slices or bands print alike, or where text vanishes
     // (tools/report/LegibilitySection.h).

@@ -189,7 +189,6 @@ std::map<std::string, std::string> WriteBack::Writer::Charts(size_t index, const
         if (written == 0) continue;
         changed[location.chartPart] = rewritten;
         ++result_.chartsRewritten;
-        result_.propertiesWritten += written;
     }
     return changed;
 }

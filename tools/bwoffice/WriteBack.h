@@ -32,7 +32,6 @@ struct WriteBackResult {
     std::map<std::string, std::string> parts;  // replaced and added parts of the outer package
     std::map<std::string, std::string> partFiles;  // the same, in files: re-zipped embedded workbooks
     size_t chartsRewritten = 0;
-    size_t propertiesWritten = 0;
     // OLE objects whose picture on the slide still shows colour: not redrawn, each with a note.
     size_t previewsLeftInColour = 0;
     std::vector<std::string> notes;            // for the report and the summary

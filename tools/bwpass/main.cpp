@@ -223,11 +223,11 @@ void PrintSummary(const PassResult& result, const PassTotals& t, const std::wstr
     std::printf("  deck:             %s\n", result.deckSource.c_str());
     std::printf("  plug-in:          %s (%s)\n", result.dll.c_str(), result.activation.c_str());
     std::printf("  objects offered:  %zu (accepted %zu, declined %zu)\n", t.offered, t.accepted, t.declined);
-    std::printf("  charts converted: %zu (%zu on the shown sheets of accepted objects)\n", t.chartsChanged,
-                t.chartsOnShownSheets);
+    std::printf("  charts converted: %zu (%zu on the shown sheets of accepted objects), %zu properties changed\n",
+                t.chartsChanged, t.chartsOnShownSheets, t.propertiesChanged);
     std::printf("  look-alike series: %zu charts\n", t.legibility.chartsWithLookAlikes);
     std::printf("  vanishing text:   %zu charts\n", t.legibility.chartsWithVanishingText);
-    std::printf("  writes made:      %ld\n", t.writes);
+    std::printf("  writes made:      %ld (the plug-in's writing calls into Excel)\n", t.writes);
     std::printf("  plug-in log:      %zu lines\n", result.logLines.size());
     if (t.failedCalls) std::printf("  FAILED CALLS:     %zu (see the report)\n", t.failedCalls);
     if (!output.empty()) std::printf("  converted deck:   %s\n", Utf8(output).c_str());

@@ -6,6 +6,7 @@
 #include "tools/bwbatch/Batch.h"
 #include "tools/bwbatch/Index.h"
 #include "tools/bwbatch/Inputs.h"
+#include "tools/bwoffice/ConsoleSummary.h"
 #include "tools/bwoffice/Conversion.h"
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
@@ -132,25 +133,6 @@ void PrintTimings(const bwoffice::Timings& t) {
                 t.write, t.render);
 }
 
-void PrintSummary(const bwoffice::ConversionOptions& o, const bwoffice::ConversionSummary& s, bool timings) {
-    std::printf("bwoffice: %s\n", o.input.c_str());
-    std::printf("  objects offered:  %zu (%zu with a workbook)\n", s.objects, s.excelObjects);
-    std::printf("  charts:           %zu read, %zu rewritten (%zu properties written)\n", s.charts,
-                s.chartsRewritten, s.propertiesWritten);
-    if (const std::string places = bwoffice::ChartPlacesText(s); !places.empty())
-        std::printf("  where they stand: %s\n", places.c_str());
-    std::printf("  look-alike series: %zu charts\n", s.chartsWithLookAlikes);
-    std::printf("  vanishing text:   %zu charts\n", s.chartsWithVanishingText);
-    std::printf("  previews left in colour: %zu%s\n", s.previewsLeftInColour,
-                s.previewsLeftInColour ? " (named in the report)" : "");
-    if (!s.unmodelled.empty())
-        std::printf("  not modelled:     %zu charts left unchanged (listed in the report)\n", s.unmodelled.size());
-    std::printf("  output:           %s\n", o.output.c_str());
-    if (s.pdfWritten) std::printf("  pdf:              %s\n", o.pdf.c_str());
-    if (!o.report.empty()) std::printf("  report:           %s\n", o.report.c_str());
-    if (timings) PrintTimings(s.timings);
-}
-
 int ConvertSingle(const Args& args) {
     const std::string& input = args.inputs.front();
     if (!bwbatch::IsOfficeFileName(input))
@@ -183,7 +165,7 @@ int ConvertSingle(const Args& args) {
     try {
         const bwoffice::ConversionSummary summary = bwoffice::ConvertFile(options);
         for (const std::string& n : summary.notes) std::fprintf(stderr, "bwoffice: note: %s\n", n.c_str());
-        if (!args.quiet || args.timings) PrintSummary(options, summary, args.timings);
+        if (!args.quiet || args.timings) std::fputs(bwoffice::SummaryText(options, summary, args.timings).c_str(), stdout);
         return summary.hostCallFailed ? bwpass::kExitHostCallFailed : bwpass::kExitOk;
     } catch (const office::OfficeFileError& e) {
         std::fprintf(stderr, "bwoffice: %s\n", e.what());

@@ -101,4 +101,18 @@ std::vector<const sim::ChartModel*> MatchingCharts(const sim::WorkbookModel& bef
     return charts;
 }
 
+void CountConverted(const DeckObject& before, const DeckObject& after, ChartCounts& counts) {
+    if (!before.excel || !after.excel) return;
+    const int b = before.excel->embeddedWorkbook, a = after.excel->embeddedWorkbook;
+    if (b < 0 || a < 0 || static_cast<size_t>(b) >= before.excel->application.workbooks.size() ||
+        static_cast<size_t>(a) >= after.excel->application.workbooks.size())
+        return;
+    const sim::WorkbookModel& was = *before.excel->application.workbooks[static_cast<size_t>(b)];
+    const sim::WorkbookModel& is = *after.excel->application.workbooks[static_cast<size_t>(a)];
+    const std::vector<TrackedChart> charts = ChartsOf(was);
+    const std::vector<const sim::ChartModel*> now = MatchingCharts(was, is);
+    for (size_t i = 0; i < charts.size() && i < now.size(); ++i)
+        if (now[i]) CountConverted(*now[i], ChartChanges(charts[i].result.before, *now[i]).size(), counts);
+}
+
 }  // namespace bwpass

@@ -41,4 +41,8 @@ void DescribeWithoutPass(const Deck& deck, PassResult& result);
 // sheets: found by sheet name and place on the sheet; null for a chart that is not there.
 std::vector<const sim::ChartModel*> MatchingCharts(const sim::WorkbookModel& before, const sim::WorkbookModel& after);
 
+// The charts of one deck object before and after the pass, matched as the report matches them,
+// counted as the report counts them (ChartCounts).
+void CountConverted(const DeckObject& before, const DeckObject& after, ChartCounts& counts);
+
 }  // namespace bwpass

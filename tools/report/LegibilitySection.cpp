@@ -4,7 +4,6 @@
 #include "tools/legibility/Legibility.h"
 #include "tools/legibility/PrintedLook.h"
 #include "tools/legibility/TextCheck.h"
-#include "tools/report/Inventory.h"
 
 namespace bwpass {
 namespace {
@@ -36,32 +35,12 @@ std::string Verdict(const legibility::ChartLegibility& l) {
     return s;
 }
 
-std::string SummaryRow(const char* label, size_t n, const char* note) {
-    const std::string value = n ? "<span class=\"warn\">" + std::to_string(n) + "</span>" : "0";
-    return std::string("<tr><th>") + label + "</th><td class=\"num\">" + value + "</td><td class=\"muted\">" + note +
-           "</td></tr>\n";
-}
-
 }  // namespace
 
 void CountLegibility(const sim::ChartModel& converted, LegibilityCounts& counts) {
     const legibility::ChartLegibility l = legibility::CheckLegibility(converted);
     counts.chartsWithLookAlikes += l.lookAlikes.empty() ? 0 : 1;
     counts.chartsWithVanishingText += l.vanishingText.empty() ? 0 : 1;
-}
-
-void CountLegibility(const DeckObject& before, const DeckObject& after, LegibilityCounts& counts) {
-    if (!before.excel || !after.excel) return;
-    const int b = before.excel->embeddedWorkbook, a = after.excel->embeddedWorkbook;
-    if (b < 0 || a < 0 || static_cast<size_t>(b) >= before.excel->application.workbooks.size() ||
-        static_cast<size_t>(a) >= after.excel->application.workbooks.size())
-        return;
-    const sim::WorkbookModel& was = *before.excel->application.workbooks[static_cast<size_t>(b)];
-    const sim::WorkbookModel& is = *after.excel->application.workbooks[static_cast<size_t>(a)];
-    const std::vector<TrackedChart> charts = ChartsOf(was);
-    const std::vector<const sim::ChartModel*> now = MatchingCharts(was, is);
-    for (size_t i = 0; i < charts.size() && i < now.size(); ++i)
-        if (now[i] && !ChartChanges(charts[i].result.before, *now[i]).empty()) CountLegibility(*now[i], counts);
 }
 
 std::string LegibilityHtml(const ChartResult& chart) {
@@ -80,15 +59,15 @@ std::string LegibilityHtml(const ChartResult& chart) {
     return s + "</ul>\n";
 }
 
-std::string LegibilityRows(const PassTotals& t) {
-    const std::string alike =
-        "converted charts where two series, slices or bands print alike: the same pattern in greys within " +
-        std::to_string(legibility::kGreyTolerance) +
-        " of 255 levels, or the same dash, weight and marker (listed under each chart)";
-    const std::string vanish = "converted charts with text within " + std::to_string(legibility::kTextContrast - 1) +
-                               " grey levels of what lies behind it, e.g. white text on the whitened chart area";
-    return SummaryRow("Charts with look-alike series", t.legibility.chartsWithLookAlikes, alike.c_str()) +
-           SummaryRow("Charts with vanishing text", t.legibility.chartsWithVanishingText, vanish.c_str());
+std::string LookAlikeNote() {
+    return "converted charts where two series, slices or bands print alike: the same pattern in greys within " +
+           std::to_string(legibility::kGreyTolerance) +
+           " of 255 levels, or the same dash, weight and marker (listed under each chart)";
+}
+
+std::string VanishingTextNote() {
+    return "converted charts with text within " + std::to_string(legibility::kTextContrast - 1) +
+           " grey levels of what lies behind it, e.g. white text on the whitened chart area";
 }
 
 }  // namespace bwpass

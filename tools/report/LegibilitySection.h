@@ -3,7 +3,6 @@
 // how many charts have either. A chart the pass left alone prints as it did and is not checked.
 #pragma once
 
-#include "tools/deckmodel/Deck.h"
 #include "tools/report/Report.h"
 
 #include <cstddef>
@@ -13,13 +12,11 @@ namespace bwpass {
 
 // Counts a chart the pass converted.
 void CountLegibility(const sim::ChartModel& converted, LegibilityCounts& counts);
-// The charts of one deck object before and after the pass, matched as the report matches them;
-// those the pass changed are counted.
-void CountLegibility(const DeckObject& before, const DeckObject& after, LegibilityCounts& counts);
 
 // The chart's "Legibility" line and list; empty for a chart the pass did not change.
 std::string LegibilityHtml(const ChartResult& chart);
-// The summary table's rows for the counts.
-std::string LegibilityRows(const PassTotals& totals);
+// What the summary's two counts count.
+std::string LookAlikeNote();
+std::string VanishingTextNote();
 
 }  // namespace bwpass

@@ -142,6 +142,7 @@ bool PassResultWriter::Finish(const PassResult& p) {
                        {"totals",
                         {{"offered", t.offered}, {"accepted", t.accepted}, {"declined", t.declined},
                          {"chartsOnShownSheets", t.chartsOnShownSheets}, {"chartsChanged", t.chartsChanged},
+                         {"propertiesChanged", t.propertiesChanged},
                          {"writes", t.writes}, {"failedCalls", t.failedCalls},
                          {"chartsWithLookAlikes", t.legibility.chartsWithLookAlikes},
                          {"chartsWithVanishingText", t.legibility.chartsWithVanishingText}}}};

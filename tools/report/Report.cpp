@@ -42,6 +42,10 @@ pre { font-size: 12px; background: #f6f6f6; border: 1px solid #ccc; padding: 8px
 .swatches { display: flex; flex-wrap: wrap; gap: 10px; }
 .swatch { width: 120px; font-size: 11px; text-align: center; }
 .swatch svg { display: block; margin: 0 auto 2px; }
+td.links { font-size: 12px; max-width: 360px; }
+details.part { margin-top: 28px; font-size: 13px; }
+details.part > summary { cursor: pointer; }
+details.part > summary h2 { display: inline-block; margin: 0; }
 )";
 
 std::string CallList(const std::vector<HostCall>& calls) {
@@ -53,32 +57,79 @@ std::string CallList(const std::vector<HostCall>& calls) {
     return s;
 }
 
-std::string Row(const char* label, const std::string& value, const char* note = "") {
-    return std::string("<tr><th>") + label + "</th><td class=\"num\">" + value + "</td><td class=\"muted\">" + note +
-           "</td></tr>\n";
+// The charts a count is made of, as links to their sections; extra, when given, is a figure
+// per chart shown beside its number. A long list ends in how many more there are.
+std::string ChartLinks(const std::vector<size_t>& numbers, const std::vector<size_t>* extra = nullptr) {
+    constexpr size_t kLinked = 40;
+    if (numbers.empty()) return {};
+    std::string s = numbers.size() == 1 ? "chart " : "charts ";
+    for (size_t i = 0; i < numbers.size() && i < kLinked; ++i) {
+        const std::string n = std::to_string(numbers[i]);
+        s += (i ? ", " : "") + std::string("<a href=\"#c") + n + "\">" + n + "</a>";
+        if (extra && i < extra->size()) s += " (" + std::to_string((*extra)[i]) + ")";
+    }
+    if (numbers.size() > kLinked) s += " and " + std::to_string(numbers.size() - kLinked) + " more";
+    return s;
+}
+
+// Every chart of a report of more than a few leads to the first of them rather than to a list of all.
+std::string ChartLinksOrAll(const std::vector<size_t>& numbers, size_t charts) {
+    if (charts > 5 && numbers.size() == charts)
+        return "all " + std::to_string(charts) + " charts, from <a href=\"#c1\">chart 1</a>";
+    return ChartLinks(numbers);
+}
+
+std::string Link(const char* anchor, const char* text) {
+    return std::string("<a href=\"#") + anchor + "\">" + text + "</a>";
+}
+
+std::string Row(const char* label, const std::string& value, const std::string& links, const std::string& note) {
+    return std::string("<tr><th>") + label + "</th><td class=\"num\">" + value + "</td><td class=\"links\">" + links +
+           "</td><td class=\"muted\">" + note + "</td></tr>\n";
+}
+
+// A count that asks for a look: marked when it is not zero.
+std::string Flagged(size_t n, const char* cls) {
+    return n ? std::string("<span class=\"") + cls + "\">" + std::to_string(n) + "</span>" : "0";
 }
 
 std::string Summary(const PassResult& r, const PassTotals& t) {
-    std::string s = "<h2>Summary</h2>\n<table class=\"summary\">\n";
-    s += Row("Objects offered", std::to_string(t.offered), "HandleObject calls, one per OLE object of the deck");
-    s += Row("Accepted", std::to_string(t.accepted), "HandleObject answered True; ChangeToBWNoConfig followed");
-    s += Row("Declined", std::to_string(t.declined), "not an Excel ProgID, or bit 512 of BWFlagSet not set");
-    s += Row("Charts on the shown sheets", std::to_string(t.chartsOnShownSheets),
-             "charts of accepted objects that the plug-in is meant to convert");
+    const ChartNumbers& n = t.numbers;
+    std::string s = "<h2 id=\"summary\">Summary</h2>\n<table class=\"summary\">\n";
+    s += Row("Objects offered", std::to_string(t.offered), Link("objects", "host calls"),
+             "HandleObject calls, one per OLE object of the deck");
+    s += Row("Accepted", std::to_string(t.accepted), "", "HandleObject answered True; ChangeToBWNoConfig followed");
+    s += Row("Declined", std::to_string(t.declined), "", "not an Excel ProgID, or bit 512 of BWFlagSet not set");
+    s += Row("Charts on the shown sheets", std::to_string(t.chartsOnShownSheets), ChartLinksOrAll(n.onShownSheets, t.charts),
+             "charts of accepted objects on the sheet the workbook shows: those the plug-in is meant to convert");
     // Charts on layouts, masters and notes pages print too: a line that says where they stand.
-    if (!r.chartPlaces.empty()) s += "<tr><th>Where they stand</th><td colspan=\"2\">" + H(r.chartPlaces) + "</td></tr>\n";
-    s += Row("Charts converted", std::to_string(t.chartsChanged), "charts whose model changed during the pass");
-    s += LegibilityRows(t);
-    s += Row("Writes made", std::to_string(t.writes), "property writes and fill calls into the Excel stand-in");
-    s += Row("Plug-in log lines", std::to_string(r.logLines.size()), "");
-    s += Row("Failed host calls", t.failedCalls ? "<span class=\"bad\">" + std::to_string(t.failedCalls) + "</span>" : "0",
+    if (!r.chartPlaces.empty()) s += "<tr><th>Where they stand</th><td colspan=\"3\">" + H(r.chartPlaces) + "</td></tr>\n";
+    s += Row("Charts converted", std::to_string(t.chartsChanged), ChartLinksOrAll(n.converted, t.charts),
+             "charts with at least one property changed");
+    s += Row("Properties changed", std::to_string(t.propertiesChanged), ChartLinks(n.converted, &n.propertiesChanged),
+             "properties of the charts' models that read differently after the pass, as listed under each chart "
+             "(per chart in brackets); a colour and its ColorIndex count as two. The console prints the same count");
+    s += Row("Charts with look-alike series", Flagged(t.legibility.chartsWithLookAlikes, "warn"),
+             ChartLinks(n.lookAlikes), LookAlikeNote());
+    s += Row("Charts with vanishing text", Flagged(t.legibility.chartsWithVanishingText, "warn"),
+             ChartLinks(n.vanishingText), VanishingTextNote());
+    if (r.previewsLeftInColour)
+        s += Row("Previews left in colour", Flagged(*r.previewsLeftInColour, "warn"),
+                 *r.previewsLeftInColour ? Link("notes", "the notes") : "",
+                 "OLE objects whose picture on the slide was not drawn anew from the converted workbook");
+    if (r.chartsNotModelled)
+        s += Row("Charts not modelled", Flagged(*r.chartsNotModelled, "warn"),
+                 *r.chartsNotModelled ? Link("notes", "the notes") : "",
+                 "charts left as they are, e.g. the Office 2016 chart types (cx:chart)");
+    s += Row("Plug-in log lines", std::to_string(r.logLines.size()), r.logLines.empty() ? "" : Link("log", "the log"), "");
+    s += Row("Failed host calls", Flagged(t.failedCalls, "bad"), t.failedCalls ? Link("objects", "host calls") : "",
              "calls that returned a failure HRESULT to the host");
     s += "</table>\n";
     return s;
 }
 
 const char* kObjectTableHead =
-    "<h2>Objects</h2>\n<table>\n<tr><th>#</th><th>Object</th><th>ProgID</th><th>BWFlagSet</th>"
+    "<table>\n<tr><th>#</th><th>Object</th><th>ProgID</th><th>BWFlagSet</th>"
     "<th>Excel</th><th>Host calls</th><th>Charts changed</th><th>Writes</th><th>Sheets before &rarr; after</th>"
     "<th>Workbook</th></tr>\n";
 
@@ -139,9 +190,9 @@ std::string RenderedFigure(const std::string& png, const char* cls, const char* 
 
 std::string ChartSection(const ChartResult& c, size_t objectIndex, size_t chartNumber, bool draw) {
     const std::string id = "c" + std::to_string(chartNumber);
-    std::string s = "<section class=\"chart\" id=\"" + id + "\">\n<h3>Object " + std::to_string(objectIndex + 1) +
-                    " &middot; " + H(c.place) + " &middot; " + H(ChartTypeName(c.before.chartType)) + "</h3>\n<p class=\"meta\">" +
-                    ChartStatus(c) + "</p>\n" + LegibilityHtml(c);
+    std::string s = "<section class=\"chart\" id=\"" + id + "\">\n<h3>Chart " + std::to_string(chartNumber) +
+                    " &middot; object " + std::to_string(objectIndex + 1) + " &middot; " + H(c.place) + " &middot; " +
+                    H(ChartTypeName(c.before.chartType)) + "</h3>\n<p class=\"meta\">" + ChartStatus(c) + "</p>\n";
     if (draw) {
         s += "<div class=\"pair\">\n<figure class=\"before\"><figcaption>Before</figcaption>\n" +
              ChartSvg(c.before, id + "b") + "</figure>\n";
@@ -150,6 +201,7 @@ std::string ChartSection(const ChartResult& c, size_t objectIndex, size_t chartN
         if (!c.renderAfter.empty()) s += RenderedFigure(c.renderAfter, "render-after", "After: LibreOffice");
         s += "</div>\n";
     }
+    s += LegibilityHtml(c);
     if (!c.changes.empty()) {
         s += "<details><summary>" + std::to_string(c.changes.size()) + " changed properties</summary><pre>";
         for (const std::string& line : c.changes) s += H(line) + "\n";
@@ -169,7 +221,7 @@ std::string ChartSections(const ObjectResult& o, size_t objectIndex, size_t& num
 }
 
 const char* kChartsHead =
-    "<h2>Charts before and after</h2>\n"
+    "<h2 id=\"charts\">Charts before and after</h2>\n"
     "<p class=\"meta\">Drawn from the Excel stand-in's model: fills in their colours or Office hatch "
     "patterns (foreground Interior.Color on background Interior.PatternColor), borders with their "
     "colours, weights and dash styles, markers, legend keys, axes and gridlines. Hover over an element "
@@ -184,25 +236,43 @@ std::string ChartsEnd(size_t number, size_t drawLimit) {
     return s;
 }
 
+// A part of the report after the charts, folded: its heading opens it.
+std::string Folded(const char* id, const std::string& heading) {
+    return std::string("<details class=\"part\" id=\"") + id + "\"><summary><h2>" + heading + "</h2></summary>\n";
+}
+
 std::string Log(const PassResult& r) {
-    std::string s = "<h2>Plug-in log</h2>\n<p class=\"meta\">" + H(r.logNote) + "</p>\n";
-    if (r.logLines.empty()) return s + "<p class=\"muted\">No lines.</p>\n";
+    std::string s = Folded("log", "Plug-in log (" + std::to_string(r.logLines.size()) + " lines)") +
+                    "<p class=\"meta\">" + H(r.logNote) + "</p>\n";
+    if (r.logLines.empty()) return s + "<p class=\"muted\">No lines.</p>\n</details>\n";
     s += "<pre class=\"log\">";
     for (const std::string& line : r.logLines) s += H(line) + "\n";
-    return s + "</pre>\n";
+    return s + "</pre>\n</details>\n";
 }
 
 std::string PatternKey() {
-    std::string s = "<h2>Fill patterns</h2>\n<p class=\"meta\">The Office patterns (MsoPatternType) as this report "
+    std::string s = Folded("patterns", "Fill patterns") + "<p class=\"meta\">The Office patterns (MsoPatternType) as this report "
                     "draws them, black on white, each tile pixel enlarged four times. In the charts a pattern "
                     "appears in the element's own foreground and background colours.</p>\n<div class=\"swatches\">\n";
     for (int n = 1; n <= 48; ++n)
         s += "<div class=\"swatch\">" + PatternSwatchSvg(n, 64, 4, "key") + std::to_string(n) + " " +
              H(PatternName(n).substr(10)) + "</div>\n";
-    return s + "</div>\n";
+    return s + "</div>\n</details>\n";
 }
 
-// Everything before the objects' table: the title, where things came from, the summary.
+// What the conversion and the pictures have to say: a few are shown, many are folded so that the
+// charts still come first.
+std::string Notes(const std::vector<std::string>& notes) {
+    constexpr size_t kShown = 5;
+    if (notes.empty()) return {};
+    std::string items;
+    for (const std::string& note : notes) items += "<li>" + H(note) + "</li>\n";
+    return std::string("<details class=\"notes\" id=\"notes\"") + (notes.size() <= kShown ? " open" : "") +
+           "><summary>" + std::to_string(notes.size()) + (notes.size() == 1 ? " note" : " notes") +
+           "</summary>\n<ul class=\"meta\">\n" + items + "</ul>\n</details>\n";
+}
+
+// Everything before the charts: the title, where things came from, the summary.
 std::string Head(const PassResult& r, const PassTotals& t) {
     std::string s = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Black-and-white pass: " +
                     H(r.deckTitle) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
@@ -211,9 +281,7 @@ std::string Head(const PassResult& r, const PassTotals& t) {
     if (!r.outputDeck.empty()) s += "<p class=\"meta\">Converted deck: " + H(r.outputDeck) + "</p>\n";
     s += "<p class=\"meta\">Plug-in: " + H(r.dll) + " (" + H(r.activation) + ")</p>\n";
     s += Summary(r, t);
-    for (const std::string& note : r.renderNotes) s += "<p class=\"meta\">" + H(note) + "</p>\n";
-    if (!r.hostCalls.empty()) s += "<h2>Plug-in lifecycle</h2>\n<p class=\"meta\">" + CallList(r.hostCalls) + "</p>\n";
-    return s;
+    return s + Notes(r.renderNotes) + kChartsHead;
 }
 
 std::string Pages(const PassResult& r) {
@@ -229,21 +297,48 @@ std::string Pages(const PassResult& r) {
     return s;
 }
 
-std::string Tail(const PassResult& r) { return Pages(r) + Log(r) + PatternKey() + "</body>\n</html>\n"; }
+// After the charts and the pages: the host's calls, folded, up to the objects' rows.
+std::string HostCallsHead(const PassResult& r, size_t objects) {
+    std::string s = Folded("objects", "Host calls (" + std::to_string(objects) + " objects)");
+    if (!r.hostCalls.empty()) s += "<p class=\"meta\">Plug-in lifecycle: " + CallList(r.hostCalls) + "</p>\n";
+    s += "<p class=\"meta\">Per object the calls the host made and their answers. Writes counts the plug-in's "
+         "writing calls into Excel (property writes and fill calls): a call may change several properties or "
+         "none, so it is not the count of changed properties.</p>\n";
+    return s + kObjectTableHead;
+}
+
+std::string Tail(const PassResult& r) { return "</table>\n</details>\n" + Log(r) + PatternKey() + "</body>\n</html>\n"; }
 
 }  // namespace
 
+void CountConverted(const sim::ChartModel& after, size_t changes, ChartCounts& counts) {
+    if (changes == 0) return;
+    ++counts.converted;
+    counts.propertiesChanged += changes;
+    CountLegibility(after, counts.legibility);
+}
+
 void AddToTotals(PassTotals& t, const ObjectResult& o) {
     ++t.offered;
-    if (o.accepted.value_or(false)) {
-        ++t.accepted;
-        for (const ChartResult& c : o.charts) t.chartsOnShownSheets += c.onShownSheet ? 1 : 0;
-    } else {
-        ++t.declined;
-    }
+    const bool accepted = o.accepted.value_or(false);
+    ++(accepted ? t.accepted : t.declined);
     for (const ChartResult& c : o.charts) {
-        t.chartsChanged += c.changes.empty() ? 0 : 1;
-        if (!c.changes.empty()) CountLegibility(c.after, t.legibility);
+        const size_t number = ++t.charts;
+        if (accepted && c.onShownSheet) {
+            ++t.chartsOnShownSheets;
+            t.numbers.onShownSheets.push_back(number);
+        }
+        ChartCounts counts;
+        CountConverted(c.after, c.changes.size(), counts);
+        if (counts.converted == 0) continue;
+        ++t.chartsChanged;
+        t.propertiesChanged += counts.propertiesChanged;
+        t.legibility.chartsWithLookAlikes += counts.legibility.chartsWithLookAlikes;
+        t.legibility.chartsWithVanishingText += counts.legibility.chartsWithVanishingText;
+        t.numbers.converted.push_back(number);
+        t.numbers.propertiesChanged.push_back(counts.propertiesChanged);
+        if (counts.legibility.chartsWithLookAlikes) t.numbers.lookAlikes.push_back(number);
+        if (counts.legibility.chartsWithVanishingText) t.numbers.vanishingText.push_back(number);
     }
     for (const HostCall& c : o.calls) t.failedCalls += c.failed ? 1 : 0;
     t.writes += o.writes;
@@ -257,12 +352,12 @@ PassTotals Totals(const PassResult& r) {
 }
 
 std::string ReportHtml(const PassResult& r) {
-    std::string s = Head(r, Totals(r)) + kObjectTableHead;
-    for (size_t i = 0; i < r.objects.size(); ++i) s += ObjectRow(r.objects[i], i);
-    s += std::string("</table>\n") + kChartsHead;
+    std::string s = Head(r, Totals(r));
     size_t number = 0;
     for (size_t i = 0; i < r.objects.size(); ++i) s += ChartSections(r.objects[i], i, number, r.drawLimit);
-    return s + ChartsEnd(number, r.drawLimit) + Tail(r);
+    s += ChartsEnd(number, r.drawLimit) + Pages(r) + HostCallsHead(r, r.objects.size());
+    for (size_t i = 0; i < r.objects.size(); ++i) s += ObjectRow(r.objects[i], i);
+    return s + Tail(r);
 }
 
 // ---- Streamed ----
@@ -305,13 +400,13 @@ bool ReportWriter::Finish(const PassResult& pass) {
     State& s = *state_;
     PassTotals t = s.totals;
     for (const HostCall& c : pass.hostCalls) t.failedCalls += c.failed ? 1 : 0;
-    s.report.Write(Head(pass, t) + kObjectTableHead);
-    s.rows.Flush();
-    s.report.Append(s.rows.partialPath());
-    s.report.Write(std::string("</table>\n") + kChartsHead);
+    s.report.Write(Head(pass, t));
     s.charts.Flush();
     s.report.Append(s.charts.partialPath());
-    s.report.Write(ChartsEnd(s.chartNumber, s.drawLimit) + Tail(pass));
+    s.report.Write(ChartsEnd(s.chartNumber, s.drawLimit) + Pages(pass) + HostCallsHead(pass, s.objects));
+    s.rows.Flush();
+    s.report.Append(s.rows.partialPath());
+    s.report.Write(Tail(pass));
     s.rows.Discard();
     s.charts.Discard();
     if (!s.report.Commit()) {

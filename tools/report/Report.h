@@ -1,6 +1,7 @@
-// What one black-and-white pass did, and the HTML report that shows it: a summary, each
-// object's host calls, each chart before and after side by side, the plug-in's log lines and a
-// key to the fill patterns.
+// What one black-and-white pass did, and the HTML report that shows it: first the summary,
+// whose counts lead to the charts they count, and each chart before and after with how it reads
+// on paper; then, folded, the host's calls per object, the plug-in's log lines and a key to the
+// fill patterns.
 #pragma once
 
 #include "sim/ExcelModel.h"
@@ -69,6 +70,9 @@ struct PassResult {
     std::vector<std::string> renderNotes;
     std::vector<PagePictures> pages;  // the pages that hold charts
     std::string chartPlaces;          // where the charts stand, when not all on slides; "" otherwise
+    // Counts of an Office file's conversion beyond the pass, which its console summary prints
+    // too; unset for a deck file, which has neither.
+    std::optional<size_t> previewsLeftInColour, chartsNotModelled;
 };
 
 // Converted charts that print with series, slices or bands alike, or with text that vanishes
@@ -78,13 +82,38 @@ struct LegibilityCounts {
     size_t chartsWithVanishingText = 0;
 };
 
+// The charts as every summary counts them, on the console and in the report alike. A chart is
+// converted when a property of its model reads differently after the pass, and each such
+// property counts once: the count is the length of the list under each chart (ChartChanges),
+// and summed over the charts it is the pass's count of changed properties. Excel reports a
+// colour's ColorIndex beside its RGB value, so a recoloured border counts twice; the plug-in's
+// calls (one call may change several properties, or none) are counted apart, as writes.
+struct ChartCounts {
+    size_t converted = 0;
+    size_t propertiesChanged = 0;
+    LegibilityCounts legibility;
+};
+
+// A converted chart, with the length of its list of changes, into the counts.
+void CountConverted(const sim::ChartModel& after, size_t changes, ChartCounts& counts);
+
+// The charts each count of the summary is made of, by their number in the report (from 1), so
+// that the summary can lead to them.
+struct ChartNumbers {
+    std::vector<size_t> onShownSheets, converted, lookAlikes, vanishingText;
+    std::vector<size_t> propertiesChanged;  // per converted chart, in the order of `converted`
+};
+
 struct PassTotals {
     size_t offered = 0, accepted = 0, declined = 0;
+    size_t charts = 0;               // every chart of the deck, numbered as the report numbers them
     size_t chartsOnShownSheets = 0;  // in accepted objects
     size_t chartsChanged = 0;
-    long writes = 0;
+    size_t propertiesChanged = 0;
+    long writes = 0;                 // the plug-in's writing calls into Excel
     size_t failedCalls = 0;
     LegibilityCounts legibility;
+    ChartNumbers numbers;
 };
 
 PassTotals Totals(const PassResult& result);

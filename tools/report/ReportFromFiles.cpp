@@ -77,6 +77,8 @@ bool WriteReportFromFiles(const std::wstring& passResultPath, const std::wstring
         pass.renderNotes.insert(pass.renderNotes.end(), extras.renderNotes.begin(), extras.renderNotes.end());
         pass.pages = extras.pages;
         pass.chartPlaces = extras.chartPlaces;
+        pass.previewsLeftInColour = extras.previewsLeftInColour;
+        pass.chartsNotModelled = extras.chartsNotModelled;
         if (!extras.source.empty()) pass.deckSource = extras.source;
         if (!extras.output.empty()) pass.outputDeck = extras.output;
         if (!report.Finish(pass)) {

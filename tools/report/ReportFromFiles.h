@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,8 @@ struct ReportExtras {
     std::vector<std::string> renderNotes;
     std::vector<PagePictures> pages;            // the file's pages that hold charts, before and after
     std::string chartPlaces;  // "3 on slides, 1 on slide layouts": where the charts stand; "" not to say
+    // As in PassResult: the file's counts beyond the pass.
+    std::optional<size_t> previewsLeftInColour, chartsNotModelled;
     // The files the user named, shown instead of the intermediate decks when not empty.
     std::string source, output;
 };

@@ -1,0 +1,51 @@
+#include "tools/bwoffice/ConsoleSummary.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace bwoffice {
+namespace {
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    return line;
+}
+
+const char* Charts(size_t n) { return n == 1 ? "chart" : "charts"; }
+
+}  // namespace
+
+std::string TimingsText(const Timings& t) {
+    return Format("  timings:          read %.3f s, pass %.3f s, write %.3f s, render %.3f s\n", t.read, t.pass,
+                  t.write, t.render);
+}
+
+std::string SummaryText(const ConversionOptions& o, const ConversionSummary& s, bool timings) {
+    std::string text = "bwoffice: " + o.input + "\n";
+    text += Format("  objects offered:  %zu (%zu with a workbook)\n", s.objects, s.excelObjects);
+    text += Format("  charts:           %zu read, %zu converted, %zu properties changed\n", s.charts,
+                   s.chartsConverted, s.propertiesChanged);
+    // A converted chart whose part could not be written anew prints as it was: say so.
+    if (s.chartsRewritten != s.chartsConverted)
+        text += Format("  written back:     %zu of the %zu converted charts\n", s.chartsRewritten, s.chartsConverted);
+    if (const std::string places = ChartPlacesText(s); !places.empty()) text += "  where they stand: " + places + "\n";
+    text += Format("  look-alike series: %zu %s\n", s.chartsWithLookAlikes, Charts(s.chartsWithLookAlikes));
+    text += Format("  vanishing text:   %zu %s\n", s.chartsWithVanishingText, Charts(s.chartsWithVanishingText));
+    text += Format("  previews left in colour: %zu%s\n", s.previewsLeftInColour,
+                   s.previewsLeftInColour ? " (named in the report)" : "");
+    if (!s.unmodelled.empty())
+        text += Format("  not modelled:     %zu %s left unchanged (listed in the report)\n", s.unmodelled.size(),
+                       Charts(s.unmodelled.size()));
+    text += "  output:           " + o.output + "\n";
+    if (s.pdfWritten) text += "  pdf:              " + o.pdf + "\n";
+    if (!o.report.empty()) text += "  report:           " + o.report + "\n";
+    if (timings) text += TimingsText(s.timings);
+    return text;
+}
+
+}  // namespace bwoffice
