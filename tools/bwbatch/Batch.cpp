@@ -1,5 +1,7 @@
 #include "tools/bwbatch/Batch.h"
 
+#include "tools/bwbatch/Outputs.h"
+
 #include "tools/deck/ExitStatus.h"
 #include "tools/office/Package.h"
 
@@ -18,37 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The folders that must be made for path, outermost first.
-std::vector<fs::path> MissingFolders(const fs::path& path) {
-    std::vector<fs::path> missing;
-    std::error_code ec;
-    for (fs::path p = fs::absolute(path).parent_path(); !p.empty() && !fs::exists(p, ec); p = p.parent_path())
-        missing.insert(missing.begin(), p);
-    return missing;
-}
-
-// The folders made for one file's outputs; removed again, innermost first, when it fails.
-class MadeFolders {
-public:
-    explicit MadeFolders(const BatchFile& file) {
-        for (const std::string* out : {&file.output, &file.report})
-            if (!out->empty())
-                for (const fs::path& p : MissingFolders(*out)) {
-                    std::error_code ec;
-                    if (fs::create_directory(p, ec)) made_.push_back(p);
-                }
-    }
-    void RemoveEmpty() {
-        for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
-            std::error_code ec;
-            if (fs::is_empty(*it, ec)) fs::remove(*it, ec);
-        }
-    }
-
-private:
-    std::vector<fs::path> made_;
-};
 
 // A bar that rewrites its line on a terminal; a line per file otherwise.
 class Progress {
@@ -73,7 +44,7 @@ public:
             if (shown_) std::fputs("\r\033[K", stderr);
             Bar(" (drawing " + std::to_string(charts) + " charts with LibreOffice)");
         } else {
-            std::fprintf(stderr, "bwoffice: drawing %zu charts of %zu files with LibreOffice\n", charts, files);
+            std::fprintf(stderr, "bwpass: drawing %zu charts of %zu files with LibreOffice\n", charts, files);
         }
         std::fflush(stderr);
     }
@@ -87,8 +58,8 @@ public:
 
 private:
     void Line(const FileResult& r) {
-        if (r.status != 0) std::fprintf(stderr, "bwoffice: %s: not converted: %s\n", r.file.shown.c_str(), r.message.c_str());
-        else std::fprintf(stderr, "bwoffice: %zu/%zu %s: %zu of %zu charts converted\n", done_, total_,
+        if (r.status != 0) std::fprintf(stderr, "bwpass: %s: not converted: %s\n", r.file.shown.c_str(), r.message.c_str());
+        else std::fprintf(stderr, "bwpass: %zu/%zu %s: %zu of %zu charts converted\n", done_, total_,
                           r.file.shown.c_str(), r.summary.chartsRewritten, r.summary.charts);
         shown_ = false;
     }
@@ -134,7 +105,13 @@ FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffi
     o.registered = options.registered;
     o.render = options.render;
     o.progress = false;
-    MadeFolders folders(file);
+    MadeFolders folders({file.output, file.report, o.pdf});
+    if (!folders.Problem().empty()) {
+        r.status = bwpass::kExitCannotWrite;
+        r.message = folders.Problem();
+        folders.RemoveEmpty();
+        return r;
+    }
     try {
         if (pending) {
             *pending = bwoffice::ConvertWithoutReport(o);
@@ -198,7 +175,7 @@ std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& opti
             if (errors[k].empty()) continue;
             r.status = bwpass::kExitCannotWrite;
             r.message = errors[k];
-            std::fprintf(stderr, "bwoffice: %s: %s\n", r.file.shown.c_str(), r.message.c_str());
+            std::fprintf(stderr, "bwpass: %s: %s\n", r.file.shown.c_str(), r.message.c_str());
         }
     }
     return results;

@@ -47,7 +47,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 void Progress(const ConversionOptions& options, const char* what, size_t n) {
-    if (options.progress && n % 50 == 0) std::fprintf(stderr, "bwoffice: %s %zu objects\n", what, n);
+    if (options.progress && n % 50 == 0) std::fprintf(stderr, "bwpass: %s %zu objects\n", what, n);
 }
 
 struct Files {
@@ -81,7 +81,7 @@ std::vector<office::OfficeObject> WriteDeck(const office::Package& package, cons
 
 void RunThePass(const ConversionOptions& options, const Files& files, ConversionSummary& summary) {
     if (options.progress && summary.objects >= 50)
-        std::fprintf(stderr, "bwoffice: the pass over %zu objects\n", summary.objects);
+        std::fprintf(stderr, "bwpass: the pass over %zu objects\n", summary.objects);
     std::vector<std::string> arguments = {WinePath(files.deck), "-o", WinePath(files.converted), "--pass-result",
                                           WinePath(files.result), "--no-report", "-q"};
     arguments.insert(arguments.end(), options.pass.extraArguments.begin(), options.pass.extraArguments.end());
@@ -214,7 +214,7 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.propertiesWritten = written.propertiesWritten;
     summary.previewsLeftInColour = written.previewsLeftInColour;
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
-    if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwoffice: writing %s\n", options.output.c_str());
+    if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwpass: writing %s\n", options.output.c_str());
     package.Write(options.output, written.parts, written.partFiles);
     written.parts.clear();
     summary.timings.write = Since(start) - written.renderSeconds;
@@ -233,7 +233,7 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     const Files files(pending.work->Path());
     auto start = Clock::now();
     if (options.progress && options.render && pending.charts.size() >= 50)
-        std::fprintf(stderr, "bwoffice: drawing %zu charts with LibreOffice\n", pending.charts.size());
+        std::fprintf(stderr, "bwpass: drawing %zu charts with LibreOffice\n", pending.charts.size());
     bwpass::ReportExtras extras;
     if (options.render) extras = DrawCharts(pending.charts, files.pictures);
     else extras.renderNotes.push_back("LibreOffice's pictures of the charts were not drawn (--no-render)");

@@ -1,11 +1,13 @@
-// bwoffice: presentations and workbooks through the black-and-white pass.
-//   bwoffice FILE.pptx|.pptm|.xlsx|.xlsm [-o OUT] [options]   one file: STEM.bw.EXT (or OUT) and
-//                                                            STEM.report.html beside it
-//   bwoffice FILE|FOLDER... [-o DIR] [-j N] [options]         a batch, with an index page
+// The command line of ./bwpass for presentations and workbooks through the black-and-white pass
+// (the binary is build/native/bwoffice; ./bwpass builds it and hands it every Office file):
+//   FILE.pptx|.pptm|.xlsx|.xlsm [-o OUT] [options]   one file: STEM.bw.EXT (or OUT) and
+//                                                   STEM.report.html beside it
+//   FILE|FOLDER... [-o DIR] [-j N] [options]         a batch, with an index page
 // The inputs are never written.
 #include "tools/bwbatch/Batch.h"
 #include "tools/bwbatch/Index.h"
 #include "tools/bwbatch/Inputs.h"
+#include "tools/bwbatch/Outputs.h"
 #include "tools/bwoffice/Conversion.h"
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
@@ -24,56 +26,73 @@
 namespace {
 
 const char* kHelp =
-    "usage: bwoffice FILE [options]\n"
-    "       bwoffice FILE|FOLDER... [options]\n"
+    "usage: bwpass FILE [options]              one presentation or workbook\n"
+    "       bwpass FILE|FOLDER... [options]    a batch, with an index page\n"
+    "       bwpass DECK.json [options]         a deck file: the host's view of a presentation\n"
+    "       bwpass                             the built-in sample, as bwpass-out/sample.pptx\n"
     "\n"
     "Converts every chart of a presentation (.pptx, .pptm) or workbook (.xlsx, .xlsm) to black\n"
-    "and white through the presentation host's pass with QVCHBW01.dll (bwpass.exe under Wine),\n"
-    "and writes the converted file and an HTML report of every chart before and after.\n"
+    "and white through the presentation host's pass with QVCHBW01.dll, and writes the converted\n"
+    "file and an HTML report of every chart before and after. The input is never written.\n"
     "Several files, or folders (searched below for Office files, leaving out converted\n"
     "*.bw.* files), make a batch: each file is converted as on its own, a file that cannot\n"
     "be converted is named with its message and the others go on, and an index page,\n"
     "bwpass-index.html, lists them all.\n"
     "\n"
-    "  -o, --output PATH        one file: the converted file (default: STEM.bw.EXT beside FILE;\n"
-    "                           the report goes beside it as STEM.report.html). A batch: the\n"
-    "                           folder for the outputs, keeping each file's path below its\n"
-    "                           folder argument (default: beside each file; the index goes into\n"
-    "                           the folder that holds them all)\n"
-    "  -j, --jobs N             convert N files at once (default: the number of cores)\n"
-    "      --no-render          reports without LibreOffice's pictures of the charts\n"
-    "      --no-report          write no reports\n"
-    "      --registered         create the plug-in through the registry (CoCreateInstance)\n"
-    "      --excel-out-of-process  passed to bwpass.exe\n"
-    "      --pass-limit SECONDS the longest one file's pass may take before it is stopped and the\n"
-    "                           file reported as one whose pass could not run (default 600)\n"
-    "      --pdf                also write STEM.bw.pdf: the converted file as LibreOffice prints\n"
-    "                           it (every slide; every sheet that holds a chart), and show each\n"
-    "                           slide or sheet that holds a chart in the report, before and after\n"
-    "      --timings            print the seconds spent reading, in the pass, writing, rendering\n"
-    "  -q, --quiet              print nothing but errors\n"
-    "  -h, --help               this text\n"
+    "Options:\n"
+    "  -o, --output PATH   one file: the converted file, of the input's type (default:\n"
+    "                      STEM.bw.EXT beside FILE; the report goes beside it as\n"
+    "                      STEM.report.html); a folder (ending in / or existing) takes\n"
+    "                      STEM.bw.EXT. A batch: the folder for the outputs, keeping each\n"
+    "                      file's path below its folder argument (default: beside each file;\n"
+    "                      the index goes into the folder that holds them all). Missing\n"
+    "                      folders are made\n"
+    "  -j, --jobs N        convert N files at once (default, and 0: one per core)\n"
+    "      --pdf           also write STEM.bw.pdf: the converted file as LibreOffice prints it\n"
+    "                      (every slide; every sheet that holds a chart), and show each slide\n"
+    "                      or sheet that holds a chart in the report, before and after\n"
+    "      --no-render     reports without LibreOffice's pictures of the charts (faster)\n"
+    "      --no-report     write no reports\n"
+    "  -q, --quiet         print nothing but errors\n"
+    "      --x64           use the 64-bit build of the plug-in (in a 64-bit Wine prefix)\n"
+    "  -h, --help          this text\n"
+    "      --version       the plug-in's version\n"
+    "\n"
+    "Developer options:\n"
+    "      --timings       print the seconds spent reading, in the pass, writing, rendering\n"
+    "      --registered    create the plug-in through the registry (CoCreateInstance)\n"
+    "      --excel-out-of-process\n"
+    "                      Excel's stand-in in a process of its own, as in PowerPoint\n"
+    "      --pass-limit SECONDS\n"
+    "                      the longest one file's pass may take before it is stopped and the\n"
+    "                      file reported as one whose pass could not run (default 600)\n"
+    "  Deck files (docs/deck-format.md) also take the pass program's own options:\n"
+    "      -o FILE, -r FILE (the report), --write-sample FILE [--copies N], --check,\n"
+    "      --pass-result FILE, --no-plugin, --no-log, --draw-limit N, --dll FILE\n"
     "\n";
 
 struct Args {
     std::vector<std::string> inputs;
     std::string output;
     size_t jobs = 0;
-    bool registered = false, outOfProcess = false, timings = false, quiet = false, help = false;
+    bool registered = false, outOfProcess = false, timings = false, quiet = false, help = false, version = false;
     bool noRender = false, noReport = false, pdf = false;
     double passLimit = bwoffice::kPassLimitSeconds;
 };
 
 [[noreturn]] void UsageError(const std::string& text) {
-    std::fprintf(stderr, "bwoffice: %s\n(bwoffice --help lists the options)\n", text.c_str());
+    std::fprintf(stderr, "bwpass: %s\n(bwpass --help lists the options)\n", text.c_str());
     std::exit(bwpass::kExitUsage);
 }
 
+size_t Cores() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+// 0 is one job per core.
 size_t Jobs(const std::string& text) {
     char* end = nullptr;
     const long n = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end || n < 1 || n > 256) UsageError("-j needs a number from 1 to 256, got " + text);
-    return static_cast<size_t>(n);
+    if (text.empty() || *end || n < 0 || n > 256) UsageError("-j needs a number from 0 (one per core) to 256, got " + text);
+    return n == 0 ? Cores() : static_cast<size_t>(n);
 }
 
 double PassLimit(const std::string& text) {
@@ -105,10 +124,11 @@ Args ParseArgs(int argc, char** argv) {
         else if (s == "--pdf") args.pdf = true;
         else if (s == "-q" || s == "--quiet") args.quiet = true;
         else if (s == "-h" || s == "--help") args.help = true;
+        else if (s == "--version") args.version = true;
         else if (!s.empty() && s[0] == '-') UsageError("unknown option " + s);
         else args.inputs.push_back(s);
     }
-    if (!args.help && args.inputs.empty()) UsageError("no file given");
+    if (!args.help && !args.version && args.inputs.empty()) UsageError("no file given");
     return args;
 }
 
@@ -123,8 +143,7 @@ bwoffice::PassOptions PassOptionsOf(const Args& args) {
 // instance for each file drawn at once, as far as there are cores for them.
 std::unique_ptr<render::Session> RenderSession(const Args& args, const bwoffice::TempFolder& work, size_t atOnce) {
     if (args.noRender || args.noReport) return nullptr;
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    return std::make_unique<render::Session>(work.Path() + "/render", std::min(atOnce, cores));
+    return std::make_unique<render::Session>(work.Path() + "/render", std::min(atOnce, Cores()));
 }
 
 void PrintTimings(const bwoffice::Timings& t) {
@@ -133,7 +152,7 @@ void PrintTimings(const bwoffice::Timings& t) {
 }
 
 void PrintSummary(const bwoffice::ConversionOptions& o, const bwoffice::ConversionSummary& s, bool timings) {
-    std::printf("bwoffice: %s\n", o.input.c_str());
+    std::printf("bwpass: %s\n", o.input.c_str());
     std::printf("  objects offered:  %zu (%zu with a workbook)\n", s.objects, s.excelObjects);
     std::printf("  charts:           %zu read, %zu rewritten (%zu properties written)\n", s.charts,
                 s.chartsRewritten, s.propertiesWritten);
@@ -149,30 +168,7 @@ void PrintSummary(const bwoffice::ConversionOptions& o, const bwoffice::Conversi
     if (timings) PrintTimings(s.timings);
 }
 
-int ConvertSingle(const Args& args) {
-    const std::string& input = args.inputs.front();
-    if (!bwbatch::IsOfficeFileName(input))
-        UsageError(input + ": not a .pptx, .pptm, .xlsx or .xlsm file (deck files go to bwpass.exe)");
-    bwoffice::ConversionOptions options;
-    options.input = input;
-    options.output = args.output.empty() ? bwbatch::DefaultOutput(input) : args.output;
-    std::error_code ec;
-    if (std::filesystem::is_directory(options.output, ec))
-        options.output = (std::filesystem::path(options.output) / bwbatch::DefaultOutput(
-                              std::filesystem::path(input).filename().string())).string();
-    options.report = args.noReport ? std::string() : bwbatch::ReportBeside(options.output);
-    if (args.pdf) options.pdf = bwbatch::PdfBeside(options.output);
-    options.registered = args.registered;
-    options.render = !args.noRender;
-    options.progress = !args.quiet;
-    options.pass = PassOptionsOf(args);
-    for (const std::string* out : {&options.output, &options.report, &options.pdf})
-        if (!out->empty() && bwpass::SameFile(bwpass::Wide(*out), bwpass::Wide(options.input))) {
-            std::fprintf(stderr, "bwoffice: %s: an output would overwrite the input; choose another name\n",
-                         out->c_str());
-            return bwpass::kExitUsage;
-        }
-
+int RunSingle(const Args& args, bwoffice::ConversionOptions options) {
     bwoffice::TempFolder work;
     const std::unique_ptr<render::Session> session = RenderSession(args, work, 1);
     bwoffice::PassServer server(options.pass.extraArguments, args.passLimit);
@@ -180,42 +176,108 @@ int ConvertSingle(const Args& args) {
     options.pass.extraArguments.clear();  // the server has them
     try {
         const bwoffice::ConversionSummary summary = bwoffice::ConvertFile(options);
-        for (const std::string& n : summary.notes) std::fprintf(stderr, "bwoffice: note: %s\n", n.c_str());
+        for (const std::string& n : summary.notes) std::fprintf(stderr, "bwpass: note: %s\n", n.c_str());
         if (!args.quiet || args.timings) PrintSummary(options, summary, args.timings);
         return summary.hostCallFailed ? bwpass::kExitHostCallFailed : bwpass::kExitOk;
     } catch (const office::OfficeFileError& e) {
-        std::fprintf(stderr, "bwoffice: %s\n", e.what());
+        std::fprintf(stderr, "bwpass: %s\n", e.what());
         return bwpass::kExitBadInput;
     } catch (const bwoffice::PassError& e) {
-        std::fprintf(stderr, "bwoffice: %s: %s; nothing written\n", options.input.c_str(), e.what());
+        std::fprintf(stderr, "bwpass: %s: %s; nothing written\n", options.input.c_str(), e.what());
         return bwpass::kExitNoPass;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "bwoffice: %s\n", e.what());
+        std::fprintf(stderr, "bwpass: %s\n", e.what());
         return bwpass::kExitCannotWrite;
     }
 }
 
+// -o names a folder when it ends in "/" or is one; the converted file then takes its default name in it.
+std::string SingleOutput(const Args& args) {
+    const std::string& input = args.inputs.front();
+    if (args.output.empty()) return bwbatch::DefaultOutput(input);
+    std::error_code ec;
+    if (args.output.back() != '/' && !std::filesystem::is_directory(args.output, ec)) return args.output;
+    return (std::filesystem::path(args.output) / bwbatch::DefaultOutput(std::filesystem::path(input).filename().string()))
+        .lexically_normal()
+        .string();
+}
+
+// What is wrong with the outputs, found before anything is converted: the status to end with, or 0.
+int OutputProblem(const bwoffice::ConversionOptions& options) {
+    if (const std::string problem = bwbatch::OutputTypeProblem(options.input, options.output); !problem.empty()) {
+        std::fprintf(stderr, "bwpass: %s; nothing written\n", problem.c_str());
+        return bwpass::kExitUsage;
+    }
+    for (const std::string* out : {&options.output, &options.report, &options.pdf})
+        if (!out->empty() && bwpass::SameFile(bwpass::Wide(*out), bwpass::Wide(options.input))) {
+            std::fprintf(stderr, "bwpass: %s: an output would overwrite the input; choose another name\n",
+                         out->c_str());
+            return bwpass::kExitUsage;
+        }
+    for (const std::string* out : {&options.output, &options.report, &options.pdf})
+        if (const std::string problem = out->empty() ? std::string() : bwbatch::WritableProblem(*out); !problem.empty()) {
+            std::fprintf(stderr, "bwpass: %s; nothing converted\n", problem.c_str());
+            return bwpass::kExitCannotWrite;
+        }
+    return 0;
+}
+
+int ConvertSingle(const Args& args) {
+    const std::string& input = args.inputs.front();
+    if (!bwbatch::IsOfficeFileName(input))
+        UsageError(input + ": not a .pptx, .pptm, .xlsx or .xlsm file (deck files go to bwpass.exe)");
+    bwoffice::ConversionOptions options;
+    options.input = input;
+    options.output = SingleOutput(args);
+    options.report = args.noReport ? std::string() : bwbatch::ReportBeside(options.output);
+    if (args.pdf) options.pdf = bwbatch::PdfBeside(options.output);
+    options.registered = args.registered;
+    options.render = !args.noRender;
+    options.progress = !args.quiet;
+    options.pass = PassOptionsOf(args);
+    if (const int status = OutputProblem(options)) return status;
+    bwbatch::MadeFolders folders({options.output, options.report, options.pdf});
+    if (!folders.Problem().empty()) {
+        folders.RemoveEmpty();
+        std::fprintf(stderr, "bwpass: %s; nothing converted\n", folders.Problem().c_str());
+        return bwpass::kExitCannotWrite;
+    }
+    const int status = RunSingle(args, options);
+    if (status != bwpass::kExitOk && status != bwpass::kExitHostCallFailed) folders.RemoveEmpty();
+    return status;
+}
+
 int ConvertBatch(const Args& args) {
+    if (!args.output.empty()) {
+        std::error_code ec;
+        if (std::filesystem::exists(args.output, ec) && !std::filesystem::is_directory(args.output, ec))
+            UsageError(args.output + ": -o of a batch names a folder, and this is a file");
+        // Every output goes below it: one that cannot be written ends the run before any conversion.
+        if (const std::string problem = bwbatch::WritableProblem(args.output + "/bwpass-index.html"); !problem.empty()) {
+            std::fprintf(stderr, "bwpass: %s; nothing converted\n", problem.c_str());
+            return bwpass::kExitCannotWrite;
+        }
+    }
     const bwbatch::BatchPlan plan = bwbatch::PlanBatch(args.inputs, args.output, !args.noReport);
     if (plan.files.empty()) {
-        std::fprintf(stderr, "bwoffice: no .pptx, .pptm, .xlsx or .xlsm files found\n");
+        std::fprintf(stderr, "bwpass: no .pptx, .pptm, .xlsx or .xlsm files found\n");
         return bwpass::kExitBadInput;
     }
     bwbatch::BatchOptions options;
-    options.jobs = args.jobs ? args.jobs : std::max(1u, std::thread::hardware_concurrency());
+    options.jobs = args.jobs ? args.jobs : Cores();
     options.render = !args.noRender;
     options.quiet = args.quiet;
     options.registered = args.registered;
     options.pdf = args.pdf;
     bwoffice::TempFolder work;
-    options.renderers = std::min<size_t>(options.jobs, std::max(1u, std::thread::hardware_concurrency()));
+    options.renderers = std::min(options.jobs, Cores());
     const std::unique_ptr<render::Session> session = RenderSession(args, work, options.renderers);
     bwoffice::PassServer server(PassOptionsOf(args).extraArguments, args.passLimit);
     const std::vector<bwbatch::FileResult> results = bwbatch::RunBatch(plan, options, server);
 
     std::string error;
     const bool indexed = bwbatch::WriteIndex(results, plan.index, error);
-    if (!indexed) std::fprintf(stderr, "bwoffice: %s\n", error.c_str());
+    if (!indexed) std::fprintf(stderr, "bwpass: %s\n", error.c_str());
     size_t converted = 0, charts = 0, rewritten = 0;
     bwoffice::Timings sum;
     for (const bwbatch::FileResult& r : results) {
@@ -226,7 +288,7 @@ int ConvertBatch(const Args& args) {
         sum.write += r.summary.timings.write, sum.render += r.summary.timings.render;
     }
     if (!args.quiet || args.timings) {
-        std::printf("bwoffice: %zu files, %zu converted, %zu not converted\n", results.size(), converted,
+        std::printf("bwpass: %zu files, %zu converted, %zu not converted\n", results.size(), converted,
                     results.size() - converted);
         std::printf("  charts:           %zu read, %zu rewritten\n", charts, rewritten);
         if (indexed) std::printf("  index:            %s\n", plan.index.c_str());
@@ -245,6 +307,10 @@ bool IsBatch(const Args& args) {
 
 int main(int argc, char** argv) {
     const Args args = ParseArgs(argc, argv);
+    if (args.version) {
+        std::printf("bwpass %s (QVCHBW01.dll)\n", QV_VERSION);
+        return bwpass::kExitOk;
+    }
     if (args.help) {
         std::fputs(kHelp, stdout);
         std::fputs(bwpass::kExitStatusHelp, stdout);
