@@ -1,6 +1,7 @@
 #include "tools/bwbatch/Batch.h"
 
 #include "tools/bwbatch/Outputs.h"
+#include "tools/cleanup/Cleanup.h"
 
 #include "tools/deck/ExitStatus.h"
 #include "tools/office/Package.h"
@@ -141,6 +142,10 @@ constexpr size_t kFilesPerGroup = 40;
 
 std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& options, bwoffice::PassServer& server) {
     std::vector<FileResult> results(plan.files.size());
+    std::vector<std::unique_ptr<cleanup::PartialsRemovedOnSignal>> partials;
+    for (const BatchFile& f : plan.files)
+        for (const std::string& out : {f.output, f.report, options.pdf ? PdfBeside(f.output) : std::string()})
+            if (!out.empty()) partials.push_back(std::make_unique<cleanup::PartialsRemovedOnSignal>(out));
     Progress progress(plan.files.size(), options.quiet);
     for (size_t first = 0; first < plan.files.size(); first += kFilesPerGroup) {
         const size_t end = std::min(plan.files.size(), first + kFilesPerGroup);

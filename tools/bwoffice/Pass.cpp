@@ -1,5 +1,7 @@
 #include "tools/bwoffice/Pass.h"
 
+#include "tools/cleanup/Processes.h"
+
 #include <spawn.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -51,6 +53,7 @@ TempFolder::TempFolder() {
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/bwoffice-XXXXXX";
     if (!mkdtemp(pattern.data())) throw std::runtime_error(std::string("cannot create a temporary folder: ") + std::strerror(errno));
     path_ = pattern;
+    removed_ = std::make_unique<cleanup::RemovedOnSignal>(path_);
 }
 
 TempFolder::~TempFolder() {
@@ -105,7 +108,55 @@ int RunPass(const std::vector<std::string>& arguments, std::string& error) {
 PassServer::PassServer(std::vector<std::string> serverArguments, double limitSeconds)
     : serverArguments_(std::move(serverArguments)), limitSeconds_(limitSeconds) {}
 
-PassServer::~PassServer() { Stop(); }
+PassServer::~PassServer() {
+    Stop();
+    if (winePrefix_.empty()) return;
+    cleanup::ForgetHook(wineHook_);
+    EndWineServer(winePrefix_);
+}
+
+std::string WinePrefix() {
+    if (const char* e = std::getenv("WINEPREFIX"); e && *e) return e;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (fs::path dir = fs::absolute(BwpassExe(), ec).parent_path(); !dir.empty() && dir != dir.parent_path();
+         dir = dir.parent_path())
+        if (fs::exists(dir / "CMakeCache.txt", ec)) return (dir / "wineprefix").string();
+    return {};
+}
+
+void EndWineServer(const std::string& prefix) {
+    if (cleanup::WineServerOf(prefix) < 0) return;
+    if (!cleanup::WineClientsOf(prefix, cleanup::Descendants(getpid())).empty()) return;
+    std::string wineserver = "wineserver", kill = "-k";
+    char* argv[] = {wineserver.data(), kill.data(), nullptr};
+    const std::string setting = "WINEPREFIX=" + prefix;
+    std::vector<char*> environment;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "WINEPREFIX=", 11) != 0) environment.push_back(*e);
+    environment.push_back(const_cast<char*>(setting.c_str()));
+    environment.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv, environment.data()) == 0)
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {}
+    posix_spawn_file_actions_destroy(&actions);
+    // The server and its services take a moment to go.
+    for (int i = 0; i < 100 && cleanup::WineServerOf(prefix) >= 0; ++i) usleep(50000);
+}
+
+// Before the first start: whether this run brings the prefix's Wine server up.
+void PassServer::NoteWineServer() {
+    if (wineNoted_) return;
+    wineNoted_ = true;
+    const std::string prefix = WinePrefix();
+    if (prefix.empty() || cleanup::WineServerOf(prefix) >= 0) return;
+    winePrefix_ = prefix;
+    wineHook_ = cleanup::AtSignal([prefix] { EndWineServer(prefix); });
+}
 
 bool PassServer::Start(std::string& error) {
     const std::string exe = BwpassExe();
@@ -113,6 +164,7 @@ bool PassServer::Start(std::string& error) {
         error = "the pass program " + exe + " is missing; build it with scripts/build --target bwpass";
         return false;
     }
+    NoteWineServer();
     int in[2], out[2];
     if (pipe2(in, O_CLOEXEC) != 0) return error = std::string("cannot make a pipe: ") + std::strerror(errno), false;
     if (pipe2(out, O_CLOEXEC) != 0) {

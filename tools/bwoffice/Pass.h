@@ -2,6 +2,9 @@
 // writes the deck, runs it and reads the converted deck back.
 #pragma once
 
+#include "tools/cleanup/Cleanup.h"
+
+#include <memory>
 #include <mutex>
 #include <string>
 #include <sys/types.h>
@@ -9,7 +12,8 @@
 
 namespace bwoffice {
 
-// A private folder under $TMPDIR, removed with everything in it when this goes away.
+// A private folder under $TMPDIR, removed with everything in it when this goes away, or when a
+// signal ends the program.
 class TempFolder {
 public:
     TempFolder();
@@ -20,6 +24,7 @@ public:
 
 private:
     std::string path_;
+    std::unique_ptr<cleanup::RemovedOnSignal> removed_;
 };
 
 struct PassOptions {
@@ -34,7 +39,10 @@ int RunPass(const std::vector<std::string>& arguments, std::string& error);
 // real file needs (seconds), so that a pass that hangs costs one file, not the batch.
 constexpr double kPassLimitSeconds = 600;
 
-// bwpass.exe --serve: one start of Wine for the passes of many files. The runs are made one at a
+// bwpass.exe --serve: one start of Wine for the passes of many files. A Wine server that the first
+// start brought up (none ran for the prefix before) is ended with this, or on a signal, so that a
+// run leaves no Wine process behind; a server that was running already (the tests', a warm one
+// of scripts/wine-prefix start) is left to its owner. The runs are made one at a
 // time (a run is short beside reading, writing and drawing, and the plug-in's log switch lives in
 // the prefix's one registry); threads may share one server. Started at the first run; a server
 // that ended, or was stopped because a run passed its limit, is started again at the next.
@@ -55,6 +63,7 @@ private:
     bool Start(std::string& error);
     void Stop();
     void Kill();
+    void NoteWineServer();
     Reply ReadStatus(int& status);
     std::string NewErrors();
 
@@ -66,7 +75,18 @@ private:
     int toServer_ = -1, fromServer_ = -1;
     std::string unread_;      // what the server wrote after the last line read
     long errorsRead_ = 0;
+    std::string winePrefix_;  // set when the run brought its Wine server up
+    long wineHook_ = 0;
+    bool wineNoted_ = false;
 };
+
+// The prefix the pass runs in: WINEPREFIX, else the one scripts/wine-run takes for bwpass.exe's
+// build tree.
+std::string WinePrefix();
+
+// Ends the prefix's Wine server with its services, unless a program outside this one still uses
+// it (which would lose its server; the server ends on its own soon after its last program).
+void EndWineServer(const std::string& prefix);
 
 // The name Wine gives a Linux path (Z: is the root).
 std::string WinePath(const std::string& path);

@@ -9,6 +9,7 @@
 #include "tools/bwbatch/Inputs.h"
 #include "tools/bwbatch/Outputs.h"
 #include "tools/bwoffice/Conversion.h"
+#include "tools/cleanup/Cleanup.h"
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
 #include "tools/render/Session.h"
@@ -242,6 +243,9 @@ int ConvertSingle(const Args& args) {
         std::fprintf(stderr, "bwpass: %s; nothing converted\n", folders.Problem().c_str());
         return bwpass::kExitCannotWrite;
     }
+    std::vector<std::unique_ptr<cleanup::PartialsRemovedOnSignal>> partials;
+    for (const std::string* out : {&options.output, &options.report, &options.pdf})
+        if (!out->empty()) partials.push_back(std::make_unique<cleanup::PartialsRemovedOnSignal>(*out));
     const int status = RunSingle(args, options);
     if (status != bwpass::kExitOk && status != bwpass::kExitHostCallFailed) folders.RemoveEmpty();
     return status;
@@ -273,6 +277,7 @@ int ConvertBatch(const Args& args) {
     options.renderers = std::min(options.jobs, Cores());
     const std::unique_ptr<render::Session> session = RenderSession(args, work, options.renderers);
     bwoffice::PassServer server(PassOptionsOf(args).extraArguments, args.passLimit);
+    const cleanup::PartialsRemovedOnSignal index(plan.index);
     const std::vector<bwbatch::FileResult> results = bwbatch::RunBatch(plan, options, server);
 
     std::string error;
@@ -307,6 +312,7 @@ bool IsBatch(const Args& args) {
 
 int main(int argc, char** argv) {
     const Args args = ParseArgs(argc, argv);
+    cleanup::OnSignals();
     if (args.version) {
         std::printf("bwpass %s (QVCHBW01.dll)\n", QV_VERSION);
         return bwpass::kExitOk;

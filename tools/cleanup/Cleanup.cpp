@@ -1,0 +1,142 @@
+#include "tools/cleanup/Cleanup.h"
+
+#include "tools/cleanup/Processes.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace cleanup {
+namespace fs = std::filesystem;
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    long next = 0;
+    std::map<long, std::string> trees, partials;
+    std::map<long, std::function<void()>> hooks;
+};
+
+Registry& TheRegistry() {
+    static Registry* registry = new Registry;  // never destroyed: the signal thread may use it at exit
+    return *registry;
+}
+
+constexpr size_t kMostGroups = 64;
+std::atomic<pid_t> groups[kMostGroups];
+
+int wakeUp[2] = {-1, -1};
+
+extern "C" void WakeTheCleaner(int signal) {
+    const unsigned char s = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t n = write(wakeUp[1], &s, 1);
+}
+
+void CleanUpAndEnd(int signal) {
+    for (std::atomic<pid_t>& g : groups)
+        if (const pid_t group = g.load(); group > 0) kill(-group, SIGKILL);
+    KillDescendants();
+    Registry& r = TheRegistry();
+    std::unique_lock<std::mutex> lock(r.mutex);
+    for (auto& [id, hook] : r.hooks) hook();
+    for (auto& [id, target] : r.partials) RemovePartials(target);
+    // Latest first: a folder made inside another is gone before it.
+    for (auto it = r.trees.rbegin(); it != r.trees.rend(); ++it) {
+        std::error_code ec;
+        fs::remove_all(it->second, ec);
+    }
+    std::fflush(nullptr);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    _exit(128 + signal);
+}
+
+void Cleaner() {
+    unsigned char s = 0;
+    while (read(wakeUp[0], &s, 1) != 1) {}
+    CleanUpAndEnd(s);
+}
+
+long Add(std::map<long, std::string> Registry::*which, std::string path) {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    (r.*which)[++r.next] = std::move(path);
+    return r.next;
+}
+
+void Remove(std::map<long, std::string> Registry::*which, long id) {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    (r.*which).erase(id);
+}
+
+}  // namespace
+
+void OnSignals() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (pipe2(wakeUp, O_CLOEXEC) != 0) return;
+        std::thread(Cleaner).detach();
+        for (int s : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction action {}, before {};
+            sigaction(s, nullptr, &before);
+            if (before.sa_handler == SIG_IGN) continue;  // started to ignore it (nohup): keep to that
+            action.sa_handler = WakeTheCleaner;
+            sigemptyset(&action.sa_mask);
+            sigaction(s, &action, nullptr);
+        }
+    });
+}
+
+RemovedOnSignal::RemovedOnSignal(std::string path) : id_(Add(&Registry::trees, std::move(path))) {}
+RemovedOnSignal::~RemovedOnSignal() { Remove(&Registry::trees, id_); }
+
+PartialsRemovedOnSignal::PartialsRemovedOnSignal(std::string target) : id_(Add(&Registry::partials, std::move(target))) {}
+PartialsRemovedOnSignal::~PartialsRemovedOnSignal() { Remove(&Registry::partials, id_); }
+
+void KillGroupOnSignal(pid_t group) {
+    for (std::atomic<pid_t>& g : groups) {
+        pid_t empty = 0;
+        if (g.compare_exchange_strong(empty, group)) return;
+    }
+}
+
+void ForgetGroup(pid_t group) {
+    for (std::atomic<pid_t>& g : groups) {
+        pid_t known = group;
+        if (g.compare_exchange_strong(known, 0)) return;
+    }
+}
+
+long AtSignal(std::function<void()> hook) {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.hooks[++r.next] = std::move(hook);
+    return r.next;
+}
+
+void ForgetHook(long id) {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.hooks.erase(id);
+}
+
+void RemovePartials(const std::string& target) {
+    const fs::path path = fs::absolute(target);
+    const std::string prefix = path.filename().string() + ".part";
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(path.parent_path(), ec)) {
+        const std::string name = e.path().filename().string();
+        std::error_code ignored;
+        if (name.rfind(prefix, 0) == 0) fs::remove_all(e.path(), ignored);
+    }
+}
+
+}  // namespace cleanup

@@ -1,0 +1,56 @@
+// A run ended by Ctrl-C, a terminal closed or kill leaves nothing behind: on SIGINT, SIGTERM or
+// SIGHUP a thread of ours (not the handler, which only wakes it) ends every process the program
+// started, runs the hooks registered for the end of the run, removes the temporary folders and
+// half-written outputs registered, and the program then ends by that signal.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+
+namespace cleanup {
+
+// Installs the handlers and starts the thread, once; later calls do nothing.
+void OnSignals();
+
+// While it lives, path is removed (with everything below it) when a signal ends the program.
+class RemovedOnSignal {
+public:
+    explicit RemovedOnSignal(std::string path);
+    ~RemovedOnSignal();
+    RemovedOnSignal(const RemovedOnSignal&) = delete;
+    RemovedOnSignal& operator=(const RemovedOnSignal&) = delete;
+
+private:
+    long id_;
+};
+
+// While it lives, what is being written in place of target is removed when a signal ends the
+// program: every file beside it named TARGET.part* (TARGET.partial, TARGET.partPID and libzip's
+// TARGET.partPID.XXXXXX), which is how every writer here writes through a temporary file.
+class PartialsRemovedOnSignal {
+public:
+    explicit PartialsRemovedOnSignal(std::string target);
+    ~PartialsRemovedOnSignal();
+    PartialsRemovedOnSignal(const PartialsRemovedOnSignal&) = delete;
+    PartialsRemovedOnSignal& operator=(const PartialsRemovedOnSignal&) = delete;
+
+private:
+    long id_;
+};
+
+// A process group killed when a signal ends the program (one that may have left our tree of
+// processes, such as LibreOffice's, whose launcher ends while the office runs on).
+void KillGroupOnSignal(pid_t group);
+void ForgetGroup(pid_t group);
+
+// Run on a signal after the processes are ended and before the files are removed; the id
+// takes it back.
+long AtSignal(std::function<void()> hook);
+void ForgetHook(long id);
+
+// Removes every file in target's folder named TARGET.part*.
+void RemovePartials(const std::string& target);
+
+}  // namespace cleanup
