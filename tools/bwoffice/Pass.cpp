@@ -110,9 +110,8 @@ PassServer::PassServer(std::vector<std::string> serverArguments, double limitSec
 
 PassServer::~PassServer() {
     Stop();
-    if (winePrefix_.empty()) return;
-    cleanup::ForgetHook(wineHook_);
-    EndWineServer(winePrefix_);
+    // Through the hook: a signal's clean-up, which kills what we start, must not run beside it.
+    if (!winePrefix_.empty()) cleanup::RunHookNow(wineHook_);
 }
 
 std::string WinePrefix() {

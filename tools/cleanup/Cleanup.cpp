@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -33,6 +34,14 @@ constexpr size_t kMostGroups = 64;
 std::atomic<pid_t> groups[kMostGroups];
 
 int wakeUp[2] = {-1, -1};
+std::atomic<bool> ending{false};
+
+// The processes the cleaner kills make the program's own threads fail and head for exit; one
+// that gets there first waits here, so that the cleaner finishes and the program ends by the
+// signal, as the shell expects of an interrupted program.
+extern "C" void WaitForTheCleaner() {
+    while (ending.load()) pause();
+}
 
 extern "C" void WakeTheCleaner(int signal) {
     const unsigned char s = static_cast<unsigned char>(signal);
@@ -40,11 +49,13 @@ extern "C" void WakeTheCleaner(int signal) {
 }
 
 void CleanUpAndEnd(int signal) {
+    ending.store(true);
+    // Held to the end: a hook run now by another thread finishes first, and none starts after.
+    Registry& r = TheRegistry();
+    std::unique_lock<std::mutex> lock(r.mutex);
     for (std::atomic<pid_t>& g : groups)
         if (const pid_t group = g.load(); group > 0) kill(-group, SIGKILL);
     KillDescendants();
-    Registry& r = TheRegistry();
-    std::unique_lock<std::mutex> lock(r.mutex);
     for (auto& [id, hook] : r.hooks) hook();
     for (auto& [id, target] : r.partials) RemovePartials(target);
     // Latest first: a folder made inside another is gone before it.
@@ -83,6 +94,7 @@ void OnSignals() {
     static std::once_flag once;
     std::call_once(once, [] {
         if (pipe2(wakeUp, O_CLOEXEC) != 0) return;
+        std::atexit(WaitForTheCleaner);
         std::thread(Cleaner).detach();
         for (int s : {SIGINT, SIGTERM, SIGHUP}) {
             struct sigaction action {}, before {};
@@ -120,6 +132,16 @@ long AtSignal(std::function<void()> hook) {
     std::lock_guard<std::mutex> lock(r.mutex);
     r.hooks[++r.next] = std::move(hook);
     return r.next;
+}
+
+void RunHookNow(long id) {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    const auto it = r.hooks.find(id);
+    if (it == r.hooks.end()) return;
+    const std::function<void()> hook = std::move(it->second);
+    r.hooks.erase(it);
+    hook();
 }
 
 void ForgetHook(long id) {

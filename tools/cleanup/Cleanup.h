@@ -49,6 +49,9 @@ void ForgetGroup(pid_t group);
 // takes it back.
 long AtSignal(std::function<void()> hook);
 void ForgetHook(long id);
+// Runs the hook now, at the end of a run that was not interrupted, and forgets it; never beside a
+// signal's clean-up (which then runs it, or has ended the program).
+void RunHookNow(long id);
 
 // Removes every file in target's folder named TARGET.part*.
 void RemovePartials(const std::string& target);

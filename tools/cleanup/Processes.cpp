@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <thread>
 
 namespace cleanup {
@@ -74,6 +76,33 @@ void KillDescendants() {
     }
 }
 
+namespace {
+
+// The folder Wine keeps its servers' folders in, as a program started now would: Debian's Wine
+// makes it below TMPDIR (TMPDIR/wine-XXXXXX), so that two TMPDIRs mean two servers for one prefix.
+bool OursToJoin(const fs::path& serverFolder) {
+    const fs::path holder = serverFolder.parent_path();
+    if (holder.filename().string().rfind(".wine-", 0) == 0) return true;  // /tmp/.wine-UID, whatever TMPDIR
+    const char* tmp = std::getenv("TMPDIR");
+    std::error_code ec;
+    return fs::equivalent(holder.parent_path(), tmp && *tmp ? tmp : "/tmp", ec);
+}
+
+// The value of a variable in a process's environment, or null.
+std::optional<std::string> Variable(const std::string& environment, const std::string& name) {
+    const std::string start = name + "=";
+    for (size_t at = 0; at < environment.size();) {
+        size_t end = environment.find('\0', at);
+        if (end == std::string::npos) end = environment.size();
+        if (environment.compare(at, start.size(), start) == 0)
+            return environment.substr(at + start.size(), end - at - start.size());
+        at = end + 1;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 pid_t WineServerOf(const std::string& prefix) {
     struct stat st {};
     if (stat(prefix.c_str(), &st) != 0) return -1;
@@ -84,7 +113,8 @@ pid_t WineServerOf(const std::string& prefix) {
         const std::string base = "/proc/" + std::to_string(p);
         if (ReadAll(base + "/comm").rfind("wineserver", 0) != 0) continue;
         std::error_code ec;
-        if (fs::read_symlink(base + "/cwd", ec).filename() == folder) return p;
+        const fs::path cwd = fs::read_symlink(base + "/cwd", ec);
+        if (cwd.filename() == folder && OursToJoin(cwd)) return p;
     }
     return -1;
 }
@@ -92,7 +122,8 @@ pid_t WineServerOf(const std::string& prefix) {
 std::vector<pid_t> WineClientsOf(const std::string& prefix, const std::vector<pid_t>& except) {
     struct stat wanted {};
     if (stat(prefix.c_str(), &wanted) != 0) return {};
-    const std::string setting = "WINEPREFIX=";
+    const char* tmp = std::getenv("TMPDIR");
+    const std::optional<std::string> ourTmp = tmp ? std::optional<std::string>(tmp) : std::nullopt;
     std::vector<pid_t> clients;
     for (pid_t p : AllProcesses()) {
         if (p == getpid() || std::find(except.begin(), except.end(), p) != except.end()) continue;
@@ -103,20 +134,13 @@ std::vector<pid_t> WineClientsOf(const std::string& prefix, const std::vector<pi
         const std::string loader = fs::read_symlink(base + "/exe", ec).filename().string();
         if (loader.rfind("wine", 0) != 0 || loader.rfind("wineserver", 0) == 0) continue;
         const std::string environment = ReadAll(base + "/environ");
-        // The same folder however it was spelt (through a link, with a trailing slash).
-        bool uses = false;
-        for (size_t start = 0; start < environment.size() && !uses;) {
-            size_t end = environment.find('\0', start);
-            if (end == std::string::npos) end = environment.size();
-            struct stat st {};
-            uses = environment.compare(start, setting.size(), setting) == 0 &&
-                   stat(environment.substr(start + setting.size(), end - start - setting.size()).c_str(), &st) == 0 &&
-                   st.st_dev == wanted.st_dev && st.st_ino == wanted.st_ino;
-            start = end + 1;
-        }
-        if (!uses) continue;
+        // The same folder however it was spelt (through a link, with a trailing slash), and the
+        // same TMPDIR: with another one, a program has a server of its own.
+        const std::optional<std::string> uses = Variable(environment, "WINEPREFIX");
+        struct stat st {};
+        if (!uses || stat(uses->c_str(), &st) != 0 || st.st_dev != wanted.st_dev || st.st_ino != wanted.st_ino) continue;
+        if (Variable(environment, "TMPDIR") != ourTmp) continue;
         const std::string command = ReadAll(base + "/cmdline");
-        if (command.find("wineserver") != std::string::npos) continue;
         if (command.size() > 10 && (command[0] == 'C' || command[0] == 'c') && command[1] == ':' &&
             (command.compare(3, 7, "windows") == 0 || command.compare(3, 7, "Windows") == 0))
             continue;

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# The command line as a user meets it: --version and --help at once, -o checked before any
+# conversion, and what an interrupted run leaves behind (nothing: no temporary folder, no
+# half-written output, no process of the run, Wine's server and services included).
+#   cli.sh BWOFFICE BWSAMPLE SOURCE_ROOT     (WINEPREFIX set by ctest)
+set -u
+bwoffice=$1 bwsample=$2 root=$3
+. "$(dirname "$0")/../checks.sh"
+cp "$root/tests/office/corpus/xlsx/chart_bar03.xlsx" "$work/book.xlsx"
+cd "$work" || exit 1
+
+# --version: the DLL's version as its resource script defines it, at once.
+version=$(sed -n 's/^FILEVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' \
+  "$root/plugin/server/QVCHBW01.rc")
+out=$("$bwoffice" --version) || fail "--version: exit status $?"
+[ "$out" = "bwpass $version (QVCHBW01.dll)" ] || fail "--version printed: $out (the resource says $version)"
+
+# --help: the user's options, then the developer's under their own heading.
+"$bwoffice" --help >help.txt || fail "--help: exit status $?"
+user=$(sed '/^Developer options:/,$d' help.txt)
+developer=$(sed -n '/^Developer options:/,$p' help.txt)
+for o in --output --jobs --pdf --no-render --no-report --quiet --version; do
+  grep -q -- "$o" <<<"$user" || fail "--help lacks $o among the user's options"
+done
+for o in --registered --excel-out-of-process --pass-limit --timings; do
+  grep -q -- "$o" <<<"$developer" || fail "--help lacks $o under Developer options"
+  grep -q -- "$o" <<<"$user" && fail "--help shows the developer's $o among the user's options"
+done
+
+# -j 0 is one job per core, not a usage error.
+"$bwoffice" missing.xlsx other.xlsx -j 0 -q --no-report 2>err.txt
+grep -q -- "-j needs" err.txt && fail "-j 0 was refused: $(cat err.txt)"
+
+# -o refused before any conversion: with a pass program that does not exist, a run that got as far
+# as converting would end with status 3 instead.
+touch afile
+while IFS='|' read -r name args status says; do
+  rm -f err.txt
+  # shellcheck disable=SC2086
+  QV_BWPASS_EXE=$work/no-such-bwpass.exe "$bwoffice" $args -q >/dev/null 2>err.txt
+  rc=$?
+  [ $rc -eq "$status" ] || fail "$name: exit status $rc, expected $status ($(cat err.txt))"
+  grep -q "^bwpass: .*$says" err.txt || fail "$name: the message lacks '$says': $(cat err.txt)"
+done <<'CASES'
+another family|book.xlsx -o out.pptx|2|out.pptx: book.xlsx converts to a .xlsx file
+a macro-enabled name|book.xlsx -o out.xlsm|2|name the output .xlsx, not .xlsm
+a file on the way|book.xlsx -o afile/out.xlsx|4|afile is not a folder
+an unwritable folder|book.xlsx -o /proc/out.xlsx|4|cannot write in /proc
+a batch into an unwritable folder|book.xlsx afile -o /proc/sub|4|cannot write in /proc
+CASES
+[ ! -e out.pptx ] && [ ! -e out.xlsm ] || fail "a refused -o wrote a file"
+
+# -o makes the folders it needs; a file that is not converted takes them away again.
+echo "not an Office file" >bad.xlsx
+"$bwoffice" bad.xlsx -o made/for/bad/bw.xlsx -q 2>err.txt
+rc=$?
+[ $rc -eq 1 ] || fail "a bad file: exit status $rc ($(cat err.txt))"
+[ ! -e made ] || fail "the folders made for a file that was not converted stayed"
+"$bwoffice" book.xlsx -o new/deeper/bw.xlsx -q --no-render 2>err.txt || fail "-o into new folders: $(cat err.txt)"
+[ -s new/deeper/bw.xlsx ] && [ -s new/deeper/bw.report.html ] || fail "-o did not write into the folders it made"
+
+# Interrupted runs: a private TMPDIR gives the run a Wine server of its own (Wine keeps its server's
+# folder below TMPDIR), which must end with it; every process the run started carries its mark.
+"$bwsample" sample.pptx "$work/sample-work" >/dev/null 2>&1 || fail "the sample was not written"
+rm -rf "$work/sample-work"
+set -m  # a job of its own, whose SIGINT is not ignored as a background job's would be
+interrupt() {  # NAME WAIT_FOR: interrupt once WAIT_FOR says so
+  local name=$1 mark=cli-interrupt-$1-$$ tmp=$work/tmp-$1 waited=0 run
+  mkdir -p "$tmp" "$work/$name"
+  cp sample.pptx "$work/$name/"
+  TMPDIR=$tmp QV_RUN_MARK=$mark "$bwoffice" "$work/$name/sample.pptx" --pdf -q >/dev/null 2>"$work/$name.err" &
+  run=$!
+  until $2 "$name" "$mark" || [ $waited -ge 600 ]; do sleep 0.1; waited=$((waited + 1)); done
+  kill -INT $run
+  wait $run
+  local rc=$?
+  [ $rc -eq 130 ] || fail "$name: exit status $rc after SIGINT, expected 130 ($(cat "$work/$name.err"))"
+  local left
+  left=$(grep -lsxzF "QV_RUN_MARK=$mark" /proc/[0-9]*/environ | while read -r f; do
+    p=${f#/proc/}; echo "${p%/environ} $(tr '\0' ' ' <"/proc/${p%/environ}/cmdline" 2>/dev/null)"; done)
+  [ -z "$left" ] || fail "$name: processes of the run still running: $left"
+  left=$(ls -A "$tmp" | grep -v '^wine-')
+  [ -z "$left" ] || fail "$name: left in the temporary folder: $left"
+  left=$(ls -A "$work/$name" | grep -v -x -e sample.pptx -e sample.bw.pptx -e sample.bw.pdf)
+  [ -z "$left" ] || fail "$name: left beside the input: $left"
+}
+in_pass() { grep -qsxzF "QV_RUN_MARK=$2" $(grep -lsaF bwpass.exe /proc/[0-9]*/cmdline | sed 's/cmdline$/environ/') /dev/null; }
+drawing() { [ -e "$work/$1/sample.bw.pptx" ]; }
+interrupt during-the-pass in_pass
+interrupt while-drawing drawing
+set +m
+
+finish "cli: all passed"
