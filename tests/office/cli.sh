@@ -59,6 +59,26 @@ rc=$?
 "$bwoffice" book.xlsx -o new/deeper/bw.xlsx -q --no-render 2>err.txt || fail "-o into new folders: $(cat err.txt)"
 [ -s new/deeper/bw.xlsx ] && [ -s new/deeper/bw.report.html ] || fail "-o did not write into the folders it made"
 
+# Progress: plain lines without a terminal and with TERM=dumb; on a terminal, one line rewritten
+# in place that fits its width.
+mkdir progress && cp book.xlsx progress/a.xlsx && cp book.xlsx progress/b.xlsx
+"$bwoffice" progress -j 2 --no-report 2>plain.txt >/dev/null || fail "a batch without a terminal: $(cat plain.txt)"
+if command -v script >/dev/null; then
+  TERM=dumb script -qec "$bwoffice progress -j 2 --no-report" /dev/null >dumb.txt 2>&1 || fail "TERM=dumb: $(cat dumb.txt)"
+  TERM=xterm script -qec "stty cols 50; $bwoffice progress -j 2" /dev/null >term.txt 2>&1 || fail "a terminal: $(cat term.txt)"
+  tr '\r' '\n' <term.txt | sed 's/\x1b\[K//g' | grep -a 'files' >bar.txt
+  [ -s bar.txt ] || fail "no progress line on a terminal: $(cat -v term.txt)"
+  awk 'length($0) >= 50 { bad = 1 } END { exit bad }' bar.txt || fail "a progress line wider than 49 columns: $(cat bar.txt)"
+  grep -aq 'drawing' bar.txt || fail "the line does not show the drawing: $(cat bar.txt)"
+else
+  cp plain.txt dumb.txt
+fi
+for f in plain.txt dumb.txt; do
+  # (a terminal ends its lines with \r\n)
+  sed 's/\r$//' $f | grep -aq $'[\r\x1b]' && fail "$f: control characters in plain lines: $(cat -v $f)"
+  grep -aq '^bwpass: 2/2 [ab].xlsx: ' $f || fail "$f: no line per file: $(cat $f)"
+done
+
 # Interrupted runs: a private TMPDIR gives the run a Wine server of its own (Wine keeps its server's
 # folder below TMPDIR), which must end with it; every process the run started carries its mark.
 "$bwsample" sample.pptx "$work/sample-work" >/dev/null 2>&1 || fail "the sample was not written"

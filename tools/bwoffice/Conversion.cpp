@@ -244,7 +244,8 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     return summary;
 }
 
-std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size_t atOnce) {
+std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size_t atOnce,
+                                       const ReportProgress& progress) {
     const auto start = Clock::now();
     std::vector<bwpass::ReportExtras> extras(pending.size());
     // Runs of about 100 pictures from consecutive files, drawn `atOnce` at a time.
@@ -290,6 +291,7 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
                         if (extras[f].renderNotes.empty() || extras[f].renderNotes.back() != p)
                             extras[f].renderNotes.push_back(p);
             }
+            if (progress.drew) progress.drew(runs[r].size());
         }
     };
     std::vector<std::thread> threads;
@@ -297,6 +299,7 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
     draw();
     for (std::thread& t : threads) t.join();
     const double seconds = Since(start);
+    if (progress.drawn) progress.drawn();
 
     std::vector<std::string> errors(pending.size());
     for (size_t f = 0; f < pending.size(); ++f) {
@@ -310,6 +313,7 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
             errors[f] = e.what();
         }
         p.summary.timings.write += Since(written);
+        if (progress.written) progress.written();
     }
     return errors;
 }

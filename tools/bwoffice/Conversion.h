@@ -6,6 +6,7 @@
 #include "tools/office/Documents.h"
 #include "tools/report/Report.h"
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -72,9 +73,17 @@ struct PendingReport {
 // result (options.report set) so that the pictures of many files can be drawn together.
 PendingReport ConvertWithoutReport(const ConversionOptions& options);
 
+// What FinishReports has done, told as it goes (from the threads that draw, one at a time).
+struct ReportProgress {
+    std::function<void(size_t charts)> drew;  // a run of charts drawn
+    std::function<void()> drawn;              // every picture drawn; the reports come next
+    std::function<void()> written;            // a report written (or failed)
+};
+
 // Draws the charts of every pending report together, in `atOnce` LibreOffice runs at a time,
 // then writes each report. Returns an error per report, empty when it was written; adds the
 // time spent drawing to each summary, shared out by charts.
-std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size_t atOnce);
+std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size_t atOnce,
+                                       const ReportProgress& progress = {});
 
 }  // namespace bwoffice
