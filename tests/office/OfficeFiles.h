@@ -73,6 +73,17 @@ inline Entries MinimalPresentation() {
             {"ppt/slides/slide1.xml", slide}};
 }
 
+// The minimal presentation with its main part declared as another content type: a slide show,
+// a workbook template ... as far as telling a file by its content goes.
+inline std::string PackageOfType(const std::string& type) {
+    Entries entries = MinimalPresentation();
+    const std::string presentation =
+        "application/vnd.openxmlformats-officedocument.presentationml.presentation.main+xml";
+    std::string& types = entries[0].second;
+    types.replace(types.find(presentation), presentation.size(), type);
+    return Zip(entries);
+}
+
 inline Entries Without(Entries entries, const std::string& name) {
     for (auto it = entries.begin(); it != entries.end(); ++it)
         if (it->first == name) {

@@ -1,6 +1,7 @@
 // Bad input through bwoffice: each case is refused with exit status 1, a message naming the
 // file and what is wrong, and nothing written beside it. The refusal comes before the pass, so
 // no Wine is needed.
+#include "tests/office/CompoundFiles.h"
 #include "tests/office/OfficeFiles.h"
 
 #include <gtest/gtest.h>
@@ -47,15 +48,29 @@ std::string ClaimingHugeSize() {
     return bytes;
 }
 
-std::string CompoundFile(bool encrypted) {
-    std::string bytes("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    bytes.resize(4096, '\0');
-    if (encrypted)
-        for (const char* name : {"EncryptionInfo", "EncryptedPackage"}) {
-            bytes.resize(bytes.size() + 64, '\0');
-            for (size_t i = 0; name[i]; ++i) bytes[bytes.size() - 64 + 2 * i] = name[i];
-        }
-    return bytes;
+std::string Encrypted() {
+    return CompoundFile({{"\x06" "DataSpaces", true}, {"EncryptionInfo"}, {"EncryptedPackage"}});
+}
+
+// A presentation whose one slide shows a chart part nested 100,000 elements deep (about 1 MB).
+std::string DeeplyNestedChart() {
+    const std::string slide =
+        "<p:sld xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\" "
+        "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><p:cSld><p:spTree>"
+        "<p:nvGrpSpPr/><p:grpSpPr/><p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"2\" name=\"Chart\"/>"
+        "</p:nvGraphicFramePr><a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/chart\">"
+        "<c:chart xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" r:id=\"rIdC\"/></a:graphicData>"
+        "</a:graphic></p:graphicFrame></p:spTree></p:cSld></p:sld>";
+    const std::string rels = std::string("<Relationships xmlns=\"") + kRelsNs + "\"><Relationship Id=\"rIdC\" Type=\"" +
+                             kRelType + "chart\" Target=\"../charts/chart1.xml\"/></Relationships>";
+    std::string chart = "<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"><c:chart>";
+    for (int i = 0; i < 100000; ++i) chart += "<c:x>";
+    for (int i = 0; i < 100000; ++i) chart += "</c:x>";
+    chart += "</c:chart></c:chartSpace>";
+    Entries e = With(MinimalPresentation(), "ppt/slides/slide1.xml", slide);
+    e = With(e, "ppt/slides/_rels/slide1.xml.rels", rels);
+    return Zip(With(e, "ppt/charts/chart1.xml", chart));
 }
 
 struct Case {
@@ -66,10 +81,13 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"not a zip", "notes.pptx", [] { return std::string("just some text\n"); }, "not a zip file"},
+    {"not a zip", "notes.pptx", [] { return std::string("just some text\n"); }, "not an Office file"},
     {"empty file", "empty.xlsx", [] { return std::string(); }, "the file is empty"},
-    {"legacy .ppt renamed", "old.pptx", [] { return CompoundFile(false); }, "legacy binary Office file"},
-    {"encrypted", "secret.xlsx", [] { return CompoundFile(true); }, "encrypted"},
+    {"another program's compound file", "mail.pptx", [] { return CompoundFile({{"__properties_version1.0"}}); },
+     "a compound file, but not a PowerPoint or Excel file"},
+    {"a legacy Word document", "letter.pptx", [] { return CompoundFile({{"WordDocument"}, {"1Table"}}); },
+     "a Word document"},
+    {"encrypted", "secret.xlsx", Encrypted, "encrypted (saved with a password); save it without a password"},
     {"truncated zip", "cut.pptx",
      [] { std::string b = CorpusFile("pptx/cht-charts.pptx"); return b.substr(0, b.size() / 2); },
      "damaged: it is truncated"},
@@ -90,10 +108,13 @@ const Case kCases[] = {
      [] { return Presentation(With(MinimalPresentation(), "/etc/evil.xml", "x")); }, "an absolute name"},
     {"backslash entry name", "backslash.pptx",
      [] { return Presentation(With(MinimalPresentation(), "ppt\\..\\..\\evil.xml", "x")); }, "a backslash in its name"},
-    {"absurd size", "huge.pptx", ClaimingHugeSize, "bytes uncompressed, more than the limit"},
-    {"zip bomb", "bomb.xlsx",
+    {"absurd size", "huge.pptx", ClaimingHugeSize, "would inflate to 2048 MB, beyond the limit of 4 MB for one entry"},
+    // The test runs with BWPASS_MAX_PART_MB=4.
+    {"entry beyond the size limit", "bomb.xlsx",
      [] { return Presentation(With(MinimalPresentation(), "ppt/media/zeros.bin", std::string(8u << 20, '\0'))); },
-     "a zip bomb"},
+     "\"ppt/media/zeros.bin\" would inflate to 8 MB, beyond the limit of 4 MB for one entry (set BWPASS_MAX_PART_MB"},
+    {"chart part nested 100,000 deep", "deep.pptx", DeeplyNestedChart,
+     "ppt/charts/chart1.xml nests its XML elements more than 1000 deep"},
     {"a Word document", "letter.pptx",
      [] {
          Entries e = MinimalPresentation();
@@ -120,7 +141,7 @@ TEST(BadInput, IsRefusedWithItsReasonAndNothingWritten) {
         TempFolder folder;
         const std::string path = folder.Path() + "/" + c.fileName;
         WriteFile(path, c.make());
-        const std::string command = "'" + Bwoffice() + "' '" + path + "' 2>&1";
+        const std::string command = "BWPASS_MAX_PART_MB=4 '" + Bwoffice() + "' '" + path + "' 2>&1";
         FILE* p = popen(command.c_str(), "r");
         ASSERT_NE(p, nullptr);
         std::string output;

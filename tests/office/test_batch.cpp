@@ -27,13 +27,30 @@ void Touch(const std::string& path, const std::string& bytes = "x") {
     WriteFile(path, bytes);
 }
 
-// A folder with Office files in any case, a nested folder, our own outputs, a lock file and
-// files of other kinds.
+const char* kPresentation = "application/vnd.openxmlformats-officedocument.presentationml.presentation.main+xml";
+const char* kWorkbook = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
+
+// A folder with Office files in any case, of every family and told by their content, a nested
+// folder, our own outputs, a lock file and files of other kinds.
 std::string Tree(const TempFolder& t) {
     const std::string in = t.Path() + "/in";
-    for (const char* f : {"a.pptx", "B.XLSX", "c.xlsm", "sub/d.pptm", "sub/deeper/e.xlsx", "a.bw.pptx",
-                          "sub/d.BW.pptm", "~$a.pptx", "notes.txt", "old.ppt"})
-        Touch(in + "/" + f);
+    const std::pair<const char*, std::string> files[] = {
+        {"a.pptx", PackageOfType(kPresentation)},
+        {"B.XLSX", PackageOfType(kWorkbook)},
+        {"c.xlsm", PackageOfType("application/vnd.ms-excel.sheet.macroEnabled.main+xml")},
+        {"show.ppsx", PackageOfType("application/vnd.openxmlformats-officedocument.presentationml.slideshow.main+xml")},
+        {"sub/d.pptm", PackageOfType("application/vnd.ms-powerpoint.presentation.macroEnabled.main+xml")},
+        {"sub/deeper/e.xlsx", PackageOfType(kWorkbook)},
+        {"sub/old.xls", ReadFile(SourceDir() + "/tests/office/corpus/legacy/SimpleChart.xls")},
+        {"a.bw.pptx", PackageOfType(kPresentation)},
+        {"sub/d.BW.pptm", PackageOfType(kPresentation)},
+        {"~$a.pptx", "x"},
+        {"notes.txt", "x"},
+        {".hidden.pptx", "x"},
+        {"renamed.ppt", "x"},
+        {"letter.dat", PackageOfType("application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml")},
+    };
+    for (const auto& [name, bytes] : files) Touch(in + "/" + name, bytes);
     return in;
 }
 
@@ -47,26 +64,40 @@ TEST(BatchPlan, FolderSearchesAndOutputNames) {
         std::vector<std::pair<std::string, std::string>> expected;  // input, output
         std::string index;
     };
+    // A legacy file's output is of its imported kind.
     const std::vector<Case> cases = {
         {"beside each input", "",
          {{in + "/B.XLSX", in + "/B.bw.XLSX"}, {in + "/a.pptx", in + "/a.bw.pptx"}, {in + "/c.xlsm", in + "/c.bw.xlsm"},
-          {in + "/sub/d.pptm", in + "/sub/d.bw.pptm"}, {in + "/sub/deeper/e.xlsx", in + "/sub/deeper/e.bw.xlsx"}},
+          {in + "/show.ppsx", in + "/show.bw.ppsx"}, {in + "/sub/d.pptm", in + "/sub/d.bw.pptm"},
+          {in + "/sub/deeper/e.xlsx", in + "/sub/deeper/e.bw.xlsx"}, {in + "/sub/old.xls", in + "/sub/old.bw.xlsx"}},
          in + "/bwpass-index.html"},
         {"under an output folder, keeping the paths", out,
          {{in + "/B.XLSX", out + "/B.bw.XLSX"}, {in + "/a.pptx", out + "/a.bw.pptx"}, {in + "/c.xlsm", out + "/c.bw.xlsm"},
-          {in + "/sub/d.pptm", out + "/sub/d.bw.pptm"}, {in + "/sub/deeper/e.xlsx", out + "/sub/deeper/e.bw.xlsx"}},
+          {in + "/show.ppsx", out + "/show.bw.ppsx"}, {in + "/sub/d.pptm", out + "/sub/d.bw.pptm"},
+          {in + "/sub/deeper/e.xlsx", out + "/sub/deeper/e.bw.xlsx"}, {in + "/sub/old.xls", out + "/sub/old.bw.xlsx"}},
          out + "/bwpass-index.html"},
     };
     for (const Case& c : cases) {
         const bwbatch::BatchPlan plan = bwbatch::PlanBatch({in}, c.outputFolder, true);
         std::vector<std::pair<std::string, std::string>> got;
+        std::vector<std::string> refused;
         for (const bwbatch::BatchFile& f : plan.files) {
-            EXPECT_EQ(f.refused, "") << c.what << ": " << f.input;
+            if (!f.refused.empty()) {
+                refused.push_back(f.refused);
+                continue;
+            }
             got.emplace_back(f.input, f.output);
             EXPECT_EQ(f.report, bwbatch::ReportBeside(f.output)) << c.what;
         }
         EXPECT_EQ(got, c.expected) << c.what;
         EXPECT_EQ(plan.index, c.index) << c.what;
+        // What looks like an Office file and cannot be converted is refused with what it is;
+        // other files are named as left out.
+        ASSERT_EQ(refused.size(), 2u) << c.what;
+        EXPECT_EQ(refused[0], in + "/letter.dat: a Word document; only presentations and workbooks hold charts this tool converts");
+        EXPECT_NE(refused[1].find(in + "/renamed.ppt: not an Office file"), std::string::npos) << refused[1];
+        ASSERT_EQ(plan.leftOut.size(), 1u) << c.what;
+        EXPECT_NE(plan.leftOut[0].find(in + "/notes.txt: not an Office file"), std::string::npos) << plan.leftOut[0];
     }
 }
 
@@ -80,7 +111,8 @@ TEST(BatchPlan, RefusesWhatItCannotTake) {
         std::vector<std::string> refusals;  // a part of each refused file's message, in order
     };
     const std::vector<Case> cases = {
-        {{in + "/notes.txt"}, "", {"not a .pptx, .pptm, .xlsx or .xlsm file"}},
+        {{in + "/notes.txt"}, "", {"notes.txt: not an Office file"}},
+        {{in + "/letter.dat", in + "/sub/old.xls"}, "", {"letter.dat: a Word document", ""}},
         {{in + "/missing.pptx"}, "", {"no such file or folder"}},
         // The same file's outputs twice under one folder: the second is refused, not overwritten.
         {{in + "/a.pptx", in + "/a.pptx"}, out, {"", "would take the names of another file's"}},

@@ -228,4 +228,20 @@ TEST(ChartPartColours, ThemePartAndColourMapGiveTheSchemeNames) {
     EXPECT_FALSE(plain.Lookup("accent7", rgb));
 }
 
+// The cells behind a chart are looked for through every element of the part; a part nested far
+// beyond the parse limit (built here without it) must not take the call stack with it.
+TEST(ChartPart, MissingCachesAreLookedForWithoutRecursion) {
+    struct OneCell : office::CellSource {
+        std::vector<office::CellValue> Range(const std::string&) const override { return {office::CellValue{}}; }
+    } cells;
+    std::string xml = "<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\">";
+    const size_t depth = 300000;
+    for (size_t i = 0; i < depth; ++i) xml += "<c:x>";
+    xml += "<c:numRef><c:f>Sheet1!A1</c:f></c:numRef>";
+    for (size_t i = 0; i < depth; ++i) xml += "</c:x>";
+    xml += "</c:chartSpace>";
+    const pugi::xml_document doc = Parse(xml);
+    EXPECT_FALSE(ReadChartPart(doc, kDefaultTheme, &cells).supported);
+}
+
 }  // namespace

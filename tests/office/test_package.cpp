@@ -133,18 +133,66 @@ TEST(Package, LimitsRefuseAbsurdEntriesFromTheDirectory) {
     const std::string bytes = Zip(With(MinimalPresentation(), "ppt/media/big.bin", std::string(3u << 20, 'x')));
     office::PackageLimits small;
     small.maxPartSize = 2u << 20;
-    EXPECT_NE(Message([&] { Package::OpenBytes(bytes, "a.pptx", small); }).find("more than the limit"), std::string::npos);
+    EXPECT_NE(Message([&] { Package::OpenBytes(bytes, "a.pptx", small); })
+                  .find("ppt/media/big.bin\" would inflate to 3 MB, beyond the limit of 2 MB for one entry (set "
+                        "BWPASS_MAX_PART_MB to raise it)"),
+              std::string::npos);
     office::PackageLimits fewEntries;
     fewEntries.maxEntries = 3;
     EXPECT_NE(Message([&] { Package::OpenBytes(bytes, "a.pptx", fewEntries); }).find("entries, more than"),
               std::string::npos);
     office::PackageLimits smallTotal;
     smallTotal.maxTotalSize = 1u << 20;
-    smallTotal.maxRatio = 1u << 20;
-    EXPECT_NE(Message([&] { Package::OpenBytes(bytes, "a.pptx", smallTotal); }).find("bytes uncompressed"),
+    EXPECT_NE(Message([&] { Package::OpenBytes(bytes, "a.pptx", smallTotal); })
+                  .find("would inflate to more than 1 MB in all, the limit for a whole file (set BWPASS_MAX_PACKAGE_MB"),
               std::string::npos);
     const std::string twice = Zip(With(With(MinimalPresentation(), "a.xml", "1"), "A.XML", "2"));
     EXPECT_NE(Message([&] { Package::OpenBytes(twice, "a.pptx"); }).find("two zip entries"), std::string::npos);
+}
+
+// Pictures and blank sheets deflate far beyond any ratio a zip bomb check could name: only the
+// sizes count, and the environment raises them.
+TEST(Package, HighlyCompressibleEntriesOpenWithinTheSizes) {
+    const std::string white(3u << 20, '\xFF');  // a 3 MB white picture deflates about 1,000 to 1
+    const std::string bytes = Zip(With(MinimalPresentation(), "ppt/media/image1.tiff", white));
+    ASSERT_LT(bytes.size(), 20u << 10);
+    EXPECT_EQ(Package::OpenBytes(bytes, "white.pptx").ReadPart("ppt/media/image1.tiff"), white);
+
+    setenv("BWPASS_MAX_PART_MB", "2", 1);
+    EXPECT_NE(Message([&] { Package::OpenBytes(bytes, "white.pptx"); }).find("beyond the limit of 2 MB"), std::string::npos);
+    setenv("BWPASS_MAX_PART_MB", "4", 1);
+    EXPECT_NO_THROW(Package::OpenBytes(bytes, "white.pptx"));
+    unsetenv("BWPASS_MAX_PART_MB");
+}
+
+// An entry that inflates past the size its directory declares is stopped there, not read on.
+TEST(Package, InflatingStopsWhereTheDeclaredSizeEnds) {
+    std::string bytes = Zip(With(MinimalPresentation(), "ppt/media/big.bin", std::string(4u << 20, 'x')));
+    // Both headers of the entry now claim 1 MB; the stream still inflates to 4 MB.
+    const std::string name = "ppt/media/big.bin";
+    for (const auto& [signature, offset] : {std::pair<const char*, size_t>{"PK\x03\x04", 22}, {"PK\x01\x02", 24}})
+        for (size_t at = bytes.find(signature); at != std::string::npos; at = bytes.find(signature, at + 4)) {
+            const size_t nameAt = at + (signature[3] == '\x04' ? 30 : 46);
+            if (bytes.compare(nameAt, name.size(), name) != 0) continue;
+            const unsigned char size[4] = {0, 0, 0x10, 0};
+            std::memcpy(&bytes[at + offset], size, 4);
+        }
+    const Package p = Package::OpenBytes(bytes, "liar.pptx");
+    EXPECT_NE(Message([&] { p.ReadPart(name); }).find("more than the size its zip entry declares"), std::string::npos);
+}
+
+TEST(Package, XmlNestedBeyondTheDepthLimitIsRefused) {
+    const auto nested = [](size_t depth) {
+        std::string xml;
+        for (size_t i = 0; i < depth; ++i) xml += "<a>";
+        for (size_t i = 0; i < depth; ++i) xml += "</a>";
+        return xml;
+    };
+    const Package p = Package::OpenBytes(Zip(MinimalPresentation()), "deep.pptx");
+    EXPECT_EQ(office::XmlDepth(p.ParseXml("x.xml", nested(office::kMaxXmlDepth))), office::kMaxXmlDepth);
+    EXPECT_EQ(Message([&] { p.ParseXml("x.xml", nested(100000)); }),
+              "deep.pptx: x.xml nests its XML elements more than 1000 deep, far beyond what Office writes; "
+              "refusing the file");
 }
 
 TEST(Package, NestedPackageMessagesNameBothFiles) {

@@ -80,6 +80,7 @@ FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffi
 constexpr size_t kFilesPerGroup = 40;
 
 std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& options, bwoffice::PassServer& server) {
+    for (const std::string& l : plan.leftOut) std::fprintf(stderr, "bwpass: left out: %s\n", l.c_str());
     std::vector<FileResult> results(plan.files.size());
     std::vector<std::unique_ptr<cleanup::PartialsRemovedOnSignal>> partials;
     for (const BatchFile& f : plan.files)

@@ -3,6 +3,7 @@
 #include "tools/bwbatch/Outputs.h"
 
 #include "tools/office/CaseFold.h"
+#include "tools/office/FileKind.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -17,20 +18,50 @@ using office::Lower;
 
 std::string WithoutExtension(const std::string& path) { return path.substr(0, path.size() - Extension(path).size()); }
 
-// The Office files below folder, sorted so that a batch runs and lists them the same each time.
-std::vector<fs::path> FilesBelow(const fs::path& folder, std::string& error) {
-    std::vector<fs::path> found;
+// Names that a user would take for a presentation or workbook: such a file is named as refused
+// when it cannot be converted, where any other file that is no Office file is only left out.
+bool HasOfficeExtension(const std::string& name) {
+    static const std::set<std::string> extensions = {".pptx", ".pptm", ".ppsx", ".ppsm", ".potx", ".potm", ".ppt",
+                                                     ".pps",  ".pot",  ".xlsx", ".xlsm", ".xltx", ".xltm", ".xls",
+                                                     ".xlt",  ".xlsb", ".docx", ".docm", ".doc",  ".odp",  ".ods"};
+    return extensions.count(Lower(Extension(name))) > 0;
+}
+
+// A file found in a folder is the batch's when it is an Office file by its content or its name.
+bool IsCandidate(const std::string& name, office::FileKind kind) {
+    switch (kind) {
+    case office::FileKind::NotOffice: case office::FileKind::Empty: case office::FileKind::Deck:
+    case office::FileKind::Unreadable:
+        return HasOfficeExtension(name);
+    default:
+        return true;
+    }
+}
+
+struct Found {
+    fs::path path;
+    office::FileKind kind;
+};
+
+// The files below folder, sorted so that a batch runs and lists them the same each time; the
+// other files go to leftOut, named with what they are.
+std::vector<Found> FilesBelow(const fs::path& folder, std::string& error, std::vector<std::string>& leftOut) {
+    std::vector<Found> found;
     std::error_code ec;
     fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         std::error_code kind;
-        if (it->is_regular_file(kind) && IsOfficeFileName(name) && !IsConvertedFileName(name) &&
-            name.rfind("~$", 0) != 0)  // Office's lock files
-            found.push_back(it->path());
+        // Hidden files, our own outputs and Office's lock files (~$...) go unmentioned.
+        if (!it->is_regular_file(kind) || name[0] == '.' || IsConvertedFileName(name) || name.rfind("~$", 0) == 0)
+            continue;
+        const office::FileKind k = office::IdentifyFile(it->path());
+        if (IsCandidate(name, k)) found.push_back({it->path(), k});
+        else leftOut.push_back(office::DescribeRefusal(it->path(), k));
     }
     if (ec) error = folder.string() + ": cannot be searched: " + ec.message();
-    std::sort(found.begin(), found.end());
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
+    std::sort(leftOut.begin(), leftOut.end());
     return found;
 }
 
@@ -61,15 +92,13 @@ public:
         std::error_code ec;
         if (fs::is_directory(argument, ec)) {
             std::string error;
-            for (const fs::path& p : FilesBelow(argument, error))
-                Add(p.string(), p.lexically_relative(argument).string());
+            for (const Found& f : FilesBelow(argument, error, plan_.leftOut))
+                Add(f.path.string(), f.path.lexically_relative(argument).string(), f.kind);
             if (!error.empty()) Refuse(argument, argument, error);
         } else if (!fs::exists(argument, ec)) {
             Refuse(argument, argument, argument + ": no such file or folder");
-        } else if (!IsOfficeFileName(argument)) {
-            Refuse(argument, argument, argument + ": not a .pptx, .pptm, .xlsx or .xlsm file");
         } else {
-            Add(argument, fs::path(argument).filename().string());
+            Add(argument, fs::path(argument).filename().string(), office::IdentifyFile(argument));
         }
     }
 
@@ -81,12 +110,15 @@ public:
     }
 
 private:
-    void Add(const std::string& input, const std::string& relative) {
+    void Add(const std::string& input, const std::string& relative, office::FileKind kind) {
+        if (office::FamilyOf(kind) != office::FileFamily::Presentation && office::FamilyOf(kind) != office::FileFamily::Workbook)
+            return Refuse(input, relative, office::DescribeRefusal(input, kind));
         BatchFile f;
         f.input = input;
         f.shown = relative;
-        f.output = outputFolder_.empty() ? DefaultOutput(input)
-                                         : (fs::path(outputFolder_) / DefaultOutput(relative)).lexically_normal().string();
+        f.output = outputFolder_.empty()
+                       ? DefaultOutput(input, kind)
+                       : (fs::path(outputFolder_) / DefaultOutput(relative, kind)).lexically_normal().string();
         if (report_) f.report = ReportBeside(f.output);
         const std::string key = fs::absolute(f.output).lexically_normal().string();
         if (!taken_.insert(key).second) {
@@ -130,8 +162,9 @@ private:
 }  // namespace
 
 bool IsOfficeFileName(const std::string& path) {
-    const std::string e = Lower(Extension(path));
-    return e == ".pptx" || e == ".pptm" || e == ".xlsx" || e == ".xlsm";
+    static const std::set<std::string> extensions = {".pptx", ".pptm", ".ppsx", ".ppsm", ".potx", ".potm", ".ppt", ".pps",
+                                                     ".pot",  ".xlsx", ".xlsm", ".xltx", ".xltm", ".xls",  ".xlt"};
+    return extensions.count(Lower(Extension(path))) > 0;
 }
 
 bool IsConvertedFileName(const std::string& path) {
@@ -145,7 +178,13 @@ std::string Extension(const std::string& path) {
     return path.substr(dot);
 }
 
-std::string DefaultOutput(const std::string& input) { return WithoutExtension(input) + ".bw" + Extension(input); }
+std::string DefaultOutput(const std::string& input) { return DefaultOutput(input, office::IdentifyFile(input)); }
+
+std::string DefaultOutput(const std::string& name, office::FileKind kind) {
+    const std::string own = Extension(name), kept = office::ExtensionOf(kind);
+    const std::string extension = kept.empty() || Lower(own) == kept ? own : kept;
+    return WithoutExtension(name) + ".bw" + extension;
+}
 
 namespace {
 

@@ -2,6 +2,8 @@
 // files found in the folders named, with their outputs beside them or under an output folder.
 #pragma once
 
+#include "tools/office/FileKind.h"
+
 #include <string>
 #include <vector>
 
@@ -18,23 +20,29 @@ struct BatchFile {
 struct BatchPlan {
     std::vector<BatchFile> files;  // in the order given, each folder's files sorted by name
     std::string index;             // the index page
+    std::vector<std::string> leftOut;  // files of the folders that are no Office files, each "FILE: what it is"
 };
 
-// A .pptx, .pptm, .xlsx or .xlsm, in any case.
+// A presentation's or workbook's name: every package type and the legacy binary ones, in any case.
 bool IsOfficeFileName(const std::string& path);
 // One of our own outputs (STEM.bw.EXT): a folder search leaves them out.
 bool IsConvertedFileName(const std::string& path);
 
 // The extension as written ("talk.PPTX" gives ".PPTX"), with the dot; empty for none.
 std::string Extension(const std::string& path);
-// STEM.bw.EXT: the input's extension is kept, so that a macro-enabled file stays one.
+// STEM.bw.EXT: the extension of the file's kind, told by its content (ExtensionOf), so that a
+// slide show stays one and a legacy .ppt becomes a .pptx; the input's own spelling of it is kept
+// ("TALK.PPTX" gives "TALK.bw.PPTX"). A file of a refused kind keeps its extension.
 std::string DefaultOutput(const std::string& input);
+std::string DefaultOutput(const std::string& name, office::FileKind kind);
 // STEM.report.html beside the output (a ".bw" ending of the stem dropped).
 std::string ReportBeside(const std::string& output);
 // STEM.bw.pdf beside the output: the converted file as LibreOffice prints it.
 std::string PdfBeside(const std::string& output);
 
-// Folders are searched recursively for Office files. Without an output folder each file's
+// Folders are searched recursively for Office files, known by their content or their name (a
+// file named as a presentation or workbook that cannot be converted is refused with the reason);
+// every other file found there is named in leftOut. Without an output folder each file's
 // outputs go beside it and the index into the deepest folder that holds them all; with one, the
 // outputs go under it keeping each file's path below its folder argument (a file named on its
 // own goes to the top), and the index into it. A name that does not exist, a file that is not an

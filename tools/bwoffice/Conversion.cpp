@@ -15,6 +15,9 @@
 #include "tools/report/LegibilitySection.h"
 #include "tools/report/ReportFromFiles.h"
 
+#include "tools/office/FileKind.h"
+#include "tools/render/Import.h"
+#include "tools/render/Process.h"
 #include "tools/render/Render.h"
 
 #include <unistd.h>
@@ -172,6 +175,46 @@ void WriteReport(const ConversionOptions& options, const ConversionSummary& summ
         throw std::runtime_error(options.report + ": the report cannot be written: " + error);
 }
 
+// The package to convert, told by its content: the input itself, or for a legacy binary file what
+// LibreOffice's import makes of it, in the work folder. Every other kind is refused with what
+// it is, before anything is written.
+office::Package OpenInput(const ConversionOptions& options, const std::string& work, ConversionSummary& summary) {
+    const office::FileKind kind = office::IdentifyFile(options.input);
+    const office::FileFamily family = office::FamilyOf(kind);
+    if (family != office::FileFamily::Presentation && family != office::FileFamily::Workbook)
+        throw office::OfficeFileError(office::DescribeRefusal(options.input, kind));
+    if (!office::NeedsImport(kind)) return office::Package::OpenFile(options.input);
+    if (render::FindOnPath("soffice").empty())
+        throw PassError(std::string(office::NameOf(kind)) +
+                        " is read through LibreOffice's import, and LibreOffice (soffice) is not on PATH");
+    const std::string imported = work + "/imported" + office::ExtensionOf(kind);
+    const std::string problem = render::ImportToOpenXml(options.input, imported, work);
+    if (!problem.empty())
+        throw office::OfficeFileError(options.input + ": " + office::NameOf(kind) + " of Office 97-2003: " + problem);
+    summary.importedFrom = office::NameOf(kind);
+    summary.notes.push_back(options.input + ": " + office::NameOf(kind) + " of Office 97-2003, imported by LibreOffice: " +
+                            "the output is Office Open XML (" + office::ExtensionOf(kind) + ")");
+    office::Package package = office::Package::OpenBytes(ReadFile(imported), options.input + " (as LibreOffice imported it)");
+    fs::remove(imported);
+    return package;
+}
+
+// LibreOffice's import turns the Excel objects of a legacy file into packages, but may leave
+// others in their binary form, where no chart of theirs is converted: each is named and counted
+// with the previews left in colour. An Excel object left so is counted by the write-back already.
+void CountBinaryLeftovers(const office::Package& package, const std::vector<office::OfficeObject>& records,
+                          ConversionSummary& summary) {
+    for (const office::OfficeObject& r : records) {
+        if (r.oleEmbedding.empty() || !package.HasPart(r.oleEmbedding)) continue;
+        const std::string progId = bwpass::Utf8(r.deck.progId);
+        if (progId.find("Excel") != std::string::npos && !r.previewPart.empty()) continue;
+        if (package.ReadPart(r.oleEmbedding).compare(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") != 0) continue;
+        ++summary.previewsLeftInColour;
+        summary.notes.push_back(r.where + ": preview left in colour: LibreOffice's import left the object in binary form (" +
+                                (progId.empty() ? Leaf(r.oleEmbedding) : progId) + "), so nothing in it is converted");
+    }
+}
+
 // Printing whole files costs LibreOffice runs of their own: with the print-ready output only.
 void PrintPagesIfAsked(const office::Package& package, const std::vector<office::OfficeObject>& records,
                        const ConversionOptions& options, const Files& files, PendingReport& pending) {
@@ -193,8 +236,8 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     pending.options = options;
     ConversionSummary& summary = pending.summary;
     auto start = Clock::now();
-    const office::Package package = office::Package::OpenFile(options.input);
     pending.work = std::make_unique<TempFolder>();
+    const office::Package package = OpenInput(options, pending.work->Path(), summary);
     const Files files(pending.work->Path());
     const std::vector<office::OfficeObject> records = WriteDeck(package, options, files, summary);
     summary.timings.read = Since(start);
@@ -214,6 +257,7 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.propertiesWritten = written.propertiesWritten;
     summary.previewsLeftInColour = written.previewsLeftInColour;
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
+    if (!summary.importedFrom.empty()) CountBinaryLeftovers(package, records, summary);
     if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwpass: writing %s\n", options.output.c_str());
     package.Write(options.output, written.parts, written.partFiles);
     written.parts.clear();

@@ -43,6 +43,9 @@ struct ConversionSummary {
     size_t chartsWithVanishingText = 0;
     bool hostCallFailed = false;       // the pass ran, but a host call failed (the report has it)
     std::vector<office::UnmodelledChart> unmodelled;
+    // A legacy binary file was imported by LibreOffice first, and the output is Office Open XML:
+    // what the input was ("a legacy PowerPoint file"); empty for a package.
+    std::string importedFrom;
     bool pdfWritten = false;   // options.pdf was written
     std::vector<std::string> notes;
     Timings timings;
@@ -54,8 +57,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Throws office::OfficeFileError for bad input and PassError when the pass fails, in both cases
-// before anything is written; std::runtime_error when an output cannot be written.
+// The input is told by its content (office::IdentifyFile): a presentation or workbook of any
+// package type, or a legacy binary one imported by LibreOffice first; any other kind is refused.
+// Throws office::OfficeFileError for bad input and PassError when the pass fails (or LibreOffice,
+// needed for a legacy file, is missing), in both cases before anything is written; std::runtime_error when an output cannot be written.
 ConversionSummary ConvertFile(const ConversionOptions& options);
 
 // A converted file whose report is still to be written: what the report is made from, in a work

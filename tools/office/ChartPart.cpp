@@ -72,25 +72,24 @@ void AddLevelsCache(const Names& names, pugi::xml_node ref, const CellSource& ce
 }
 
 // Every reference of the part that stores its formula without the values gets the cells'
-// values, in a copy: the part itself keeps exactly what it stores.
-void AddMissingCaches(const Names& names, pugi::xml_node n, const CellSource& cells) {
-    for (pugi::xml_node c : n.children()) {
-        if (c.type() != pugi::node_element) continue;
+// values, in a copy: the part itself keeps exactly what it stores. The walk keeps a stack of its
+// own: a part may nest deeply.
+void AddMissingCaches(const Names& names, pugi::xml_node root, const CellSource& cells) {
+    WalkBelow(root, [&](pugi::xml_node c) {
+        if (c.type() != pugi::node_element) return pugi::xml_node();
         if (names.Is(c, Ns::Chart, "multiLvlStrRef")) {
             AddLevelsCache(names, c, cells);
-            continue;
+            return pugi::xml_node();
         }
         const bool numbers = names.Is(c, Ns::Chart, "numRef");
-        if (numbers || names.Is(c, Ns::Chart, "strRef")) {
-            pugi::xml_node f = xml::Child(names, c, Ns::Chart, "f");
-            if (f && !xml::Child(names, c, Ns::Chart, numbers ? "numCache" : "strCache")) {
-                const std::vector<CellValue> values = cells.Range(f.text().get());
-                if (!values.empty()) AddCache(names, c, numbers, values);
-            }
-            continue;
+        if (!numbers && !names.Is(c, Ns::Chart, "strRef")) return c;
+        pugi::xml_node f = xml::Child(names, c, Ns::Chart, "f");
+        if (f && !xml::Child(names, c, Ns::Chart, numbers ? "numCache" : "strCache")) {
+            const std::vector<CellValue> values = cells.Range(f.text().get());
+            if (!values.empty()) AddCache(names, c, numbers, values);
         }
-        AddMissingCaches(names, c, cells);
-    }
+        return pugi::xml_node();
+    });
 }
 
 }  // namespace

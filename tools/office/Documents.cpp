@@ -55,26 +55,28 @@ bool HoldsChartex(const pugi::xml_node& n) {
     return false;
 }
 
+// The frames of a shape tree in drawing order, through groups, anchors and the chosen branch of
+// mc:AlternateContent; the walk keeps a stack of its own, so that no depth of groups can exhaust
+// the call stack.
 void CollectFrames(const pugi::xml_node& tree, std::vector<Frame>& frames) {
-    for (pugi::xml_node n : tree.children()) {
+    WalkBelow(tree, [&](pugi::xml_node n) {
         if (Is(n, "graphicFrame")) {
             frames.push_back({n, HoldsChartex(n)});
-        } else if (Is(n, "grpSp") || Is(n, "twoCellAnchor") || Is(n, "oneCellAnchor") || Is(n, "absoluteAnchor")) {
-            CollectFrames(n, frames);
-        } else if (Is(n, "AlternateContent")) {
-            pugi::xml_node chosen;
-            for (pugi::xml_node branch : n.children()) {
-                if (Is(branch, "Choice") && HoldsChartex(branch)) {
-                    for (const pugi::xpath_node& f : branch.select_nodes(".//*[local-name()='graphicFrame']"))
-                        frames.push_back({f.node(), true});
-                    chosen = {};
-                    break;
-                }
-                if (Is(branch, "Fallback") || (!chosen && Is(branch, "Choice"))) chosen = branch;
-            }
-            if (chosen) CollectFrames(chosen, frames);
+            return pugi::xml_node();
         }
-    }
+        if (Is(n, "grpSp") || Is(n, "twoCellAnchor") || Is(n, "oneCellAnchor") || Is(n, "absoluteAnchor")) return n;
+        if (!Is(n, "AlternateContent")) return pugi::xml_node();
+        pugi::xml_node chosen;
+        for (pugi::xml_node branch : n.children()) {
+            if (Is(branch, "Choice") && HoldsChartex(branch)) {
+                for (const pugi::xpath_node& f : branch.select_nodes(".//*[local-name()='graphicFrame']"))
+                    frames.push_back({f.node(), true});
+                return pugi::xml_node();
+            }
+            if (Is(branch, "Fallback") || (!chosen && Is(branch, "Choice"))) chosen = branch;
+        }
+        return chosen;
+    });
 }
 
 std::string FrameName(const pugi::xml_node& frame) {
@@ -293,6 +295,9 @@ void Walker::OleFrame(const std::string& slidePart, const pugi::xml_node& frame,
     object.showAsIcon = ole.attribute("showAsIcon").as_bool();
     OlePreview(slidePart, ole, data, object);
     const std::string id = RelationshipAttribute(ole, "id");
+    // Only an Excel object's embedding must be there; of any other, a missing one is no error.
+    for (const Relationship& r : package_.Relationships(slidePart))
+        if (r.id == id && !r.external && package_.HasPart(r.target)) object.oleEmbedding = r.target;
     const bool excel = Lower(ole.attribute("progId").value()).find("excel") != std::string::npos;
     if (!excel || id.empty()) {
         visitor_.object(std::move(object));

@@ -40,6 +40,7 @@ struct OfficeObject {
     bwpass::DeckObject deck;
     std::string where;         // "slide 2: Chart 1", "sheet Sales": for messages and the report
     std::string embeddedPart;  // the embedded workbook holding the charts; "" when they are outer parts
+    std::string oleEmbedding;  // whatever an OLE object embeds (of any kind); "" when linked or none
     std::string slidePart;     // the slide showing an OLE object; "" otherwise
     std::string previewPart;   // the OLE object's preview picture; "" when none
     // Where the picture was found only in the slide's legacy VML drawing (PowerPoint 2007's form),

@@ -46,6 +46,11 @@ VmlPicture FindVmlPicture(const Package& package, const std::string& slidePart, 
             found.problem = r.target + " is not well-formed XML: its picture cannot be found";
             continue;
         }
+        if (XmlDepth(vml) > kMaxXmlDepth) {
+            found.problem = r.target + " nests its elements beyond " + std::to_string(kMaxXmlDepth) +
+                            " levels: its picture is not looked for";
+            continue;
+        }
         const pugi::xml_node shape = ShapeWithId(vml, spid);
         if (!shape) continue;
         pugi::xml_node image;

@@ -1,5 +1,6 @@
 #include "tools/office/Package.h"
 #include "tools/office/CaseFold.h"
+#include "tools/office/FileKind.h"
 
 #include <zip.h>
 
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -28,33 +30,6 @@ std::string ZipErrorText(int code) {
 }
 
 std::string ZipErrorText(zip_error_t* error) { return zip_error_strerror(error); }
-
-// The UTF-16 name of a stream in a compound file's directory, as its bytes.
-std::string Utf16Name(const char* ascii) {
-    std::string s;
-    for (; *ascii; ++ascii) { s += *ascii; s += '\0'; }
-    return s;
-}
-
-// Office writes a password-protected file as a compound file whose streams EncryptionInfo and
-// EncryptedPackage hold the encrypted zip; a legacy binary file is a compound file without them.
-// The directory entries carry the stream names in UTF-16, so finding them is enough to tell. The
-// file is scanned in pieces, overlapping by more than a name, so a large file costs no memory.
-std::string CompoundFileProblem(const std::string& path) {
-    const std::string names[] = {Utf16Name("EncryptedPackage"), Utf16Name("EncryptionInfo")};
-    std::ifstream in(path, std::ios::binary);
-    std::string window;
-    std::vector<char> piece(1 << 20);
-    while (in) {
-        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-        window.append(piece.data(), static_cast<size_t>(in.gcount()));
-        for (const std::string& name : names)
-            if (window.find(name) != std::string::npos)
-                return "the file is encrypted (saved with a password); save it without a password and convert that copy";
-        if (window.size() > 64) window.erase(0, window.size() - 64);
-    }
-    return "a legacy binary Office file (.ppt/.xls), not an Office Open XML file; save it as .pptx or .xlsx first";
-}
 
 // Why an entry's name does not name a part inside the package, or "" when it does.
 std::string NameProblem(const std::string& name) {
@@ -102,11 +77,32 @@ std::pair<size_t, size_t> LineAndColumn(const std::string& text, ptrdiff_t offse
     return {line, column};
 }
 
+// Sizes in messages: "300 MB" (in MiB, as the limits are set).
+std::string Megabytes(uint64_t bytes) {
+    return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+}
+
+uint64_t MegabytesFromEnvironment(const char* variable, uint64_t fallback) {
+    const char* text = std::getenv(variable);
+    if (!text || !*text) return fallback;
+    char* end = nullptr;
+    const unsigned long long mb = std::strtoull(text, &end, 10);
+    if (*end || mb == 0 || mb > (1ull << 24)) return fallback;  // up to 16 TB; anything else is a typo
+    return mb << 20;
+}
+
 struct ZipFileCloser {
     void operator()(zip_file_t* f) const { if (f) zip_fclose(f); }
 };
 
 }  // namespace
+
+PackageLimits DefaultLimits() {
+    PackageLimits limits;
+    limits.maxPartSize = MegabytesFromEnvironment("BWPASS_MAX_PART_MB", limits.maxPartSize);
+    limits.maxTotalSize = MegabytesFromEnvironment("BWPASS_MAX_PACKAGE_MB", limits.maxTotalSize);
+    return limits;
+}
 
 bool IsRelationshipType(const Relationship& r, const char* lastSegment) {
     const size_t slash = r.type.rfind('/');
@@ -136,6 +132,25 @@ std::string ResolvePartReference(const std::string& sourcePart, const std::strin
     std::string resolved;
     for (const std::string& s : kept) resolved += (resolved.empty() ? "" : "/") + s;
     return resolved;
+}
+
+size_t XmlDepth(const pugi::xml_document& document) {
+    size_t depth = 0, deepest = 0;
+    for (pugi::xml_node n = document.first_child(); n;) {
+        if (n.type() == pugi::node_element) deepest = std::max(deepest, depth + 1);
+        if (pugi::xml_node child = n.first_child()) {
+            n = child;
+            ++depth;
+            continue;
+        }
+        while (n && !n.next_sibling()) {
+            n = n.parent();
+            if (n == document) return deepest;
+            --depth;
+        }
+        if (n) n = n.next_sibling();
+    }
+    return deepest;
 }
 
 std::string XmlText(const pugi::xml_document& document) {
@@ -194,7 +209,10 @@ Package Package::OpenFile(const std::string& path, const PackageLimits& limits) 
         if (!in) p.Fail(std::string("cannot be opened for reading: ") + std::strerror(errno));
         in.read(head, sizeof head);
     }
-    if (std::memcmp(head, kCompoundFileSignature, sizeof head) == 0) p.Fail(CompoundFileProblem(path));
+    // A compound file is refused for what it holds: an encrypted package, a legacy binary file
+    // (which only LibreOffice's import turns into a package), or another program's document.
+    if (std::memcmp(head, kCompoundFileSignature, sizeof head) == 0)
+        throw OfficeFileError(DescribeRefusal(path, IdentifyFile(path)));
 
     int code = 0;
     zip* archive = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
@@ -244,7 +262,7 @@ void Package::CheckEntries(const PackageLimits& limits) {
     const zip_int64_t count = zip_get_num_entries(archive_, 0);
     if (count < 0 || static_cast<uint64_t>(count) > limits.maxEntries)
         Fail("the zip holds " + std::to_string(count) + " entries, more than the " +
-             std::to_string(limits.maxEntries) + " an Office file may have");
+             std::to_string(limits.maxEntries) + " an Office file may have; refusing the file");
     uint64_t total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
@@ -255,14 +273,12 @@ void Package::CheckEntries(const PackageLimits& limits) {
         if (!problem.empty()) Fail("zip entry \"" + name + "\" has " + problem + "; refusing the file");
         if (name.back() == '/') continue;  // a folder entry holds nothing
         if (st.size > limits.maxPartSize)
-            Fail("zip entry \"" + name + "\" claims " + std::to_string(st.size) +
-                 " bytes uncompressed, more than the limit of " + std::to_string(limits.maxPartSize));
-        if (st.size > (1u << 20) && st.comp_size > 0 && st.size / st.comp_size > limits.maxRatio)
-            Fail("zip entry \"" + name + "\" is compressed " + std::to_string(st.size / st.comp_size) +
-                 " to 1, beyond the limit of " + std::to_string(limits.maxRatio) + " to 1 (a zip bomb?)");
+            Fail("zip entry \"" + name + "\" would inflate to " + Megabytes(st.size) + ", beyond the limit of " +
+                 Megabytes(limits.maxPartSize) + " for one entry (set BWPASS_MAX_PART_MB to raise it)");
         total += st.size;
         if (total > limits.maxTotalSize)
-            Fail("the zip holds more than " + std::to_string(limits.maxTotalSize) + " bytes uncompressed");
+            Fail("the zip would inflate to more than " + Megabytes(limits.maxTotalSize) +
+                 " in all, the limit for a whole file (set BWPASS_MAX_PACKAGE_MB to raise it)");
         if (!index_.emplace(Lower(name), i).second)
             Fail("two zip entries are named \"" + name + "\" (part names ignore case)");
         names_.push_back(name);
@@ -299,8 +315,11 @@ std::string Package::ReadPart(const std::string& part) const {
     std::string contents;
     contents.reserve(static_cast<size_t>(st.size));
     char buffer[65536];
+    // Never more than one byte past the declared size (itself within the limit), so that a
+    // stream inflating beyond what its entry claims stops the moment it does.
     for (;;) {
-        const zip_int64_t n = zip_fread(file.get(), buffer, sizeof buffer);
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(sizeof buffer, st.size + 1 - contents.size()));
+        const zip_int64_t n = zip_fread(file.get(), buffer, wanted);
         if (n < 0) {
             zip_error_t* error = zip_file_get_error(file.get());
             if (zip_error_code_zip(error) == ZIP_ER_CRC) Fail(part + " is damaged (CRC error)");
@@ -330,6 +349,9 @@ pugi::xml_document Package::ParseXml(const std::string& part, const std::string&
              std::to_string(line) + ", column " + std::to_string(column) + " (offset " +
              std::to_string(result.offset) + ")");
     }
+    if (XmlDepth(document) > kMaxXmlDepth)
+        Fail(part + " nests its XML elements more than " + std::to_string(kMaxXmlDepth) +
+             " deep, far beyond what Office writes; refusing the file");
     return document;
 }
 

@@ -28,13 +28,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// What a package may hold before it is called absurd: a zip bomb is refused from its directory.
+// What a package may hold before it is refused, from its directory: fixed sizes, not ratios, since
+// pictures and blank sheets legitimately deflate a thousand to one. The sizes are the defaults of
+// DefaultLimits, which the environment may raise (BWPASS_MAX_PART_MB, BWPASS_MAX_PACKAGE_MB).
 struct PackageLimits {
     uint64_t maxPartSize = 256ull << 20;       // uncompressed bytes of one entry
     uint64_t maxTotalSize = 1ull << 30;        // uncompressed bytes of all entries
-    uint64_t maxRatio = 200;                   // uncompressed / compressed, for entries past 1 MiB
     uint64_t maxEntries = 20000;
 };
+
+// The limits with the environment's sizes in megabytes where it sets them.
+PackageLimits DefaultLimits();
 
 struct Relationship {
     std::string id;
@@ -51,9 +55,9 @@ class Package {
 public:
     // displayName names the package in messages: the file name, or "OUTER: inner/part" for a
     // package embedded in another.
-    static Package OpenFile(const std::string& path, const PackageLimits& limits = {});
+    static Package OpenFile(const std::string& path, const PackageLimits& limits = DefaultLimits());
     static Package OpenBytes(std::string bytes, const std::string& displayName,
-                             const PackageLimits& limits = {});
+                             const PackageLimits& limits = DefaultLimits());
 
     Package(Package&&) noexcept;
     Package& operator=(Package&&) noexcept;
@@ -111,6 +115,30 @@ private:
 // The folder of a part name ("ppt/slides/slide1.xml" -> "ppt/slides/"), and a relative
 // reference resolved against it; "" when the reference leaves the package.
 std::string ResolvePartReference(const std::string& sourcePart, const std::string& target);
+
+// How deep elements nest in a document (the root element alone is 1), counted without recursion.
+size_t XmlDepth(const pugi::xml_document& document);
+
+// Visits the nodes below root in document order with a stack of its own, so that no depth of
+// nesting can exhaust the call stack. visit(node) returns the node whose children are visited
+// next, before the node's siblings: the node itself, another (a branch chosen below it), or none.
+template <typename Visit>
+void WalkBelow(const pugi::xml_node& root, Visit visit) {
+    std::vector<pugi::xml_node> next{root.first_child()};  // the next sibling to visit, per level
+    while (!next.empty()) {
+        const pugi::xml_node n = next.back();
+        if (!n) {
+            next.pop_back();
+            continue;
+        }
+        next.back() = n.next_sibling();
+        if (const pugi::xml_node into = visit(n)) next.push_back(into.first_child());
+    }
+}
+
+// Office nests parts a few dozen elements deep (groups in groups, text in tables); a part nested
+// deeper than this is refused when it is parsed, so that no later walk of it meets such depth.
+constexpr size_t kMaxXmlDepth = 1000;
 
 // The XML of a document as it is stored: no indentation added, declaration kept.
 std::string XmlText(const pugi::xml_document& document);

@@ -187,6 +187,7 @@ void Session::WaitUntilReady(Instance& instance) {
 
 struct Session::Request {
     const std::vector<std::pair<std::string, std::string>>* files;
+    std::string format;  // LibreOffice's --convert-to: "pdf", or "pptx"/"xlsx" for an import
     double limit;
     std::string log;
     bool done = false;
@@ -217,7 +218,8 @@ void Session::Convert(Instance& instance, const std::vector<Request*>& requests)
     std::error_code ec;
     fs::create_directories(run, ec);
     std::vector<std::string> argv = OfficeCommand(soffice_, instance.profile, folder_);
-    argv.insert(argv.end(), {"--convert-to", "pdf", "--outdir", run.string()});
+    const std::string format = requests.front()->format;
+    argv.insert(argv.end(), {"--convert-to", format, "--outdir", run.string()});
     std::vector<std::pair<fs::path, std::string>> pdfs;  // LibreOffice's PDF -> the caller's
     double limit = 0;
     for (Request* r : requests) {
@@ -227,7 +229,7 @@ void Session::Convert(Instance& instance, const std::vector<Request*>& requests)
             const fs::path moved = run / (stem + fs::path(input).extension().string());
             if (!MoveFile(input, moved)) continue;
             argv.push_back(moved.string());
-            pdfs.emplace_back(run / (stem + ".pdf"), pdf);
+            pdfs.emplace_back(run / (stem + "." + format), pdf);
         }
     }
     // The limit of the largest request and a wide margin for each further file.
@@ -242,7 +244,12 @@ void Session::Convert(Instance& instance, const std::vector<Request*>& requests)
 
 ProcessResult Session::ConvertToPdf(const std::vector<std::pair<std::string, std::string>>& files,
                                     double limitSeconds, const std::string& logPath) {
-    Request mine{&files, limitSeconds, logPath, false, {}};
+    return ConvertTo(files, "pdf", limitSeconds, logPath);
+}
+
+ProcessResult Session::ConvertTo(const std::vector<std::pair<std::string, std::string>>& files,
+                                 const std::string& format, double limitSeconds, const std::string& logPath) {
+    Request mine{&files, format, limitSeconds, logPath, false, {}};
     std::unique_lock<std::mutex> lock(mutex_);
     queue_.push_back(&mine);
     while (!mine.done) {
@@ -256,7 +263,9 @@ ProcessResult Session::ConvertToPdf(const std::vector<std::pair<std::string, std
         const bool othersFree = std::count_if(instances_.begin(), instances_.end(),
                                               [](const Instance& i) { return !i.busy; }) > 1;
         std::vector<Request*> taken;
-        for (size_t n = 0; !queue_.empty() && (taken.empty() || (!othersFree && n + queue_.front()->files->size() <= kFilesPerRun));) {
+        // One run converts to one format.
+        for (size_t n = 0; !queue_.empty() && (taken.empty() || (!othersFree && queue_.front()->format == taken.front()->format &&
+                                                                 n + queue_.front()->files->size() <= kFilesPerRun));) {
             n += queue_.front()->files->size();
             taken.push_back(queue_.front());
             queue_.pop_front();

@@ -44,6 +44,10 @@ public:
     // for much less than as many runs of one.
     ProcessResult ConvertToPdf(const std::vector<std::pair<std::string, std::string>>& files, double limitSeconds,
                                const std::string& logPath);
+    // The same to another of LibreOffice's --convert-to formats ("pptx", "xlsx": a legacy
+    // file imported to Office Open XML). The input files are moved away; copies are the caller's.
+    ProcessResult ConvertTo(const std::vector<std::pair<std::string, std::string>>& files, const std::string& format,
+                            double limitSeconds, const std::string& logPath);
 
 private:
     struct Instance {
