@@ -108,11 +108,7 @@ int RunPass(const std::vector<std::string>& arguments, std::string& error) {
 PassServer::PassServer(std::vector<std::string> serverArguments, double limitSeconds)
     : serverArguments_(std::move(serverArguments)), limitSeconds_(limitSeconds) {}
 
-PassServer::~PassServer() {
-    Stop();
-    // Through the hook: a signal's clean-up, which kills what we start, must not run beside it.
-    if (!winePrefix_.empty()) cleanup::RunHookNow(wineHook_);
-}
+PassServer::~PassServer() { Stop(); }
 
 std::string WinePrefix() {
     if (const char* e = std::getenv("WINEPREFIX"); e && *e) return e;
@@ -147,14 +143,18 @@ void EndWineServer(const std::string& prefix) {
     for (int i = 0; i < 100 && cleanup::WineServerOf(prefix) >= 0; ++i) usleep(50000);
 }
 
-// Before the first start: whether this run brings the prefix's Wine server up.
-void PassServer::NoteWineServer() {
-    if (wineNoted_) return;
-    wineNoted_ = true;
+void WineServerOfRun::BeforeStart() {
+    if (looked_) return;
+    looked_ = true;
     const std::string prefix = WinePrefix();
     if (prefix.empty() || cleanup::WineServerOf(prefix) >= 0) return;
-    winePrefix_ = prefix;
-    wineHook_ = cleanup::AtSignal([prefix] { EndWineServer(prefix); });
+    prefix_ = prefix;
+    hook_ = cleanup::AtSignal([prefix] { EndWineServer(prefix); });
+}
+
+// Through the hook: a signal's clean-up, which kills what we start, must not run beside it.
+WineServerOfRun::~WineServerOfRun() {
+    if (!prefix_.empty()) cleanup::RunHookNow(hook_);
 }
 
 bool PassServer::Start(std::string& error) {
@@ -163,7 +163,7 @@ bool PassServer::Start(std::string& error) {
         error = "the pass program " + exe + " is missing; build it with scripts/build --target bwpass";
         return false;
     }
-    NoteWineServer();
+    wine_.BeforeStart();
     int in[2], out[2];
     if (pipe2(in, O_CLOEXEC) != 0) return error = std::string("cannot make a pipe: ") + std::strerror(errno), false;
     if (pipe2(out, O_CLOEXEC) != 0) {

@@ -27,6 +27,25 @@ private:
     std::unique_ptr<cleanup::RemovedOnSignal> removed_;
 };
 
+// A Wine server that the run brings up (none ran for the prefix when the run's first Wine program
+// started) is ended with the run, or on a signal, so that the run leaves no Wine process behind;
+// a server that was running already (the tests', a warm one of scripts/wine-prefix start) is left
+// to its owner.
+class WineServerOfRun {
+public:
+    WineServerOfRun() = default;
+    ~WineServerOfRun();
+    WineServerOfRun(const WineServerOfRun&) = delete;
+    WineServerOfRun& operator=(const WineServerOfRun&) = delete;
+    // Call before each start of a Wine program; only the first one looks.
+    void BeforeStart();
+
+private:
+    bool looked_ = false;
+    std::string prefix_;  // set when the run brings the server up
+    long hook_ = 0;
+};
+
 struct PassOptions {
     std::vector<std::string> extraArguments;  // passed through to bwpass.exe (--registered ...)
 };
@@ -39,10 +58,8 @@ int RunPass(const std::vector<std::string>& arguments, std::string& error);
 // real file needs (seconds), so that a pass that hangs costs one file, not the batch.
 constexpr double kPassLimitSeconds = 600;
 
-// bwpass.exe --serve: one start of Wine for the passes of many files. A Wine server that the first
-// start brought up (none ran for the prefix before) is ended with this, or on a signal, so that a
-// run leaves no Wine process behind; a server that was running already (the tests', a warm one
-// of scripts/wine-prefix start) is left to its owner. The runs are made one at a
+// bwpass.exe --serve: one start of Wine for the passes of many files; a Wine server it brought up
+// ends with it (WineServerOfRun). The runs are made one at a
 // time (a run is short beside reading, writing and drawing, and the plug-in's log switch lives in
 // the prefix's one registry); threads may share one server. Started at the first run; a server
 // that ended, or was stopped because a run passed its limit, is started again at the next.
@@ -63,7 +80,6 @@ private:
     bool Start(std::string& error);
     void Stop();
     void Kill();
-    void NoteWineServer();
     Reply ReadStatus(int& status);
     std::string NewErrors();
 
@@ -75,9 +91,7 @@ private:
     int toServer_ = -1, fromServer_ = -1;
     std::string unread_;      // what the server wrote after the last line read
     long errorsRead_ = 0;
-    std::string winePrefix_;  // set when the run brought its Wine server up
-    long wineHook_ = 0;
-    bool wineNoted_ = false;
+    WineServerOfRun wine_;
 };
 
 // The prefix the pass runs in: WINEPREFIX, else the one scripts/wine-run takes for bwpass.exe's

@@ -1,8 +1,9 @@
-// The command line of ./bwpass for presentations and workbooks through the black-and-white pass
-// (the binary is build/native/bwoffice; ./bwpass builds it and hands it every Office file):
-//   FILE.pptx|.pptm|.xlsx|.xlsm [-o OUT] [options]   one file: STEM.bw.EXT (or OUT) and
-//                                                   STEM.report.html beside it
-//   FILE|FOLDER... [-o DIR] [-j N] [options]         a batch, with an index page
+// The command line of ./bwpass (the binary is build/native/bwoffice; ./bwpass builds it and hands
+// it every command line but the sample's). Files are told by their content:
+//   FILE [-o OUT] [options]                  a presentation or workbook: STEM.bw.EXT (or OUT) and
+//                                            STEM.report.html beside it
+//   FILE|FOLDER... [-o DIR] [-j N] [options] a batch, with an index page
+//   DECK.json [options]                      a deck file, through bwpass.exe under Wine
 // The inputs are never written.
 #include "tools/bwbatch/Batch.h"
 #include "tools/bwbatch/Index.h"
@@ -12,6 +13,7 @@
 #include "tools/cleanup/Cleanup.h"
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
+#include "tools/office/FileKind.h"
 #include "tools/render/Session.h"
 
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,9 +35,12 @@ const char* kHelp =
     "       bwpass DECK.json [options]         a deck file: the host's view of a presentation\n"
     "       bwpass                             the built-in sample, as bwpass-out/sample.pptx\n"
     "\n"
-    "Converts every chart of a presentation (.pptx, .pptm) or workbook (.xlsx, .xlsm) to black\n"
-    "and white through the presentation host's pass with QVCHBW01.dll, and writes the converted\n"
-    "file and an HTML report of every chart before and after. The input is never written.\n"
+    "Converts every chart of a presentation (.pptx .pptm .ppsx .ppsm .potx .potm) or workbook\n"
+    "(.xlsx .xlsm .xltx .xltm) to black and white through the presentation host's pass with\n"
+    "QVCHBW01.dll, and writes the converted file, of the same type, and an HTML report of every\n"
+    "chart before and after. Files are known by their content. Legacy .ppt .pps .pot .xls .xlt\n"
+    "files are imported by LibreOffice first and come out as .pptx or .xlsx. The input is never\n"
+    "written.\n"
     "Several files, or folders (searched below for Office files, leaving out converted\n"
     "*.bw.* files), make a batch: each file is converted as on its own, a file that cannot\n"
     "be converted is named with its message and the others go on, and an index page,\n"
@@ -225,8 +231,11 @@ int OutputProblem(const bwoffice::ConversionOptions& options) {
 
 int ConvertSingle(const Args& args) {
     const std::string& input = args.inputs.front();
-    if (!bwbatch::IsOfficeFileName(input))
-        UsageError(input + ": not a .pptx, .pptm, .xlsx or .xlsm file (deck files go to bwpass.exe)");
+    // Told by its content; what is not converted is named before any output is looked at.
+    if (const office::FileKind kind = office::IdentifyFile(input); office::FamilyOf(kind) == office::FileFamily::None) {
+        std::fprintf(stderr, "bwpass: %s\n", office::DescribeRefusal(input, kind).c_str());
+        return bwpass::kExitBadInput;
+    }
     bwoffice::ConversionOptions options;
     options.input = input;
     options.output = SingleOutput(args);
@@ -264,7 +273,7 @@ int ConvertBatch(const Args& args) {
     }
     const bwbatch::BatchPlan plan = bwbatch::PlanBatch(args.inputs, args.output, !args.noReport);
     if (plan.files.empty()) {
-        std::fprintf(stderr, "bwpass: no .pptx, .pptm, .xlsx or .xlsm files found\n");
+        std::fprintf(stderr, "bwpass: no presentations or workbooks found\n");
         return bwpass::kExitBadInput;
     }
     bwbatch::BatchOptions options;
@@ -303,6 +312,33 @@ int ConvertBatch(const Args& args) {
     return status == bwpass::kExitOk && !indexed ? bwpass::kExitCannotWrite : status;
 }
 
+// A deck file (JSON, told by its content) or the writing of the sample deck: the host tool's work,
+// with options of its own, so the whole command line goes to it. --help and --version stay here.
+bool IsDeckRun(int argc, char** argv) {
+    static const std::set<std::string> kTakesValue = {"-o", "--output", "-j", "--jobs", "--pass-limit", "-r",
+                                                      "--report", "--dll", "--draw-limit", "--pass-result", "--copies"};
+    std::string first;
+    for (int i = 1; i < argc; ++i) {
+        const std::string s = argv[i];
+        if (s == "-h" || s == "--help" || s == "--version") return false;
+        if (s == "--write-sample") return true;
+        if (kTakesValue.count(s)) ++i;
+        else if (first.empty() && !s.empty() && s[0] != '-') first = s;
+    }
+    return !first.empty() && office::IdentifyFile(first) == office::FileKind::Deck;
+}
+
+// bwpass.exe under Wine, its streams ours; its status is the run's.
+int RunDeck(int argc, char** argv) {
+    bwoffice::WineServerOfRun wine;
+    wine.BeforeStart();
+    std::string error;
+    const int status = bwoffice::RunPass(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (status >= 0) return status;
+    std::fprintf(stderr, "bwpass: %s; nothing written\n", error.c_str());
+    return bwpass::kExitNoPass;
+}
+
 bool IsBatch(const Args& args) {
     std::error_code ec;
     return args.inputs.size() > 1 || std::filesystem::is_directory(args.inputs.front(), ec);
@@ -311,8 +347,9 @@ bool IsBatch(const Args& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const Args args = ParseArgs(argc, argv);
     cleanup::OnSignals();
+    if (IsDeckRun(argc, argv)) return RunDeck(argc, argv);
+    const Args args = ParseArgs(argc, argv);
     if (args.version) {
         std::printf("bwpass %s (QVCHBW01.dll)\n", QV_VERSION);
         return bwpass::kExitOk;
