@@ -8,6 +8,7 @@ bwoffice=$1 bwsample=$2 root=$3
 . "$(dirname "$0")/../checks.sh"
 cp "$root/tests/office/corpus/xlsx/chart_bar03.xlsx" "$work/book.xlsx"
 cd "$work" || exit 1
+printf '{"objects": []}\n' >deck.data
 
 # --version: the DLL's version as its resource script defines it, at once.
 version=$(sed -n 's/^FILEVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' \
@@ -26,6 +27,10 @@ for o in --registered --excel-out-of-process --pass-limit --timings; do
   grep -q -- "$o" <<<"$developer" || fail "--help lacks $o under Developer options"
   grep -q -- "$o" <<<"$user" && fail "--help shows the developer's $o among the user's options"
 done
+
+# A deck file is told by its content, whatever its name, and goes to the pass program.
+QV_BWPASS_EXE=$work/no-such-bwpass.exe "$bwoffice" deck.data -q 2>err.txt >/dev/null
+grep -q "no-such-bwpass.exe is missing" err.txt || fail "a deck file did not go to the pass program: $(cat err.txt)"
 
 # -j 0 is one job per core, not a usage error.
 "$bwoffice" missing.xlsx other.xlsx -j 0 -q --no-report 2>err.txt
