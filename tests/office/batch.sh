@@ -31,7 +31,7 @@ done
 [ ! -e "$work/out/sub/bad.bw.xlsx" ] && [ ! -e "$work/out/sub/bad.report.html" ] ||
   fail "outputs were written for the refused file"
 contains "$work/err.txt" "sub/bad.xlsx: not converted:"
-contains "$work/err.txt" "not a zip file"
+contains "$work/err.txt" "not an Office file"
 (cd "$in" && find . -type f | sort) | cmp -s - "$work/inputs.txt" || fail "the input folder was changed"
 index=$work/out/bwpass-index.html
 [ "$(grep -c '^<tr' "$index")" -eq 5 ] || fail "the index has not one row per file and a heading"

@@ -106,14 +106,17 @@ TEST(FileKind, OtherContent) {
     EXPECT_EQ(office::IdentifyFile(folder.Path() + "/missing.pptx"), FileKind::Unreadable);
 }
 
-// A directory whose sector chain and sibling tree loop is read as far as it is sound.
+// A directory whose chains and sibling tree loop is read as far as it is sound.
 TEST(FileKind, LoopingCompoundDirectoryEnds) {
     TempFolder folder;
     std::string file = CompoundFile({{"Workbook"}, {"Other"}});
-    // The allocation table sends the directory sector back to itself, and entry 2's right
-    // sibling back to entry 1.
+    // The allocation table sends the directory sector back to itself, entry 2's right sibling
+    // leads back to entry 1, and the chain of DIFAT sectors starts at the allocation table,
+    // whose last entry names itself.
     detail::Put32(file, 512 + 4, 1);
     detail::Put32(file, 1024 + 2 * 128 + 0x48, 1);
+    detail::Put32(file, 0x44, 0);
+    detail::Put32(file, 512 + 508, 0);
     EXPECT_EQ(KindOfBytes(folder, file), FileKind::LegacyWorkbook);
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <set>
+#include <vector>
 
 namespace office {
 
@@ -15,6 +16,8 @@ constexpr uint32_t kNoStream = 0xFFFFFFFF;
 constexpr size_t kEntrySize = 128;
 // Office writes a few hundred directory entries at most; far past that the file is hostile.
 constexpr size_t kMaxDirectorySectors = 4096;
+// Each DIFAT sector names 127 allocation table sectors (8 MB of a file): this many cover 500 TB.
+constexpr size_t kMaxDifatSectors = 1 << 16;
 
 uint32_t U32(const std::string& b, size_t at) {
     return static_cast<uint32_t>(static_cast<unsigned char>(b[at])) |
@@ -65,20 +68,24 @@ private:
 
     std::string Sector(uint32_t s) { return Read((uint64_t{s} + 1) * sectorSize_, sectorSize_); }
 
-    // The location of the n-th sector of the allocation table: the first 109 are in the header,
-    // the rest in the chain of DIFAT sectors, each ending with the next one's number.
-    uint32_t FatSector(uint32_t n) {
-        if (n < 109) return U32(header_, 0x4C + 4 * n);
-        const uint32_t perDifat = static_cast<uint32_t>(sectorSize_ / 4) - 1;
-        uint32_t difat = U32(header_, 0x44);
-        uint32_t index = n - 109;
-        for (uint32_t hops = 0; index >= perDifat; ++hops, index -= perDifat) {
-            if (difat >= kEndOfChain || hops > kMaxDirectorySectors) return kNoStream;
-            difat = U32(Sector(difat) + std::string(sectorSize_, '\xFF'), sectorSize_ - 4);
+    // The locations of the allocation table's sectors: the first 109 are in the header, the rest
+    // in the chain of DIFAT sectors, each ending with the next one's number. Read once, each
+    // DIFAT sector at most once, so that a chain that loops ends.
+    void ReadFatSectors() {
+        for (size_t i = 0; i < 109; ++i) fatSectors_.push_back(U32(header_, 0x4C + 4 * i));
+        std::set<uint32_t> seen;
+        for (uint32_t difat = U32(header_, 0x44);
+             difat < kEndOfChain && seen.size() < kMaxDifatSectors && seen.insert(difat).second;) {
+            const std::string sector = Sector(difat);
+            if (sector.size() != sectorSize_) break;
+            for (size_t i = 0; i + 4 < sectorSize_; i += 4) fatSectors_.push_back(U32(sector, i));
+            difat = U32(sector, sectorSize_ - 4);
         }
-        if (difat >= kEndOfChain) return kNoStream;
-        const std::string sector = Sector(difat);
-        return sector.size() == sectorSize_ ? U32(sector, 4 * index) : kNoStream;
+    }
+
+    uint32_t FatSector(uint32_t n) {
+        if (fatSectors_.empty()) ReadFatSectors();
+        return n < fatSectors_.size() ? fatSectors_[n] : kNoStream;
     }
 
     uint32_t Next(uint32_t s) {
@@ -92,6 +99,7 @@ private:
     std::ifstream in_;
     std::string header_;
     size_t sectorSize_ = 512;
+    std::vector<uint32_t> fatSectors_;
 };
 
 std::string EntryName(const std::string& directory, size_t entry) {
