@@ -84,6 +84,17 @@ for f in plain.txt dumb.txt; do
   grep -aq '^bwpass: 2/2 [ab].xlsx: ' $f || fail "$f: no line per file: $(cat $f)"
 done
 
+# A large deck through the pass program: plain progress lines without a terminal; on one, its
+# output reaches the terminal through us, without the escape codes Wine's console adds.
+"$bwoffice" --write-sample large.json --copies 9 >/dev/null 2>&1 || fail "the large sample deck was not written"
+"$bwoffice" large.json --no-report >/dev/null 2>deck.txt || fail "a large deck: $(cat deck.txt)"
+grep -aq '^bwpass: object 1 of ' deck.txt || fail "no progress lines for a large deck: $(cat deck.txt)"
+grep -aq $'[\r\x1b]' deck.txt && fail "a large deck's progress without a terminal: $(cat -v deck.txt)"
+if command -v script >/dev/null; then
+  TERM=xterm script -qec "$bwoffice large.json --no-report" /dev/null >deckterm.txt 2>&1 || fail "a deck on a terminal: $(cat -v deckterm.txt)"
+  grep -aq $'\x1b' deckterm.txt && fail "escape codes from a deck run on a terminal: $(cat -v deckterm.txt | head -3)"
+fi
+
 # Interrupted runs: a private TMPDIR gives the run a Wine server of its own (Wine keeps its server's
 # folder below TMPDIR), which must end with it; every process the run started carries its mark.
 "$bwsample" sample.pptx "$work/sample-work" >/dev/null 2>&1 || fail "the sample was not written"

@@ -18,12 +18,6 @@ namespace {
 constexpr double kFirstSecondsPerChart = 0.3;
 constexpr double kFirstSecondsPerReport = 0.2;
 
-bool TerminalTakesControls() {
-    if (isatty(2) != 1) return false;
-    const char* term = std::getenv("TERM");
-    return !(term && std::strcmp(term, "dumb") == 0);
-}
-
 size_t TerminalWidth() {
     winsize size {};
     if (ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
@@ -44,6 +38,12 @@ std::string Duration(double seconds) {
 }
 
 }  // namespace
+
+bool TerminalTakesControls() {
+    if (isatty(2) != 1) return false;
+    const char* term = std::getenv("TERM");
+    return !(term && std::strcmp(term, "dumb") == 0);
+}
 
 double SecondsLeft(const ProgressState& s) {
     if (s.converted == 0) return -1;

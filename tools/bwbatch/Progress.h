@@ -27,6 +27,9 @@ struct ProgressState {
     bool render = true;                // charts are drawn at all
 };
 
+// Whether stderr is a terminal that takes a line rewritten in place (not one with TERM=dumb).
+bool TerminalTakesControls();
+
 // Seconds left: each stage's remaining work at its measured rate, or at a cautious rate of its
 // own while nothing of it has been measured; negative when there is nothing to go on yet.
 double SecondsLeft(const ProgressState& s);

@@ -74,7 +74,40 @@ std::string WinePath(const std::string& path) {
     return w;
 }
 
-int RunPass(const std::vector<std::string>& arguments, std::string& error) {
+namespace {
+
+// Copies what the two pipes carry to our stdout and stderr until both are closed.
+void CopyUntilClosed(int out, int err) {
+    pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
+    int open = 2;
+    while (open > 0) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            char chunk[4096];
+            const ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+                continue;
+            }
+            for (ssize_t done = 0; done < n;) {
+                const ssize_t w = write(i + 1, chunk + done, static_cast<size_t>(n - done));
+                if (w <= 0 && errno != EINTR) break;
+                if (w > 0) done += w;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int RunPass(const std::vector<std::string>& arguments, std::string& error, bool throughPipes) {
     const std::string exe = BwpassExe();
     if (access(exe.c_str(), R_OK) != 0) {
         error = "the pass program " + exe + " is missing; build it with scripts/build --target bwpass";
@@ -85,8 +118,28 @@ int RunPass(const std::vector<std::string>& arguments, std::string& error) {
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    int out[2] = {-1, -1}, err[2] = {-1, -1};
+    if (throughPipes && (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)) {
+        for (int fd : {out[0], out[1], err[0], err[1]})
+            if (fd >= 0) close(fd);
+        error = std::string("cannot make a pipe: ") + std::strerror(errno);
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (throughPipes) {
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    }
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (throughPipes) {
+        close(out[1]);
+        close(err[1]);
+        if (rc == 0) CopyUntilClosed(out[0], err[0]);
+        else close(out[0]), close(err[0]);
+    }
     if (rc != 0) {
         error = "cannot start " + args[0] + ": " + std::strerror(rc);
         return -1;

@@ -52,7 +52,9 @@ struct PassOptions {
 
 // Runs bwpass.exe under Wine with these arguments (file names in them as WinePath gives them).
 // Returns its exit status, or -1 with error set when it could not be started or was killed.
-int RunPass(const std::vector<std::string>& arguments, std::string& error);
+// throughPipes: its output comes through pipes, copied to ours as it comes, so that Wine sees no
+// terminal (on one, Wine's console writes escape codes around every character).
+int RunPass(const std::vector<std::string>& arguments, std::string& error, bool throughPipes = false);
 
 // How long one file's pass may take before its server is stopped: far more than the largest
 // real file needs (seconds), so that a pass that hangs costs one file, not the batch.

@@ -9,6 +9,7 @@
 #include "tools/bwbatch/Index.h"
 #include "tools/bwbatch/Inputs.h"
 #include "tools/bwbatch/Outputs.h"
+#include "tools/bwbatch/Progress.h"
 #include "tools/bwoffice/Conversion.h"
 #include "tools/cleanup/Cleanup.h"
 #include "tools/deck/ExitStatus.h"
@@ -330,10 +331,13 @@ bool IsDeckRun(int argc, char** argv) {
 
 // bwpass.exe under Wine, its streams ours; its status is the run's.
 int RunDeck(int argc, char** argv) {
+    // Its output reaches the terminal through us, as it comes; its progress line is rewritten in
+    // place only where ours would be.
+    if (!bwbatch::TerminalTakesControls()) setenv("QV_PLAIN_PROGRESS", "1", 1);
     bwoffice::WineServerOfRun wine;
     wine.BeforeStart();
     std::string error;
-    const int status = bwoffice::RunPass(std::vector<std::string>(argv + 1, argv + argc), error);
+    const int status = bwoffice::RunPass(std::vector<std::string>(argv + 1, argv + argc), error, true);
     if (status >= 0) return status;
     std::fprintf(stderr, "bwpass: %s; nothing written\n", error.c_str());
     return bwpass::kExitNoPass;
