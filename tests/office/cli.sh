@@ -95,35 +95,50 @@ if command -v script >/dev/null; then
   grep -aq $'\x1b' deckterm.txt && fail "escape codes from a deck run on a terminal: $(cat -v deckterm.txt | head -3)"
 fi
 
-# Interrupted runs: a private TMPDIR gives the run a Wine server of its own (Wine keeps its server's
-# folder below TMPDIR), which must end with it; every process the run started carries its mark.
+# A run that ends and runs interrupted leave nothing behind. A private TMPDIR gives each a Wine
+# server of its own (Wine keeps its server's folder below TMPDIR), which must end with it; every
+# process a run started carries its mark.
 "$bwsample" sample.pptx "$work/sample-work" >/dev/null 2>&1 || fail "the sample was not written"
 rm -rf "$work/sample-work"
 set -m  # a job of its own, whose SIGINT is not ignored as a background job's would be
-interrupt() {  # NAME WAIT_FOR: interrupt once WAIT_FOR says so
-  local name=$1 mark=cli-interrupt-$1-$$ tmp=$work/tmp-$1 waited=0 run
+# What a run left: processes with its mark, anything but Wine's socket folder in its TMPDIR, and
+# beside the inputs anything but complete outputs.
+leftovers() {  # NAME MARK TMP FOLDER
+  local left
+  left=$(grep -lsxzF "QV_RUN_MARK=$2" /proc/[0-9]*/environ | while read -r f; do
+    p=${f#/proc/}; echo "${p%/environ} $(tr '\0' ' ' <"/proc/${p%/environ}/cmdline" 2>/dev/null)"; done)
+  [ -z "$left" ] || fail "$1: processes of the run still running: $left"
+  left=$(ls -A "$3" | grep -v '^wine-')
+  [ -z "$left" ] || fail "$1: left in the temporary folder: $left"
+  left=$(find "$4" -type f | grep -v -E '/(sample|other)(\.bw)?\.(pptx|pdf)$|/(sample|other)\.report\.html$|/bwpass-index\.html$')
+  [ -z "$left" ] || fail "$1: left beside the inputs: $left"
+}
+# NAME WAIT_FOR [ARGS...]: the sample (and a copy, for a batch) converted with ARGS, interrupted
+# once WAIT_FOR says so, or not at all when it is "never".
+run() {
+  local name=$1 wait_for=$2 mark=cli-run-$1-$$ tmp=$work/tmp-$1 waited=0 pid
+  shift 2
   mkdir -p "$tmp" "$work/$name"
   cp sample.pptx "$work/$name/"
-  TMPDIR=$tmp QV_RUN_MARK=$mark "$bwoffice" "$work/$name/sample.pptx" --pdf -q >/dev/null 2>"$work/$name.err" &
-  run=$!
-  until $2 "$name" "$mark" || [ $waited -ge 600 ]; do sleep 0.1; waited=$((waited + 1)); done
-  kill -INT $run
-  wait $run
-  local rc=$?
-  [ $rc -eq 130 ] || fail "$name: exit status $rc after SIGINT, expected 130 ($(cat "$work/$name.err"))"
-  local left
-  left=$(grep -lsxzF "QV_RUN_MARK=$mark" /proc/[0-9]*/environ | while read -r f; do
-    p=${f#/proc/}; echo "${p%/environ} $(tr '\0' ' ' <"/proc/${p%/environ}/cmdline" 2>/dev/null)"; done)
-  [ -z "$left" ] || fail "$name: processes of the run still running: $left"
-  left=$(ls -A "$tmp" | grep -v '^wine-')
-  [ -z "$left" ] || fail "$name: left in the temporary folder: $left"
-  left=$(ls -A "$work/$name" | grep -v -x -e sample.pptx -e sample.bw.pptx -e sample.bw.pdf)
-  [ -z "$left" ] || fail "$name: left beside the input: $left"
+  cp sample.pptx "$work/$name/other.pptx"
+  (cd "$work/$name" && TMPDIR=$tmp QV_RUN_MARK=$mark exec "$bwoffice" "$@" --pdf -q >/dev/null 2>"$work/$name.err") &
+  pid=$!
+  if [ "$wait_for" != never ]; then
+    until $wait_for "$name" "$mark" || [ $waited -ge 600 ]; do sleep 0.1; waited=$((waited + 1)); done
+    kill -INT $pid
+  fi
+  wait $pid
+  local rc=$? expected=130
+  [ "$wait_for" = never ] && expected=0
+  [ $rc -eq $expected ] || fail "$name: exit status $rc, expected $expected ($(cat "$work/$name.err"))"
+  leftovers "$name" "$mark" "$tmp" "$work/$name"
 }
 in_pass() { grep -qsxzF "QV_RUN_MARK=$2" $(grep -lsaF bwpass.exe /proc/[0-9]*/cmdline | sed 's/cmdline$/environ/') /dev/null; }
-drawing() { [ -e "$work/$1/sample.bw.pptx" ]; }
-interrupt during-the-pass in_pass
-interrupt while-drawing drawing
+drawing() { compgen -G "$work/$1/*.bw.pptx" >/dev/null; }
+run a-whole-run never sample.pptx
+run during-the-pass in_pass sample.pptx
+run while-drawing drawing sample.pptx
+run a-batch-while-drawing drawing . -j 2
 set +m
 
 finish "cli: all passed"
