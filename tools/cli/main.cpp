@@ -313,8 +313,10 @@ int ConvertBatch(const Args& args) {
     return status == bwpass::kExitOk && !indexed ? bwpass::kExitCannotWrite : status;
 }
 
-// A deck file (JSON, told by its content) or the writing of the sample deck: the host tool's work,
-// with options of its own, so the whole command line goes to it. --help and --version stay here.
+// A deck file (JSON, told by its content), the writing of the sample deck, or options without a
+// file (bwpass.exe's built-in sample deck, as `./bwpass -q` has always run it): the host tool's
+// work, with options of its own, so the whole command line goes to it. --help and --version stay
+// here, and so does a command line without anything ("no file given").
 bool IsDeckRun(int argc, char** argv) {
     static const std::set<std::string> kTakesValue = {"-o", "--output", "-j", "--jobs", "--pass-limit", "-r",
                                                       "--report", "--dll", "--draw-limit", "--pass-result", "--copies"};
@@ -326,7 +328,8 @@ bool IsDeckRun(int argc, char** argv) {
         if (kTakesValue.count(s)) ++i;
         else if (first.empty() && !s.empty() && s[0] != '-') first = s;
     }
-    return !first.empty() && office::IdentifyFile(first) == office::FileKind::Deck;
+    if (first.empty()) return argc > 1;
+    return office::IdentifyFile(first) == office::FileKind::Deck;
 }
 
 // bwpass.exe under Wine, its streams ours; its status is the run's.
