@@ -153,12 +153,15 @@ int InterruptedChild(Body body) {
 TEST(Cleanup, ASignalRemovesWhatIsRegisteredAndEndsByIt) {
     TempFolder t;
     const std::string kept = t.Path() + "/kept", removed = t.Path() + "/removed", out = t.Path() + "/out.xlsx";
+    const std::string made = t.Path() + "/made", shared = t.Path() + "/shared";
     fs::create_directories(kept);
     fs::create_directories(removed + "/deep");
     WriteFile(out + ".part42", "half");
     const int status = InterruptedChild([&] {
         static cleanup::RemovedOnSignal folder(removed);
         static cleanup::PartialsRemovedOnSignal partials(out);
+        static bwbatch::MadeFolders folders({made + "/a/out.xlsx", shared + "/out.xlsx"});
+        WriteFile(shared + "/done.xlsx", "a complete output of another file");
         { cleanup::RemovedOnSignal gone(kept); }  // let go of before the signal
         cleanup::AtSignal([&] { WriteFile(t.Path() + "/hook-ran", "x"); });
     });
@@ -166,6 +169,8 @@ TEST(Cleanup, ASignalRemovesWhatIsRegisteredAndEndsByIt) {
     EXPECT_FALSE(fs::exists(removed));
     EXPECT_FALSE(fs::exists(out + ".part42"));
     EXPECT_TRUE(fs::exists(kept)) << "a folder no longer registered was removed";
+    EXPECT_FALSE(fs::exists(made)) << "empty folders made for outputs stayed";
+    EXPECT_TRUE(fs::exists(shared + "/done.xlsx")) << "a folder made for outputs went with a complete one";
     EXPECT_TRUE(fs::exists(t.Path() + "/hook-ran"));
 }
 

@@ -3,6 +3,9 @@
 // again when nothing was written into them).
 #pragma once
 
+#include "tools/cleanup/Cleanup.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,7 +21,8 @@ std::string OutputTypeProblem(const std::string& input, const std::string& outpu
 // why not, naming that folder.
 std::string WritableProblem(const std::string& path);
 
-// The folders that the outputs need, made now, outermost first.
+// The folders that the outputs need, made now, outermost first; those still empty go when a
+// signal ends the program.
 class MadeFolders {
 public:
     explicit MadeFolders(const std::vector<std::string>& outputs);
@@ -31,6 +35,7 @@ public:
 
 private:
     std::vector<std::string> made_;
+    std::vector<std::unique_ptr<cleanup::RemovedOnSignalIfEmpty>> onSignal_;  // innermost last
     std::string problem_;
 };
 

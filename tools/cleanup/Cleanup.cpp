@@ -21,7 +21,7 @@ namespace {
 struct Registry {
     std::mutex mutex;
     long next = 0;
-    std::map<long, std::string> trees, partials;
+    std::map<long, std::string> trees, partials, emptyFolders;
     std::map<long, std::function<void()>> hooks;
 };
 
@@ -62,6 +62,10 @@ void CleanUpAndEnd(int signal) {
     for (auto it = r.trees.rbegin(); it != r.trees.rend(); ++it) {
         std::error_code ec;
         fs::remove_all(it->second, ec);
+    }
+    for (auto it = r.emptyFolders.rbegin(); it != r.emptyFolders.rend(); ++it) {
+        std::error_code ec;
+        if (fs::is_empty(it->second, ec)) fs::remove(it->second, ec);
     }
     std::fflush(nullptr);
     std::signal(signal, SIG_DFL);
@@ -112,6 +116,9 @@ RemovedOnSignal::~RemovedOnSignal() { Remove(&Registry::trees, id_); }
 
 PartialsRemovedOnSignal::PartialsRemovedOnSignal(std::string target) : id_(Add(&Registry::partials, std::move(target))) {}
 PartialsRemovedOnSignal::~PartialsRemovedOnSignal() { Remove(&Registry::partials, id_); }
+
+RemovedOnSignalIfEmpty::RemovedOnSignalIfEmpty(std::string folder) : id_(Add(&Registry::emptyFolders, std::move(folder))) {}
+RemovedOnSignalIfEmpty::~RemovedOnSignalIfEmpty() { Remove(&Registry::emptyFolders, id_); }
 
 void KillGroupOnSignal(pid_t group) {
     for (std::atomic<pid_t>& g : groups) {

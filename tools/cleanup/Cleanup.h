@@ -40,6 +40,19 @@ private:
     long id_;
 };
 
+// While it lives, folder is removed when a signal ends the program and it is empty then (a
+// folder made for outputs, which other files' complete outputs may share).
+class RemovedOnSignalIfEmpty {
+public:
+    explicit RemovedOnSignalIfEmpty(std::string folder);
+    ~RemovedOnSignalIfEmpty();
+    RemovedOnSignalIfEmpty(const RemovedOnSignalIfEmpty&) = delete;
+    RemovedOnSignalIfEmpty& operator=(const RemovedOnSignalIfEmpty&) = delete;
+
+private:
+    long id_;
+};
+
 // A process group killed when a signal ends the program (one that may have left our tree of
 // processes, such as LibreOffice's, whose launcher ends while the office runs on).
 void KillGroupOnSignal(pid_t group);
