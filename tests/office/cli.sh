@@ -7,6 +7,7 @@ set -u
 bwoffice=$1 bwsample=$2 root=$3
 . "$(dirname "$0")/../checks.sh"
 cp "$root/tests/office/corpus/xlsx/chart_bar03.xlsx" "$work/book.xlsx"
+cp "$root/tests/office/corpus/legacy/SimpleChart.xls" "$work/old.xls"
 cd "$work" || exit 1
 printf '{"objects": []}\n' >deck.data
 
@@ -52,6 +53,7 @@ a macro-enabled name|book.xlsx -o out.xlsm|2|name the output .xlsx, not .xlsm
 a file on the way|book.xlsx -o afile/out.xlsx|4|afile is not a folder
 an unwritable folder|book.xlsx -o /proc/out.xlsx|4|cannot write in /proc
 a batch into an unwritable folder|book.xlsx afile -o /proc/sub|4|cannot write in /proc
+a legacy file keeping its extension|old.xls -o out.xls|2|name the output .xlsx, not .xls
 CASES
 [ ! -e out.pptx ] && [ ! -e out.xlsm ] || fail "a refused -o wrote a file"
 
@@ -63,6 +65,8 @@ rc=$?
 [ ! -e made ] || fail "the folders made for a file that was not converted stayed"
 "$bwoffice" book.xlsx -o new/deeper/bw.xlsx -q --no-render 2>err.txt || fail "-o into new folders: $(cat err.txt)"
 [ -s new/deeper/bw.xlsx ] && [ -s new/deeper/bw.report.html ] || fail "-o did not write into the folders it made"
+"$bwoffice" old.xls -o legacy/ -q --no-report 2>err.txt || fail "-o FOLDER/ for a legacy file: $(cat err.txt)"
+[ -s legacy/old.bw.xlsx ] || fail "-o FOLDER/ for a legacy file wrote: $(ls legacy)"
 
 # Progress: plain lines without a terminal and with TERM=dumb; on a terminal, one line rewritten
 # in place that fits its width.

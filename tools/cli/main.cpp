@@ -200,12 +200,13 @@ int RunSingle(const Args& args, bwoffice::ConversionOptions options) {
 }
 
 // -o names a folder when it ends in "/" or is one; the converted file then takes its default name in it.
-std::string SingleOutput(const Args& args) {
+std::string SingleOutput(const Args& args, office::FileKind kind) {
     const std::string& input = args.inputs.front();
-    if (args.output.empty()) return bwbatch::DefaultOutput(input);
+    if (args.output.empty()) return bwbatch::DefaultOutput(input, kind);
     std::error_code ec;
     if (args.output.back() != '/' && !std::filesystem::is_directory(args.output, ec)) return args.output;
-    return (std::filesystem::path(args.output) / bwbatch::DefaultOutput(std::filesystem::path(input).filename().string()))
+    return (std::filesystem::path(args.output) /
+            bwbatch::DefaultOutput(std::filesystem::path(input).filename().string(), kind))
         .lexically_normal()
         .string();
 }
@@ -233,13 +234,14 @@ int OutputProblem(const bwoffice::ConversionOptions& options) {
 int ConvertSingle(const Args& args) {
     const std::string& input = args.inputs.front();
     // Told by its content; what is not converted is named before any output is looked at.
-    if (const office::FileKind kind = office::IdentifyFile(input); office::FamilyOf(kind) == office::FileFamily::None) {
+    const office::FileKind kind = office::IdentifyFile(input);
+    if (office::FamilyOf(kind) == office::FileFamily::None) {
         std::fprintf(stderr, "bwpass: %s\n", office::DescribeRefusal(input, kind).c_str());
         return bwpass::kExitBadInput;
     }
     bwoffice::ConversionOptions options;
     options.input = input;
-    options.output = SingleOutput(args);
+    options.output = SingleOutput(args, kind);
     options.report = args.noReport ? std::string() : bwbatch::ReportBeside(options.output);
     if (args.pdf) options.pdf = bwbatch::PdfBeside(options.output);
     options.registered = args.registered;
