@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <random>
 
 namespace {
@@ -207,6 +208,35 @@ TEST(PackageFuzz, SpoiledPartsAreReadOrRefusedNeverCrash) {
         std::remove(output.c_str());
     }
     std::printf("[ figures  ] seed %u, cases %ld..%ld, %ld refused\n", seed, first, first + cases - 1, refused);
+}
+
+// Legacy files with their compound file header, allocation table and directory spoiled: telling
+// what they are ends, whatever the chains and trees now say.
+TEST(PackageFuzz, SpoiledCompoundFilesAreToldApart) {
+    const uint32_t seed = static_cast<uint32_t>(Setting("QV_FUZZ_SEED", 22));
+    const long cases = Setting("QV_FUZZ_CASES", 120) * 4;
+    const std::string bases[] = {ReadFile(SourceDir() + "/tests/office/corpus/legacy/SimpleChart.xls"),
+                                 ReadFile(SourceDir() + "/tests/office/corpus/legacy/ppt_with_embeded.ppt")};
+    TempFolder folder;
+    const std::string path = folder.Path() + "/case.ppt";
+    std::map<office::FileKind, long> kinds;
+    for (long n = 0; n < cases; ++n) {
+        Random random(seed * 104729u + static_cast<uint32_t>(n));
+        std::string bytes = bases[Pick(random, std::size(bases))];
+        // Mostly the first sectors (header, allocation table, directory), sometimes anywhere.
+        for (size_t flips = 1 + Pick(random, 16); flips > 0; --flips) {
+            const size_t at = Pick(random, 4) ? Pick(random, std::min<size_t>(bytes.size(), 4096)) : Pick(random, bytes.size());
+            bytes[at] = static_cast<char>(PickOf(random, {0x00, 0xFF, 0xFE, 0x01, 0x7F}) ^ (Pick(random, 2) ? 0 : Pick(random, 256)));
+        }
+        if (Pick(random, 8) == 0) bytes.resize(Pick(random, bytes.size()));
+        WriteFile(path, bytes);
+        const office::FileKind kind = office::IdentifyFile(path);
+        ++kinds[kind];
+        EXPECT_EQ(office::DescribeRefusal(path, kind).rfind(path + ": ", 0), 0u);
+    }
+    std::printf("[ figures  ] seed %u, %ld spoiled compound files: %ld still legacy, %ld another compound file\n", seed,
+                cases, kinds[office::FileKind::LegacyPresentation] + kinds[office::FileKind::LegacyWorkbook],
+                kinds[office::FileKind::OtherCompoundFile]);
 }
 
 }  // namespace

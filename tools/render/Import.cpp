@@ -5,6 +5,7 @@
 #include "tools/render/Session.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace render {
 namespace fs = std::filesystem;
@@ -13,6 +14,16 @@ namespace {
 // LibreOffice takes a second or two for a legacy file of a few megabytes; a hung import is
 // given up long after that.
 constexpr double kImportSeconds = 180;
+
+// What LibreOffice said last, for the message: its log goes with the work folder.
+std::string LastLine(const std::string& log) {
+    std::ifstream in(log);
+    std::string line, last;
+    while (std::getline(in, line))
+        if (line.find_first_not_of(" \t\r") != std::string::npos) last = line;
+    if (last.size() > 200) last = last.substr(0, 200) + "...";
+    return last;
+}
 
 std::string Import(const std::string& input, const std::string& output, const std::string& workFolder) {
     const std::string soffice = FindOnPath("soffice");
@@ -40,7 +51,8 @@ std::string Import(const std::string& input, const std::string& output, const st
     if (!fs::is_regular_file(made, ec) || fs::file_size(made, ec) == 0) {
         if (!result.started) return "LibreOffice could not be started to import it";
         if (result.timedOut) return "LibreOffice's import did not finish within " + std::to_string(int(kImportSeconds)) + " s";
-        return "LibreOffice could not import it (damaged, or not what it seems; see " + log + ")";
+        const std::string said = LastLine(log);
+        return "LibreOffice could not import it (damaged, or not what it seems)" + (said.empty() ? "" : ": " + said);
     }
     fs::rename(made, output, ec);
     if (ec) {

@@ -47,11 +47,11 @@ fs::path CacheFolder() {
 // outright. A new start on the profile would hand its work to them, and they would never end.
 void EndOrphans(const fs::path& profile) {
     const std::string option = "-env:UserInstallation=" + FileUrl(profile.string());
-    std::error_code ec;
-    for (const fs::directory_entry& p : fs::directory_iterator("/proc", ec)) {
-        const std::string pid = p.path().filename().string();
+    std::error_code ec;  // every step: processes come and go while /proc is read
+    for (fs::directory_iterator p("/proc", ec), end; !ec && p != end; p.increment(ec)) {
+        const std::string pid = p->path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        const std::string cmdline = ReadFile(p.path() / "cmdline");
+        const std::string cmdline = ReadFile(p->path() / "cmdline");
         std::istringstream args(cmdline);
         for (std::string arg; std::getline(args, arg, '\0');)
             if (arg == option) {

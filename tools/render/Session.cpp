@@ -45,11 +45,13 @@ std::set<unsigned long> OfficePipes() {
 // Whether a process of the group holds one of these sockets.
 bool GroupHolds(pid_t group, const std::set<unsigned long>& inodes) {
     namespace fs = std::filesystem;
+    // Processes come and go while /proc is read: every step takes an error code, since the
+    // throwing increment of a range-for would end the program from a drawing thread.
     std::error_code ec;
-    for (const fs::directory_entry& p : fs::directory_iterator("/proc", ec)) {
-        const std::string pid = p.path().filename().string();
+    for (fs::directory_iterator p("/proc", ec), end; !ec && p != end; p.increment(ec)) {
+        const std::string pid = p->path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream stat(p.path() / "stat");
+        std::ifstream stat(p->path() / "stat");
         std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
         const size_t paren = text.rfind(')');  // the name may hold spaces
         std::istringstream rest(paren == std::string::npos ? std::string() : text.substr(paren + 1));
@@ -57,9 +59,9 @@ bool GroupHolds(pid_t group, const std::set<unsigned long>& inodes) {
         long parent = 0, pgrp = 0;
         if (!(rest >> state >> parent >> pgrp) || pgrp != group) continue;
         std::error_code fdError;
-        for (const fs::directory_entry& fd : fs::directory_iterator(p.path() / "fd", fdError)) {
+        for (fs::directory_iterator fd(p->path() / "fd", fdError), none; !fdError && fd != none; fd.increment(fdError)) {
             std::error_code linkError;
-            const std::string target = fs::read_symlink(fd.path(), linkError).string();
+            const std::string target = fs::read_symlink(fd->path(), linkError).string();
             unsigned long inode = 0;
             if (std::sscanf(target.c_str(), "socket:[%lu]", &inode) == 1 && inodes.count(inode)) return true;
         }
