@@ -79,6 +79,13 @@ if command -v script >/dev/null; then
   [ -s bar.txt ] || fail "no progress line on a terminal: $(cat -v term.txt)"
   awk 'length($0) >= 50 { bad = 1 } END { exit bad }' bar.txt || fail "a progress line wider than 49 columns: $(cat bar.txt)"
   grep -aq 'drawing' bar.txt || fail "the line does not show the drawing: $(cat bar.txt)"
+  # One file: the stage it is in, on one line that fits.
+  TERM=xterm script -qec "stty cols 50; $bwoffice progress/a.xlsx -o single.xlsx" /dev/null >term.txt 2>&1 ||
+    fail "one file on a terminal: $(cat term.txt)"
+  tr '\r' '\n' <term.txt | sed 's/\x1b\[K//g' | grep -a '^bwpass: progress/a.xlsx: ' >stages.txt
+  grep -aq 'a.xlsx: the pass over 1 obj' stages.txt || fail "no stage line for one file: $(cat -v term.txt)"
+  grep -aq 'a.xlsx: drawing 2 charts' stages.txt || fail "the stage line does not show the drawing: $(cat stages.txt)"
+  awk 'length($0) >= 50 { bad = 1 } END { exit bad }' stages.txt || fail "a stage line wider than 49 columns: $(cat stages.txt)"
 else
   cp plain.txt dumb.txt
 fi

@@ -18,16 +18,6 @@ namespace {
 constexpr double kFirstSecondsPerChart = 0.3;
 constexpr double kFirstSecondsPerReport = 0.2;
 
-size_t TerminalWidth() {
-    winsize size {};
-    if (ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    if (const char* columns = std::getenv("COLUMNS")) {
-        const long n = std::strtol(columns, nullptr, 10);
-        if (n > 0) return static_cast<size_t>(n);
-    }
-    return 80;
-}
-
 std::string Duration(double seconds) {
     const long s = std::lround(std::max(0.0, seconds));
     char text[32];
@@ -43,6 +33,16 @@ bool TerminalTakesControls() {
     if (isatty(2) != 1) return false;
     const char* term = std::getenv("TERM");
     return !(term && std::strcmp(term, "dumb") == 0);
+}
+
+size_t TerminalWidth() {
+    winsize size {};
+    if (ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    if (const char* columns = std::getenv("COLUMNS")) {
+        const long n = std::strtol(columns, nullptr, 10);
+        if (n > 0) return static_cast<size_t>(n);
+    }
+    return 80;
 }
 
 double SecondsLeft(const ProgressState& s) {

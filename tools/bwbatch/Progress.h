@@ -29,6 +29,8 @@ struct ProgressState {
 
 // Whether stderr is a terminal that takes a line rewritten in place (not one with TERM=dumb).
 bool TerminalTakesControls();
+// The terminal's width in columns (COLUMNS, else 80, when stderr's cannot be asked).
+size_t TerminalWidth();
 
 // Seconds left: each stage's remaining work at its measured rate, or at a cautious rate of its
 // own while nothing of it has been measured; negative when there is nothing to go on yet.

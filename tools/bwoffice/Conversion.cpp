@@ -53,6 +53,10 @@ void Progress(const ConversionOptions& options, const char* what, size_t n) {
     if (options.progress && n % 50 == 0) std::fprintf(stderr, "bwpass: %s %zu objects\n", what, n);
 }
 
+void Stage(const ConversionOptions& options, const std::string& stage) {
+    if (options.stage) options.stage(stage);
+}
+
 struct Files {
     explicit Files(const std::string& folder)
         : deck(folder + "/deck.json"), converted(folder + "/converted.json"), result(folder + "/pass-result.json"),
@@ -236,6 +240,7 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     pending.options = options;
     ConversionSummary& summary = pending.summary;
     auto start = Clock::now();
+    Stage(options, "reading");
     pending.work = std::make_unique<TempFolder>();
     const office::Package package = OpenInput(options, pending.work->Path(), summary);
     const Files files(pending.work->Path());
@@ -243,10 +248,12 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.timings.read = Since(start);
 
     start = Clock::now();
+    Stage(options, "the pass over " + std::to_string(summary.objects) + " objects");
     RunThePass(options, files, summary);
     summary.timings.pass = Since(start);
 
     start = Clock::now();
+    Stage(options, "writing");
     WriteBack writeBack(package, pending.work->Path(), !options.report.empty() && options.render);
     bwpass::LegibilityCounts legibility;
     WriteBackObjects(records, files, writeBack, legibility);
@@ -265,6 +272,7 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.timings.render = written.renderSeconds;
     pending.charts = std::move(written.charts);
     start = Clock::now();
+    if (!options.pdf.empty()) Stage(options, "printing with LibreOffice");
     PrintPagesIfAsked(package, records, options, files, pending);
     summary.timings.render += Since(start);
     return pending;
@@ -279,10 +287,12 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     if (options.progress && options.render && pending.charts.size() >= 50)
         std::fprintf(stderr, "bwpass: drawing %zu charts with LibreOffice\n", pending.charts.size());
     bwpass::ReportExtras extras;
+    if (options.render) Stage(options, "drawing " + std::to_string(pending.charts.size()) + " charts with LibreOffice");
     if (options.render) extras = DrawCharts(pending.charts, files.pictures);
     else extras.renderNotes.push_back("LibreOffice's pictures of the charts were not drawn (--no-render)");
     summary.timings.render += Since(start);
     start = Clock::now();
+    Stage(options, "writing the report");
     WriteReport(options, summary, files, pending, extras);
     summary.timings.write += Since(start);
     return summary;

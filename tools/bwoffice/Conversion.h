@@ -24,6 +24,9 @@ struct ConversionOptions {
     bool render = true;        // LibreOffice's pictures of every chart in the report
     bool registered = false;   // for the report: how the plug-in was created
     bool progress = true;      // progress lines on stderr for long files
+    // Told as each stage starts ("reading", "the pass", "writing", "drawing 22 charts", "printing",
+    // "writing the report"), for a progress line; may be empty.
+    std::function<void(const std::string& stage)> stage;
 };
 
 struct Timings {

@@ -132,7 +132,11 @@ int RunPass(const std::vector<std::string>& arguments, std::string& error, bool 
         posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     }
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    int rc = ECANCELED;
+    {
+        const cleanup::StartingProcess starting;
+        if (starting.Allowed()) rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    }
     posix_spawn_file_actions_destroy(&actions);
     if (throughPipes) {
         close(out[1]);
@@ -240,7 +244,11 @@ bool PassServer::Start(std::string& error) {
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
-    const int rc = posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ);
+    int rc = ECANCELED;
+    {
+        const cleanup::StartingProcess starting;
+        if (starting.Allowed()) rc = posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ);
+    }
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);

@@ -8,10 +8,12 @@
 
 #include <atomic>
 #include <csignal>
+#include <exception>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <shared_mutex>
 #include <thread>
 
 namespace cleanup {
@@ -43,13 +45,31 @@ extern "C" void WaitForTheCleaner() {
     while (ending.load()) pause();
 }
 
+// A thread whose files or processes the cleaner took away may fail in a way nobody catches (an
+// exception out of a thread): that waits for the cleaner too, instead of aborting the program
+// before its clean-up is done.
+std::terminate_handler previousTerminate = nullptr;
+void TerminateUnlessEnding() {
+    WaitForTheCleaner();
+    if (previousTerminate) previousTerminate();
+    std::abort();
+}
+
 extern "C" void WakeTheCleaner(int signal) {
     const unsigned char s = static_cast<unsigned char>(signal);
     [[maybe_unused]] const ssize_t n = write(wakeUp[1], &s, 1);
 }
 
+std::shared_mutex& Starts() {
+    static std::shared_mutex* starts = new std::shared_mutex;  // never destroyed, as the registry
+    return *starts;
+}
+
 void CleanUpAndEnd(int signal) {
-    ending.store(true);
+    {
+        std::unique_lock<std::shared_mutex> noMoreStarts(Starts());
+        ending.store(true);
+    }
     // Held to the end: a hook run now by another thread finishes first, and none starts after.
     Registry& r = TheRegistry();
     std::unique_lock<std::mutex> lock(r.mutex);
@@ -99,6 +119,7 @@ void OnSignals() {
     std::call_once(once, [] {
         if (pipe2(wakeUp, O_CLOEXEC) != 0) return;
         std::atexit(WaitForTheCleaner);
+        previousTerminate = std::set_terminate(TerminateUnlessEnding);
         std::thread(Cleaner).detach();
         for (int s : {SIGINT, SIGTERM, SIGHUP}) {
             struct sigaction action {}, before {};
@@ -119,6 +140,13 @@ PartialsRemovedOnSignal::~PartialsRemovedOnSignal() { Remove(&Registry::partials
 
 RemovedOnSignalIfEmpty::RemovedOnSignalIfEmpty(std::string folder) : id_(Add(&Registry::emptyFolders, std::move(folder))) {}
 RemovedOnSignalIfEmpty::~RemovedOnSignalIfEmpty() { Remove(&Registry::emptyFolders, id_); }
+
+StartingProcess::StartingProcess() {
+    Starts().lock_shared();
+    allowed_ = !ending.load();
+}
+
+StartingProcess::~StartingProcess() { Starts().unlock_shared(); }
 
 void KillGroupOnSignal(pid_t group) {
     for (std::atomic<pid_t>& g : groups) {

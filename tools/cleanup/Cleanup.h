@@ -53,6 +53,21 @@ private:
     long id_;
 };
 
+// Held while a process is started: a process started while a signal's clean-up runs would be left
+// behind, so once the clean-up has begun none is (Allowed() is false), and the clean-up waits for
+// the starts under way before it ends what the program started.
+class StartingProcess {
+public:
+    StartingProcess();
+    ~StartingProcess();
+    StartingProcess(const StartingProcess&) = delete;
+    StartingProcess& operator=(const StartingProcess&) = delete;
+    bool Allowed() const { return allowed_; }
+
+private:
+    bool allowed_;
+};
+
 // A process group killed when a signal ends the program (one that may have left our tree of
 // processes, such as LibreOffice's, whose launcher ends while the office runs on).
 void KillGroupOnSignal(pid_t group);

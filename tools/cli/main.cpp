@@ -176,7 +176,36 @@ void PrintSummary(const bwoffice::ConversionOptions& o, const bwoffice::Conversi
     if (timings) PrintTimings(s.timings);
 }
 
+// On a terminal, the stage a single file is in, on one line rewritten in place and cleared at the
+// end; nothing elsewhere (a long file's plain lines still come from the conversion).
+class StageLine {
+public:
+    StageLine(const std::string& input, bool quiet) : input_(input), on_(!quiet && bwbatch::TerminalTakesControls()) {}
+    ~StageLine() { Clear(); }
+    void Show(const std::string& stage) {
+        if (!on_) return;
+        Clear();
+        std::string line = "bwpass: " + input_ + ": " + stage + " ...";
+        const size_t width = bwbatch::TerminalWidth();
+        if (line.size() >= width) line.resize(width > 1 ? width - 1 : 0);
+        std::fputs(line.c_str(), stderr);
+        std::fflush(stderr);
+        shown_ = true;
+    }
+    void Clear() {
+        if (shown_) std::fputs("\r\033[K", stderr), std::fflush(stderr);
+        shown_ = false;
+    }
+
+private:
+    const std::string input_;
+    const bool on_;
+    bool shown_ = false;
+};
+
 int RunSingle(const Args& args, bwoffice::ConversionOptions options) {
+    StageLine line(options.input, args.quiet);
+    options.stage = [&line](const std::string& stage) { line.Show(stage); };
     bwoffice::TempFolder work;
     const std::unique_ptr<render::Session> session = RenderSession(args, work, 1);
     bwoffice::PassServer server(options.pass.extraArguments, args.passLimit);
@@ -184,16 +213,20 @@ int RunSingle(const Args& args, bwoffice::ConversionOptions options) {
     options.pass.extraArguments.clear();  // the server has them
     try {
         const bwoffice::ConversionSummary summary = bwoffice::ConvertFile(options);
+        line.Clear();
         for (const std::string& n : summary.notes) std::fprintf(stderr, "bwpass: note: %s\n", n.c_str());
         if (!args.quiet || args.timings) PrintSummary(options, summary, args.timings);
         return summary.hostCallFailed ? bwpass::kExitHostCallFailed : bwpass::kExitOk;
     } catch (const office::OfficeFileError& e) {
+        line.Clear();
         std::fprintf(stderr, "bwpass: %s\n", e.what());
         return bwpass::kExitBadInput;
     } catch (const bwoffice::PassError& e) {
+        line.Clear();
         std::fprintf(stderr, "bwpass: %s: %s; nothing written\n", options.input.c_str(), e.what());
         return bwpass::kExitNoPass;
     } catch (const std::exception& e) {
+        line.Clear();
         std::fprintf(stderr, "bwpass: %s\n", e.what());
         return bwpass::kExitCannotWrite;
     }
@@ -246,7 +279,8 @@ int ConvertSingle(const Args& args) {
     if (args.pdf) options.pdf = bwbatch::PdfBeside(options.output);
     options.registered = args.registered;
     options.render = !args.noRender;
-    options.progress = !args.quiet;
+    // A long file's plain lines where there is no stage line (RunSingle) to show the same.
+    options.progress = !args.quiet && !bwbatch::TerminalTakesControls();
     options.pass = PassOptionsOf(args);
     if (const int status = OutputProblem(options)) return status;
     bwbatch::MadeFolders folders({options.output, options.report, options.pdf});
