@@ -159,8 +159,10 @@ TEST(Cleanup, ASignalRemovesWhatIsRegisteredAndEndsByIt) {
     WriteFile(out + ".part42", "half");
     const int status = InterruptedChild([&] {
         static cleanup::RemovedOnSignal folder(removed);
-        static cleanup::PartialsRemovedOnSignal partials(out);
+        static cleanup::RemovedOnSignal partials(out, cleanup::RemovedOnSignal::What::kPartials);
+        static cleanup::RemovedOnSignal first(made + "/a/out.xlsx", cleanup::RemovedOnSignal::What::kPartials);
         static bwbatch::MadeFolders folders({made + "/a/out.xlsx", shared + "/out.xlsx"});
+        WriteFile(made + "/a/out.xlsx.part7", "half");
         WriteFile(shared + "/done.xlsx", "a complete output of another file");
         { cleanup::RemovedOnSignal gone(kept); }  // let go of before the signal
         cleanup::AtSignal([&] { WriteFile(t.Path() + "/hook-ran", "x"); });

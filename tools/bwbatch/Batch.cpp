@@ -82,10 +82,10 @@ constexpr size_t kFilesPerGroup = 40;
 std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& options, bwoffice::PassServer& server) {
     for (const std::string& l : plan.leftOut) std::fprintf(stderr, "bwpass: left out: %s\n", l.c_str());
     std::vector<FileResult> results(plan.files.size());
-    std::vector<std::unique_ptr<cleanup::PartialsRemovedOnSignal>> partials;
+    std::vector<std::unique_ptr<cleanup::RemovedOnSignal>> partials;
     for (const BatchFile& f : plan.files)
         for (const std::string& out : {f.output, f.report, options.pdf ? PdfBeside(f.output) : std::string()})
-            if (!out.empty()) partials.push_back(std::make_unique<cleanup::PartialsRemovedOnSignal>(out));
+            if (!out.empty()) partials.push_back(std::make_unique<cleanup::RemovedOnSignal>(out, cleanup::RemovedOnSignal::What::kPartials));
     Progress progress(plan.files.size(), options.quiet, options.render);
     for (size_t first = 0; first < plan.files.size(); first += kFilesPerGroup) {
         const size_t end = std::min(plan.files.size(), first + kFilesPerGroup);

@@ -63,7 +63,7 @@ MadeFolders::MadeFolders(const std::vector<std::string>& outputs) {
             std::error_code ec;
             if (fs::create_directory(p, ec)) {
                 made_.push_back(p.string());
-                onSignal_.push_back(std::make_unique<cleanup::RemovedOnSignalIfEmpty>(p.string()));
+                onSignal_.push_back(std::make_unique<cleanup::RemovedOnSignal>(p.string(), cleanup::RemovedOnSignal::What::kIfEmpty));
             } else if (ec && problem_.empty()) {
                 problem_ = Shown(p) + ": cannot be made: " + ec.message();
             }

@@ -35,7 +35,7 @@ public:
 
 private:
     std::vector<std::string> made_;
-    std::vector<std::unique_ptr<cleanup::RemovedOnSignalIfEmpty>> onSignal_;  // innermost last
+    std::vector<std::unique_ptr<cleanup::RemovedOnSignal>> onSignal_;  // innermost last
     std::string problem_;
 };
 

@@ -23,7 +23,7 @@ namespace {
 struct Registry {
     std::mutex mutex;
     long next = 0;
-    std::map<long, std::string> trees, partials, emptyFolders;
+    std::map<long, std::pair<std::string, RemovedOnSignal::What>> paths;
     std::map<long, std::function<void()>> hooks;
 };
 
@@ -77,15 +77,18 @@ void CleanUpAndEnd(int signal) {
         if (const pid_t group = g.load(); group > 0) kill(-group, SIGKILL);
     KillDescendants();
     for (auto& [id, hook] : r.hooks) hook();
-    for (auto& [id, target] : r.partials) RemovePartials(target);
-    // Latest first: a folder made inside another is gone before it.
-    for (auto it = r.trees.rbegin(); it != r.trees.rend(); ++it) {
+    // The files first, then the folders that may be empty by then, latest first: a folder made
+    // inside another is gone before it.
+    for (auto it = r.paths.rbegin(); it != r.paths.rend(); ++it) {
+        const auto& [path, what] = it->second;
         std::error_code ec;
-        fs::remove_all(it->second, ec);
+        if (what == RemovedOnSignal::What::kPartials) RemovePartials(path);
+        else if (what == RemovedOnSignal::What::kTree) fs::remove_all(path, ec);
     }
-    for (auto it = r.emptyFolders.rbegin(); it != r.emptyFolders.rend(); ++it) {
+    for (auto it = r.paths.rbegin(); it != r.paths.rend(); ++it) {
+        const auto& [path, what] = it->second;
         std::error_code ec;
-        if (fs::is_empty(it->second, ec)) fs::remove(it->second, ec);
+        if (what == RemovedOnSignal::What::kIfEmpty && fs::is_empty(path, ec)) fs::remove(path, ec);
     }
     std::fflush(nullptr);
     std::signal(signal, SIG_DFL);
@@ -97,19 +100,6 @@ void Cleaner() {
     unsigned char s = 0;
     while (read(wakeUp[0], &s, 1) != 1) {}
     CleanUpAndEnd(s);
-}
-
-long Add(std::map<long, std::string> Registry::*which, std::string path) {
-    Registry& r = TheRegistry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    (r.*which)[++r.next] = std::move(path);
-    return r.next;
-}
-
-void Remove(std::map<long, std::string> Registry::*which, long id) {
-    Registry& r = TheRegistry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    (r.*which).erase(id);
 }
 
 }  // namespace
@@ -132,14 +122,18 @@ void OnSignals() {
     });
 }
 
-RemovedOnSignal::RemovedOnSignal(std::string path) : id_(Add(&Registry::trees, std::move(path))) {}
-RemovedOnSignal::~RemovedOnSignal() { Remove(&Registry::trees, id_); }
+RemovedOnSignal::RemovedOnSignal(std::string path, What what) {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    id_ = ++r.next;
+    r.paths[id_] = {std::move(path), what};
+}
 
-PartialsRemovedOnSignal::PartialsRemovedOnSignal(std::string target) : id_(Add(&Registry::partials, std::move(target))) {}
-PartialsRemovedOnSignal::~PartialsRemovedOnSignal() { Remove(&Registry::partials, id_); }
-
-RemovedOnSignalIfEmpty::RemovedOnSignalIfEmpty(std::string folder) : id_(Add(&Registry::emptyFolders, std::move(folder))) {}
-RemovedOnSignalIfEmpty::~RemovedOnSignalIfEmpty() { Remove(&Registry::emptyFolders, id_); }
+RemovedOnSignal::~RemovedOnSignal() {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.paths.erase(id_);
+}
 
 StartingProcess::StartingProcess() {
     Starts().lock_shared();

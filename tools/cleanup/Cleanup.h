@@ -14,40 +14,20 @@ namespace cleanup {
 // Installs the handlers and starts the thread, once; later calls do nothing.
 void OnSignals();
 
-// While it lives, path is removed (with everything below it) when a signal ends the program.
+// While it lives, what is at path is removed when a signal ends the program:
+//   kTree      the file or folder with everything below it (a temporary folder);
+//   kPartials  what is being written in place of the target path: every file beside it named
+//              TARGET.part* (TARGET.partial, TARGET.partPID and libzip's TARGET.partPID.XXXXXX),
+//              which is how every writer here writes through a temporary file;
+//   kIfEmpty   the folder, when it is empty then (one made for outputs, which other files'
+//              complete outputs may share).
 class RemovedOnSignal {
 public:
-    explicit RemovedOnSignal(std::string path);
+    enum class What { kTree, kPartials, kIfEmpty };
+    explicit RemovedOnSignal(std::string path, What what = What::kTree);
     ~RemovedOnSignal();
     RemovedOnSignal(const RemovedOnSignal&) = delete;
     RemovedOnSignal& operator=(const RemovedOnSignal&) = delete;
-
-private:
-    long id_;
-};
-
-// While it lives, what is being written in place of target is removed when a signal ends the
-// program: every file beside it named TARGET.part* (TARGET.partial, TARGET.partPID and libzip's
-// TARGET.partPID.XXXXXX), which is how every writer here writes through a temporary file.
-class PartialsRemovedOnSignal {
-public:
-    explicit PartialsRemovedOnSignal(std::string target);
-    ~PartialsRemovedOnSignal();
-    PartialsRemovedOnSignal(const PartialsRemovedOnSignal&) = delete;
-    PartialsRemovedOnSignal& operator=(const PartialsRemovedOnSignal&) = delete;
-
-private:
-    long id_;
-};
-
-// While it lives, folder is removed when a signal ends the program and it is empty then (a
-// folder made for outputs, which other files' complete outputs may share).
-class RemovedOnSignalIfEmpty {
-public:
-    explicit RemovedOnSignalIfEmpty(std::string folder);
-    ~RemovedOnSignalIfEmpty();
-    RemovedOnSignalIfEmpty(const RemovedOnSignalIfEmpty&) = delete;
-    RemovedOnSignalIfEmpty& operator=(const RemovedOnSignalIfEmpty&) = delete;
 
 private:
     long id_;

@@ -289,9 +289,9 @@ int ConvertSingle(const Args& args) {
         std::fprintf(stderr, "bwpass: %s; nothing converted\n", folders.Problem().c_str());
         return bwpass::kExitCannotWrite;
     }
-    std::vector<std::unique_ptr<cleanup::PartialsRemovedOnSignal>> partials;
+    std::vector<std::unique_ptr<cleanup::RemovedOnSignal>> partials;
     for (const std::string* out : {&options.output, &options.report, &options.pdf})
-        if (!out->empty()) partials.push_back(std::make_unique<cleanup::PartialsRemovedOnSignal>(*out));
+        if (!out->empty()) partials.push_back(std::make_unique<cleanup::RemovedOnSignal>(*out, cleanup::RemovedOnSignal::What::kPartials));
     const int status = RunSingle(args, options);
     if (status != bwpass::kExitOk && status != bwpass::kExitHostCallFailed) folders.RemoveEmpty();
     return status;
@@ -323,7 +323,7 @@ int ConvertBatch(const Args& args) {
     options.renderers = std::min(options.jobs, Cores());
     const std::unique_ptr<render::Session> session = RenderSession(args, work, options.renderers);
     bwoffice::PassServer server(PassOptionsOf(args).extraArguments, args.passLimit);
-    const cleanup::PartialsRemovedOnSignal index(plan.index);
+    const cleanup::RemovedOnSignal index(plan.index, cleanup::RemovedOnSignal::What::kPartials);
     const std::vector<bwbatch::FileResult> results = bwbatch::RunBatch(plan, options, server);
 
     std::string error;
