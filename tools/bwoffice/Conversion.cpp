@@ -50,7 +50,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 void Progress(const ConversionOptions& options, const char* what, size_t n) {
-    if (options.progress && n % 50 == 0) std::fprintf(stderr, "bwpass: %s %zu objects\n", what, n);
+    if (options.progress && n % 50 == 0) std::fprintf(stderr, "bwpass: %s: %s %zu objects\n", options.input.c_str(), what, n);
 }
 
 void Stage(const ConversionOptions& options, const std::string& stage) {
@@ -88,7 +88,7 @@ std::vector<office::OfficeObject> WriteDeck(const office::Package& package, cons
 
 void RunThePass(const ConversionOptions& options, const Files& files, ConversionSummary& summary) {
     if (options.progress && summary.objects >= 50)
-        std::fprintf(stderr, "bwpass: the pass over %zu objects\n", summary.objects);
+        std::fprintf(stderr, "bwpass: %s: the pass over %zu objects\n", options.input.c_str(), summary.objects);
     std::vector<std::string> arguments = {WinePath(files.deck), "-o", WinePath(files.converted), "--pass-result",
                                           WinePath(files.result), "--no-report", "-q"};
     arguments.insert(arguments.end(), options.pass.extraArguments.begin(), options.pass.extraArguments.end());
@@ -265,7 +265,7 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.previewsLeftInColour = written.previewsLeftInColour;
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
     if (!summary.importedFrom.empty()) CountBinaryLeftovers(package, records, summary);
-    if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwpass: writing %s\n", options.output.c_str());
+    if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwpass: %s: writing %s\n", options.input.c_str(), options.output.c_str());
     package.Write(options.output, written.parts, written.partFiles);
     written.parts.clear();
     summary.timings.write = Since(start) - written.renderSeconds;
@@ -285,7 +285,8 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     const Files files(pending.work->Path());
     auto start = Clock::now();
     if (options.progress && options.render && pending.charts.size() >= 50)
-        std::fprintf(stderr, "bwpass: drawing %zu charts with LibreOffice\n", pending.charts.size());
+        std::fprintf(stderr, "bwpass: %s: drawing %zu charts with LibreOffice\n", options.input.c_str(),
+                     pending.charts.size());
     bwpass::ReportExtras extras;
     if (options.render) Stage(options, "drawing " + std::to_string(pending.charts.size()) + " charts with LibreOffice");
     if (options.render) extras = DrawCharts(pending.charts, files.pictures);
