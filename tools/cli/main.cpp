@@ -42,6 +42,7 @@ const char* kHelp =
     "chart before and after. Files are known by their content. Legacy .ppt .pps .pot .xls .xlt\n"
     "files are imported by LibreOffice first and come out as .pptx or .xlsx. The input is never\n"
     "written.\n"
+    "\n"
     "Several files, or folders (searched below for Office files, leaving out converted\n"
     "*.bw.* files), make a batch: each file is converted as on its own, a file that cannot\n"
     "be converted is named with its message and the others go on, and an index page,\n"
@@ -77,6 +78,8 @@ const char* kHelp =
     "  Deck files (docs/deck-format.md) also take the pass program's own options:\n"
     "      -o FILE, -r FILE (the report), --write-sample FILE [--copies N], --check,\n"
     "      --pass-result FILE, --no-plugin, --no-log, --draw-limit N, --dll FILE\n"
+    "  A run ends the Wine server it started. To keep one warm between runs:\n"
+    "      scripts/wine-prefix start build/wineprefix   (stop: scripts/wine-prefix stop ...)\n"
     "\n";
 
 struct Args {
