@@ -1,5 +1,9 @@
 #include "tools/bwbatch/Batch.h"
 
+#include "tools/bwbatch/Outputs.h"
+#include "tools/bwbatch/Progress.h"
+#include "tools/cleanup/Cleanup.h"
+
 #include "tools/deck/ExitStatus.h"
 #include "tools/office/Package.h"
 
@@ -18,99 +22,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The folders that must be made for path, outermost first.
-std::vector<fs::path> MissingFolders(const fs::path& path) {
-    std::vector<fs::path> missing;
-    std::error_code ec;
-    for (fs::path p = fs::absolute(path).parent_path(); !p.empty() && !fs::exists(p, ec); p = p.parent_path())
-        missing.insert(missing.begin(), p);
-    return missing;
-}
-
-// The folders made for one file's outputs; removed again, innermost first, when it fails.
-class MadeFolders {
-public:
-    explicit MadeFolders(const BatchFile& file) {
-        for (const std::string* out : {&file.output, &file.report})
-            if (!out->empty())
-                for (const fs::path& p : MissingFolders(*out)) {
-                    std::error_code ec;
-                    if (fs::create_directory(p, ec)) made_.push_back(p);
-                }
-    }
-    void RemoveEmpty() {
-        for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
-            std::error_code ec;
-            if (fs::is_empty(*it, ec)) fs::remove(*it, ec);
-        }
-    }
-
-private:
-    std::vector<fs::path> made_;
-};
-
-// A bar that rewrites its line on a terminal; a line per file otherwise.
-class Progress {
-public:
-    Progress(size_t total, bool quiet) : total_(total), quiet_(quiet), terminal_(isatty(2) == 1), start_(Clock::now()) {}
-
-    void Done(const FileResult& r) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ++done_;
-        charts_ += r.summary.chartsRewritten;
-        if (terminal_ && shown_) std::fputs("\r\033[K", stderr);
-        if (r.status != 0 || (!quiet_ && !terminal_)) Line(r);
-        if (terminal_ && !quiet_ && done_ < total_) Bar();
-        std::fflush(stderr);
-    }
-
-    // The pictures of a group are drawn after its files: say so, the bar would stand still.
-    void Drawing(size_t charts, size_t files) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (quiet_ || charts == 0) return;
-        if (terminal_) {
-            if (shown_) std::fputs("\r\033[K", stderr);
-            Bar(" (drawing " + std::to_string(charts) + " charts with LibreOffice)");
-        } else {
-            std::fprintf(stderr, "bwoffice: drawing %zu charts of %zu files with LibreOffice\n", charts, files);
-        }
-        std::fflush(stderr);
-    }
-
-    void Drawn() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (terminal_ && shown_) std::fputs("\r\033[K", stderr), shown_ = false;
-        if (terminal_ && !quiet_ && done_ < total_) Bar();
-        std::fflush(stderr);
-    }
-
-private:
-    void Line(const FileResult& r) {
-        if (r.status != 0) std::fprintf(stderr, "bwoffice: %s: not converted: %s\n", r.file.shown.c_str(), r.message.c_str());
-        else std::fprintf(stderr, "bwoffice: %zu/%zu %s: %zu of %zu charts converted\n", done_, total_,
-                          r.file.shown.c_str(), r.summary.chartsRewritten, r.summary.charts);
-        shown_ = false;
-    }
-    void Bar(const std::string& doing = {}) {
-        const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-        const double left = elapsed / static_cast<double>(done_) * static_cast<double>(total_ - done_);
-        constexpr size_t kWidth = 30;
-        const size_t filled = kWidth * done_ / total_;
-        std::fprintf(stderr, "[%s%s] %zu/%zu files, %zu charts converted", std::string(filled, '#').c_str(),
-                     std::string(kWidth - filled, '.').c_str(), done_, total_, charts_);
-        if (doing.empty()) std::fprintf(stderr, ", about %.0f s left", left);
-        else std::fputs(doing.c_str(), stderr);
-        shown_ = true;
-    }
-
-    std::mutex mutex_;
-    const size_t total_;
-    const bool quiet_, terminal_;
-    const Clock::time_point start_;
-    size_t done_ = 0, charts_ = 0;
-    bool shown_ = false;
-};
 
 }  // namespace
 
@@ -134,7 +45,13 @@ FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffi
     o.registered = options.registered;
     o.render = options.render;
     o.progress = false;
-    MadeFolders folders(file);
+    MadeFolders folders({file.output, file.report, o.pdf});
+    if (!folders.Problem().empty()) {
+        r.status = bwpass::kExitCannotWrite;
+        r.message = folders.Problem();
+        folders.RemoveEmpty();
+        return r;
+    }
     try {
         if (pending) {
             *pending = bwoffice::ConvertWithoutReport(o);
@@ -163,17 +80,23 @@ FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffi
 constexpr size_t kFilesPerGroup = 40;
 
 std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& options, bwoffice::PassServer& server) {
-    for (const std::string& l : plan.leftOut) std::fprintf(stderr, "bwoffice: left out: %s\n", l.c_str());
+    for (const std::string& l : plan.leftOut) std::fprintf(stderr, "bwpass: left out: %s\n", l.c_str());
     std::vector<FileResult> results(plan.files.size());
-    Progress progress(plan.files.size(), options.quiet);
+    std::vector<std::unique_ptr<cleanup::RemovedOnSignal>> partials;
+    for (const BatchFile& f : plan.files)
+        for (const std::string& out : {f.output, f.report, options.pdf ? PdfBeside(f.output) : std::string()})
+            if (!out.empty()) partials.push_back(std::make_unique<cleanup::RemovedOnSignal>(out, cleanup::RemovedOnSignal::What::kPartials));
+    Progress progress(plan.files.size(), options.quiet, options.render);
     for (size_t first = 0; first < plan.files.size(); first += kFilesPerGroup) {
         const size_t end = std::min(plan.files.size(), first + kFilesPerGroup);
         std::vector<bwoffice::PendingReport> pending(end - first);
         std::atomic<size_t> next{first};
         auto work = [&] {
             for (size_t i; (i = next++) < end;) {
-                results[i] = ConvertOne(plan.files[i], options, server, &pending[i - first]);
-                progress.Done(results[i]);
+                bwoffice::PendingReport& p = pending[i - first];
+                results[i] = ConvertOne(plan.files[i], options, server, &p);
+                progress.Converted(results[i], results[i].status == 0 && p.options.render && !p.options.report.empty()
+                                                   ? p.charts.size() : 0);
             }
         };
         std::vector<std::thread> workers;
@@ -191,17 +114,21 @@ std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& opti
         size_t charts = 0;
         for (const bwoffice::PendingReport& p : reports) charts += p.options.render ? p.charts.size() : 0;
         progress.Drawing(charts, reports.size());
-        const std::vector<std::string> errors = bwoffice::FinishReports(reports, options.renderers);
-        progress.Drawn();
+        bwoffice::ReportProgress steps;
+        steps.drew = [&](size_t n) { progress.Drew(n); };
+        steps.drawn = [&] { progress.Drawn(); };
+        steps.written = [&] { progress.ReportWritten(); };
+        const std::vector<std::string> errors = bwoffice::FinishReports(reports, options.renderers, steps);
         for (size_t k = 0; k < reports.size(); ++k) {
             FileResult& r = results[of[k]];
             r.summary.timings = reports[k].summary.timings;
             if (errors[k].empty()) continue;
             r.status = bwpass::kExitCannotWrite;
             r.message = errors[k];
-            std::fprintf(stderr, "bwoffice: %s: %s\n", r.file.shown.c_str(), r.message.c_str());
+            progress.Say(r.file.shown + ": " + r.message);
         }
     }
+    progress.Finish();
     return results;
 }
 

@@ -1,10 +1,13 @@
 #include "tools/bwbatch/Inputs.h"
 
+#include "tools/bwbatch/Outputs.h"
+
 #include "tools/office/CaseFold.h"
 #include "tools/office/FileKind.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <set>
 
 namespace bwbatch {
@@ -100,6 +103,7 @@ public:
     }
 
     BatchPlan Finish() {
+        RefuseUnwritable();
         plan_.index = outputFolder_.empty() ? (fs::path(CommonFolder(plan_.files)) / "bwpass-index.html").string()
                                             : (fs::path(outputFolder_) / "bwpass-index.html").string();
         return std::move(plan_);
@@ -123,6 +127,22 @@ private:
             f.report.clear();
         }
         plan_.files.push_back(std::move(f));
+    }
+
+    // A file whose outputs cannot be written is named before any conversion starts, not after
+    // its pass; folders are tried once each.
+    void RefuseUnwritable() {
+        std::map<std::string, std::string> problems;
+        for (BatchFile& f : plan_.files) {
+            if (!f.refused.empty()) continue;
+            const std::string folder = fs::absolute(f.output).lexically_normal().parent_path().string();
+            auto it = problems.find(folder);
+            if (it == problems.end()) it = problems.emplace(folder, WritableProblem(f.output)).first;
+            if (it->second.empty()) continue;
+            f.refused = it->second;
+            f.output.clear();
+            f.report.clear();
+        }
     }
 
     void Refuse(const std::string& input, const std::string& shown, const std::string& why) {

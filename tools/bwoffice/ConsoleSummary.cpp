@@ -26,7 +26,7 @@ std::string TimingsText(const Timings& t) {
 }
 
 std::string SummaryText(const ConversionOptions& o, const ConversionSummary& s, bool timings) {
-    std::string text = "bwoffice: " + o.input + "\n";
+    std::string text = "bwpass: " + o.input + "\n";
     text += Format("  objects offered:  %zu (%zu with a workbook)\n", s.objects, s.excelObjects);
     text += Format("  charts:           %zu read, %zu converted, %zu properties changed\n", s.charts,
                    s.chartsConverted, s.propertiesChanged);

@@ -50,7 +50,11 @@ std::string ReadFile(const std::string& path) {
 }
 
 void Progress(const ConversionOptions& options, const char* what, size_t n) {
-    if (options.progress && n % 50 == 0) std::fprintf(stderr, "bwoffice: %s %zu objects\n", what, n);
+    if (options.progress && n % 50 == 0) std::fprintf(stderr, "bwpass: %s: %s %zu objects\n", options.input.c_str(), what, n);
+}
+
+void Stage(const ConversionOptions& options, const std::string& stage) {
+    if (options.stage) options.stage(stage);
 }
 
 struct Files {
@@ -85,7 +89,7 @@ std::vector<office::OfficeObject> WriteDeck(const office::Package& package, cons
 
 void RunThePass(const ConversionOptions& options, const Files& files, ConversionSummary& summary) {
     if (options.progress && summary.objects >= 50)
-        std::fprintf(stderr, "bwoffice: the pass over %zu objects\n", summary.objects);
+        std::fprintf(stderr, "bwpass: %s: the pass over %zu objects\n", options.input.c_str(), summary.objects);
     std::vector<std::string> arguments = {WinePath(files.deck), "-o", WinePath(files.converted), "--pass-result",
                                           WinePath(files.result), "--no-report", "-q"};
     arguments.insert(arguments.end(), options.pass.extraArguments.begin(), options.pass.extraArguments.end());
@@ -256,6 +260,7 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     pending.options = options;
     ConversionSummary& summary = pending.summary;
     auto start = Clock::now();
+    Stage(options, "reading");
     pending.work = std::make_unique<TempFolder>();
     const office::Package package = OpenInput(options, pending.work->Path(), summary);
     const Files files(pending.work->Path());
@@ -263,10 +268,12 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.timings.read = Since(start);
 
     start = Clock::now();
+    Stage(options, "the pass over " + std::to_string(summary.objects) + " objects");
     RunThePass(options, files, summary);
     summary.timings.pass = Since(start);
 
     start = Clock::now();
+    Stage(options, "writing");
     WriteBack writeBack(package, pending.work->Path(), !options.report.empty() && options.render);
     bwpass::ChartCounts counts;
     WriteBackObjects(records, files, writeBack, counts);
@@ -279,13 +286,14 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.previewsLeftInColour = written.previewsLeftInColour;
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
     if (!summary.importedFrom.empty()) CountBinaryLeftovers(package, records, summary);
-    if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwoffice: writing %s\n", options.output.c_str());
+    if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwpass: %s: writing %s\n", options.input.c_str(), options.output.c_str());
     package.Write(options.output, written.parts, written.partFiles);
     written.parts.clear();
     summary.timings.write = Since(start) - written.renderSeconds;
     summary.timings.render = written.renderSeconds;
     pending.charts = std::move(written.charts);
     start = Clock::now();
+    if (!options.pdf.empty()) Stage(options, "printing with LibreOffice");
     PrintPagesIfAsked(package, records, options, files, pending);
     summary.timings.render += Since(start);
     return pending;
@@ -298,18 +306,22 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     const Files files(pending.work->Path());
     auto start = Clock::now();
     if (options.progress && options.render && pending.charts.size() >= 50)
-        std::fprintf(stderr, "bwoffice: drawing %zu charts with LibreOffice\n", pending.charts.size());
+        std::fprintf(stderr, "bwpass: %s: drawing %zu charts with LibreOffice\n", options.input.c_str(),
+                     pending.charts.size());
     bwpass::ReportExtras extras;
+    if (options.render) Stage(options, "drawing " + std::to_string(pending.charts.size()) + " charts with LibreOffice");
     if (options.render) extras = DrawCharts(pending.charts, files.pictures);
     else extras.renderNotes.push_back("LibreOffice's pictures of the charts were not drawn (--no-render)");
     summary.timings.render += Since(start);
     start = Clock::now();
+    Stage(options, "writing the report");
     WriteReport(options, summary, files, pending, extras);
     summary.timings.write += Since(start);
     return summary;
 }
 
-std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size_t atOnce) {
+std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size_t atOnce,
+                                       const ReportProgress& progress) {
     const auto start = Clock::now();
     std::vector<bwpass::ReportExtras> extras(pending.size());
     // Runs of about 100 pictures from consecutive files, drawn `atOnce` at a time.
@@ -355,6 +367,7 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
                         if (extras[f].renderNotes.empty() || extras[f].renderNotes.back() != p)
                             extras[f].renderNotes.push_back(p);
             }
+            if (progress.drew) progress.drew(runs[r].size());
         }
     };
     std::vector<std::thread> threads;
@@ -362,6 +375,7 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
     draw();
     for (std::thread& t : threads) t.join();
     const double seconds = Since(start);
+    if (progress.drawn) progress.drawn();
 
     std::vector<std::string> errors(pending.size());
     for (size_t f = 0; f < pending.size(); ++f) {
@@ -375,6 +389,7 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
             errors[f] = e.what();
         }
         p.summary.timings.write += Since(written);
+        if (progress.written) progress.written();
     }
     return errors;
 }

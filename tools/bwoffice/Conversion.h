@@ -7,6 +7,7 @@
 #include "tools/report/Report.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -24,6 +25,9 @@ struct ConversionOptions {
     bool render = true;        // LibreOffice's pictures of every chart in the report
     bool registered = false;   // for the report: how the plug-in was created
     bool progress = true;      // progress lines on stderr for long files
+    // Told as each stage starts ("reading", "the pass", "writing", "drawing 22 charts", "printing",
+    // "writing the report"), for a progress line; may be empty.
+    std::function<void(const std::string& stage)> stage;
 };
 
 struct Timings {
@@ -86,9 +90,17 @@ struct PendingReport {
 // result (options.report set) so that the pictures of many files can be drawn together.
 PendingReport ConvertWithoutReport(const ConversionOptions& options);
 
+// What FinishReports has done, told as it goes (from the threads that draw, one at a time).
+struct ReportProgress {
+    std::function<void(size_t charts)> drew;  // a run of charts drawn
+    std::function<void()> drawn;              // every picture drawn; the reports come next
+    std::function<void()> written;            // a report written (or failed)
+};
+
 // Draws the charts of every pending report together, in `atOnce` LibreOffice runs at a time,
 // then writes each report. Returns an error per report, empty when it was written; adds the
 // time spent drawing to each summary, shared out by charts.
-std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size_t atOnce);
+std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size_t atOnce,
+                                       const ReportProgress& progress = {});
 
 }  // namespace bwoffice

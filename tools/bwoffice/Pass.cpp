@@ -1,5 +1,7 @@
 #include "tools/bwoffice/Pass.h"
 
+#include "tools/cleanup/Processes.h"
+
 #include <spawn.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -51,6 +53,7 @@ TempFolder::TempFolder() {
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/bwoffice-XXXXXX";
     if (!mkdtemp(pattern.data())) throw std::runtime_error(std::string("cannot create a temporary folder: ") + std::strerror(errno));
     path_ = pattern;
+    removed_ = std::make_unique<cleanup::RemovedOnSignal>(path_);
 }
 
 TempFolder::~TempFolder() {
@@ -71,7 +74,40 @@ std::string WinePath(const std::string& path) {
     return w;
 }
 
-int RunPass(const std::vector<std::string>& arguments, std::string& error) {
+namespace {
+
+// Copies what the two pipes carry to our stdout and stderr until both are closed.
+void CopyUntilClosed(int out, int err) {
+    pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
+    int open = 2;
+    while (open > 0) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            char chunk[4096];
+            const ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+                continue;
+            }
+            for (ssize_t done = 0; done < n;) {
+                const ssize_t w = write(i + 1, chunk + done, static_cast<size_t>(n - done));
+                if (w <= 0 && errno != EINTR) break;
+                if (w > 0) done += w;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int RunPass(const std::vector<std::string>& arguments, std::string& error, bool throughPipes) {
     const std::string exe = BwpassExe();
     if (access(exe.c_str(), R_OK) != 0) {
         error = "the pass program " + exe + " is missing; build it with scripts/build --target bwpass";
@@ -82,8 +118,32 @@ int RunPass(const std::vector<std::string>& arguments, std::string& error) {
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    int out[2] = {-1, -1}, err[2] = {-1, -1};
+    if (throughPipes && (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)) {
+        for (int fd : {out[0], out[1], err[0], err[1]})
+            if (fd >= 0) close(fd);
+        error = std::string("cannot make a pipe: ") + std::strerror(errno);
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (throughPipes) {
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    }
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+    int rc = ECANCELED;
+    {
+        const cleanup::StartingProcess starting;
+        if (starting.Allowed()) rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    if (throughPipes) {
+        close(out[1]);
+        close(err[1]);
+        if (rc == 0) CopyUntilClosed(out[0], err[0]);
+        else close(out[0]), close(err[0]);
+    }
     if (rc != 0) {
         error = "cannot start " + args[0] + ": " + std::strerror(rc);
         return -1;
@@ -107,12 +167,60 @@ PassServer::PassServer(std::vector<std::string> serverArguments, double limitSec
 
 PassServer::~PassServer() { Stop(); }
 
+std::string WinePrefix() {
+    if (const char* e = std::getenv("WINEPREFIX"); e && *e) return e;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (fs::path dir = fs::absolute(BwpassExe(), ec).parent_path(); !dir.empty() && dir != dir.parent_path();
+         dir = dir.parent_path())
+        if (fs::exists(dir / "CMakeCache.txt", ec)) return (dir / "wineprefix").string();
+    return {};
+}
+
+void EndWineServer(const std::string& prefix) {
+    if (cleanup::WineServerOf(prefix) < 0) return;
+    if (!cleanup::WineClientsOf(prefix, cleanup::Descendants(getpid())).empty()) return;
+    std::string wineserver = "wineserver", kill = "-k";
+    char* argv[] = {wineserver.data(), kill.data(), nullptr};
+    const std::string setting = "WINEPREFIX=" + prefix;
+    std::vector<char*> environment;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "WINEPREFIX=", 11) != 0) environment.push_back(*e);
+    environment.push_back(const_cast<char*>(setting.c_str()));
+    environment.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv, environment.data()) == 0)
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {}
+    posix_spawn_file_actions_destroy(&actions);
+    // The server and its services take a moment to go.
+    for (int i = 0; i < 100 && cleanup::WineServerOf(prefix) >= 0; ++i) usleep(50000);
+}
+
+void WineServerOfRun::BeforeStart() {
+    if (looked_) return;
+    looked_ = true;
+    const std::string prefix = WinePrefix();
+    if (prefix.empty() || cleanup::WineServerOf(prefix) >= 0) return;
+    prefix_ = prefix;
+    hook_ = cleanup::AtSignal([prefix] { EndWineServer(prefix); });
+}
+
+// Through the hook: a signal's clean-up, which kills what we start, must not run beside it.
+WineServerOfRun::~WineServerOfRun() {
+    if (!prefix_.empty()) cleanup::RunHookNow(hook_);
+}
+
 bool PassServer::Start(std::string& error) {
     const std::string exe = BwpassExe();
     if (access(exe.c_str(), R_OK) != 0) {
         error = "the pass program " + exe + " is missing; build it with scripts/build --target bwpass";
         return false;
     }
+    wine_.BeforeStart();
     int in[2], out[2];
     if (pipe2(in, O_CLOEXEC) != 0) return error = std::string("cannot make a pipe: ") + std::strerror(errno), false;
     if (pipe2(out, O_CLOEXEC) != 0) {
@@ -136,7 +244,11 @@ bool PassServer::Start(std::string& error) {
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
-    const int rc = posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ);
+    int rc = ECANCELED;
+    {
+        const cleanup::StartingProcess starting;
+        if (starting.Allowed()) rc = posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ);
+    }
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);

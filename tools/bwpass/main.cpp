@@ -151,16 +151,22 @@ std::wstring ProgramFolder() {
     return p.substr(0, p.find_last_of(L"\\/") + 1);
 }
 
-// Progress on stderr for large decks, at most a few times a second.
+// Progress on stderr for large decks, at most a few times a second: one line rewritten in place,
+// or with QV_PLAIN_PROGRESS set (./bwpass sets it without a terminal, or with TERM=dumb) a plain
+// line every few seconds.
 class Progress {
 public:
-    explicit Progress(bool on) : on_(on) {}
+    explicit Progress(bool on) : on_(on), plain_(std::getenv("QV_PLAIN_PROGRESS") != nullptr) {}
     ~Progress() { done(); }
     void operator()(size_t done, size_t all) {
         if (!on_) return;
         const DWORD now = GetTickCount();
-        if (done < all && now - last_ < 250) return;
+        if (done < all && now - last_ < (plain_ ? 5000u : 250u)) return;
         last_ = now;
+        if (plain_) {
+            std::fprintf(stderr, "bwpass: object %zu of %zu (%zu%%)\n", done, all, all ? done * 100 / all : 100);
+            return;
+        }
         std::fprintf(stderr, "\rbwpass: object %zu of %zu (%zu%%)", done, all, all ? done * 100 / all : 100);
         std::fflush(stderr);
         shown_ = true;
@@ -171,7 +177,7 @@ public:
     }
 
 private:
-    bool on_;
+    bool on_, plain_;
     bool shown_ = false;
     DWORD last_ = 0;
 };

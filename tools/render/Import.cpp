@@ -43,7 +43,7 @@ std::string Import(const std::string& input, const std::string& output, const st
     if (Session* session = Session::Current()) {
         result = session->ConvertTo({{copy.string(), made.string()}}, format, kImportSeconds, log);
     } else {
-        std::vector<std::string> argv = OfficeCommand(soffice, work / "lo-profile");
+        std::vector<std::string> argv = OfficeCommand(soffice, work / "lo-profile", work);
         argv.insert(argv.end(), {"--convert-to", format, "--outdir", work.string(), copy.string()});
         result = RunProcess(argv, kImportSeconds, log);
     }

@@ -67,7 +67,7 @@ std::vector<std::string> PrintAll(const std::vector<PrintJob>& jobs, const std::
         for (const std::string& copy : copies) files.emplace_back(copy, fs::path(copy).replace_extension(".pdf").string());
         result = session->ConvertToPdf(files, limit, log);
     } else {
-        std::vector<std::string> argv = OfficeCommand(soffice, work / "lo-profile");
+        std::vector<std::string> argv = OfficeCommand(soffice, work / "lo-profile", work);
         argv.insert(argv.end(), {"--convert-to", "pdf", "--outdir", run.Path().string()});
         argv.insert(argv.end(), copies.begin(), copies.end());
         result = RunProcess(argv, limit, log);

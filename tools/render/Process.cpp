@@ -1,5 +1,7 @@
 #include "tools/render/Process.h"
 
+#include "tools/cleanup/Cleanup.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
@@ -51,7 +53,12 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, double timeoutSec
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    const pid_t pid = fork();
+    pid_t pid = -1;
+    {
+        const cleanup::StartingProcess starting;
+        if (!starting.Allowed()) return result;
+        pid = fork();
+    }
     if (pid < 0) return result;
     if (pid == 0) ExecChild(args.data(), logPath.c_str());
     setpgid(pid, pid);  // also here: the kill below must not race the child's own call
@@ -83,7 +90,12 @@ pid_t StartProcess(const std::vector<std::string>& argv, const std::string& logP
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    const pid_t pid = fork();
+    pid_t pid = -1;
+    {
+        const cleanup::StartingProcess starting;
+        if (!starting.Allowed()) return -1;
+        pid = fork();
+    }
     if (pid < 0) return -1;
     if (pid == 0) ExecChild(args.data(), logPath.c_str());
     setpgid(pid, pid);

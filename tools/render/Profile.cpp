@@ -104,9 +104,10 @@ void KeptProfile::Discard() {
     fs::remove_all(path_, ec);
 }
 
-std::vector<std::string> OfficeCommand(const std::string& soffice, const fs::path& profile) {
+std::vector<std::string> OfficeCommand(const std::string& soffice, const fs::path& profile,
+                                       const fs::path& temporaryFolder) {
     SeedProfile(profile, soffice);
-    return {soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
+    return {"/usr/bin/env", "TMPDIR=" + temporaryFolder.string(), soffice, "--headless", "--norestore", "--nologo", "--nolockcheck",
             "-env:UserInstallation=" + FileUrl(profile.string())};
 }
 

@@ -43,7 +43,10 @@ private:
 // The profiles kept at most: as many LibreOffices as this can run at once with a kept one.
 constexpr int kKeptProfiles = 16;
 
-// soffice headless on profile (seeded here), with the options every run of ours takes.
-std::vector<std::string> OfficeCommand(const std::string& soffice, const std::filesystem::path& profile);
+// soffice headless on profile (seeded here), with the options every run of ours takes, and its
+// temporary files (the lu*.tmp folders it leaves when it is killed, and even when it is not) in
+// temporaryFolder, one of ours that goes with the run.
+std::vector<std::string> OfficeCommand(const std::string& soffice, const std::filesystem::path& profile,
+                                       const std::filesystem::path& temporaryFolder);
 
 }  // namespace render

@@ -199,7 +199,7 @@ private:
         if (Session* session = Session::Current()) {
             run = ConvertSpread(*session, limit);
         } else {
-            std::vector<std::string> argv = OfficeCommand(tools_.soffice, work_ / "lo-profile");
+            std::vector<std::string> argv = OfficeCommand(tools_.soffice, work_ / "lo-profile", work_);
             argv.insert(argv.end(), {"--convert-to", "pdf", "--outdir", folder_.string()});
             argv.insert(argv.end(), inputs.begin(), inputs.end());
             run = RunProcess(argv, limit, (work_ / "soffice.log").string());

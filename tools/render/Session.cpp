@@ -1,5 +1,7 @@
 #include "tools/render/Session.h"
 
+#include "tools/cleanup/Cleanup.h"
+
 #include "tools/render/Presentation.h"
 #include "tools/render/Process.h"
 #include "tools/render/Profile.h"
@@ -22,40 +24,6 @@ namespace render {
 namespace {
 
 std::atomic<Session*> current{nullptr};
-
-// The process groups of the running instances, for a signal that ends the program before the
-// sessions end: LibreOffice runs in groups of its own, which a Ctrl-C at the terminal misses.
-constexpr size_t kMostGroups = 64;
-std::atomic<pid_t> groups[kMostGroups];
-
-void Remember(pid_t group) {
-    for (std::atomic<pid_t>& g : groups) {
-        pid_t empty = 0;
-        if (g.compare_exchange_strong(empty, group)) return;
-    }
-}
-
-void Forget(pid_t group) {
-    for (std::atomic<pid_t>& g : groups) {
-        pid_t known = group;
-        if (g.compare_exchange_strong(known, 0)) return;
-    }
-}
-
-extern "C" void StopInstancesAndEnd(int signal) {
-    for (std::atomic<pid_t>& g : groups)
-        if (const pid_t group = g.load(); group > 0) kill(-group, SIGKILL);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-void StopInstancesOnSignals() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (int s : {SIGINT, SIGTERM, SIGHUP})
-            if (std::signal(s, StopInstancesAndEnd) == SIG_IGN) std::signal(s, SIG_IGN);
-    });
-}
 
 // The inodes of the sockets on which LibreOffice instances listen for the command lines of later
 // starts (OSL_PIPE_<uid>_SingleOfficeIPC_<hash of the profile>).
@@ -147,7 +115,8 @@ Session::Session(const std::string& workFolder, size_t instances) {
     const fs::path folder = fs::absolute(workFolder, ec);
     folder_ = folder.string();
     soffice_ = FindOnPath("soffice");
-    StopInstancesOnSignals();
+    // LibreOffice runs in groups of its own, which a Ctrl-C at the terminal misses.
+    cleanup::OnSignals();
     instances_.resize(std::max<size_t>(1, instances));
     for (size_t i = 0; i < instances_.size(); ++i) {
         const std::string n = std::to_string(i + 1);
@@ -170,20 +139,20 @@ Session* Session::Current() { return current.load(); }
 void Session::Start(Instance& instance) {
     // Without LibreOffice each rendering says so as it does without a session.
     if (soffice_.empty()) return;
-    std::vector<std::string> argv = OfficeCommand(soffice_, instance.profile);
+    std::vector<std::string> argv = OfficeCommand(soffice_, instance.profile, folder_);
     if (!instance.keepOpen.empty()) {
         std::error_code ec;
         std::filesystem::remove(LockFileOf(instance.keepOpen), ec);  // left by an instance that was killed
         argv.push_back(instance.keepOpen);
     }
     instance.pid = StartProcess(argv, instance.log);
-    if (instance.pid > 0) Remember(instance.pid);
+    if (instance.pid > 0) cleanup::KillGroupOnSignal(instance.pid);
 }
 
 void Session::Stop(Instance& instance) {
     if (instance.pid > 0) {
         StopProcess(instance.pid);
-        Forget(instance.pid);
+        cleanup::ForgetGroup(instance.pid);
     }
     instance.pid = -1;
     instance.ready = false;
@@ -250,7 +219,7 @@ void Session::Convert(Instance& instance, const std::vector<Request*>& requests)
     const fs::path run = fs::path(folder_) / ("run-" + std::to_string(++runs_));
     std::error_code ec;
     fs::create_directories(run, ec);
-    std::vector<std::string> argv = OfficeCommand(soffice_, instance.profile);
+    std::vector<std::string> argv = OfficeCommand(soffice_, instance.profile, folder_);
     const std::string format = requests.front()->format;
     argv.insert(argv.end(), {"--convert-to", format, "--outdir", run.string()});
     std::vector<std::pair<fs::path, std::string>> pdfs;  // LibreOffice's PDF -> the caller's
