@@ -28,12 +28,12 @@ PY
 # file | lines the summary holds (;-separated) | what the report names | the object's picture (new,
 # kept, -) | slide pages in the report (a slide that shows a converted chart, its own or its layout's)
 cases=(
-  "newer-chart-beside|charts:           1 read, 1 rewritten;previews left in colour: 1 (named in the report)|preview left in colour: it shows a chart of the newer kinds (cx:chart: Waterfall 2)|kept|1"
+  "newer-chart-beside|charts:           1 read, 1 converted;previews left in colour: 1 (named in the report)|preview left in colour: it shows a chart of the newer kinds (cx:chart: Waterfall 2)|kept|1"
   "newer-chart-only|charts:           0 read;previews left in colour: 1 (named in the report)|preview left in colour: it shows a chart of the newer kinds (cx:chart: Waterfall 2)|kept|0"
-  "newer-chart-hidden|charts:           1 read, 1 rewritten;previews left in colour: 0|left unchanged, not modelled|new|1"
-  "layout-chart|charts:           3 read, 3 rewritten;where they stand: 1 on slides, 1 on slide layouts, 1 on slide masters|slide layout 1 (Blank): Layout Chart|-|1"
-  "layout-chart-only|charts:           1 read, 1 rewritten;where they stand: 1 on slide layouts|slide layout 1 (Blank): Layout Chart|-|1"
-  "notes-chart|charts:           2 read, 2 rewritten;where they stand: 1 on slides, 1 on notes pages|notes page of slide 1: Notes Chart|-|1"
+  "newer-chart-hidden|charts:           1 read, 1 converted;previews left in colour: 0|left unchanged, not modelled|new|1"
+  "layout-chart|charts:           3 read, 3 converted;where they stand: 1 on slides, 1 on slide layouts, 1 on slide masters|slide layout 1 (Blank): Layout Chart|-|1"
+  "layout-chart-only|charts:           1 read, 1 converted;where they stand: 1 on slide layouts|slide layout 1 (Blank): Layout Chart|-|1"
+  "notes-chart|charts:           2 read, 2 converted;where they stand: 1 on slides, 1 on notes pages|notes page of slide 1: Notes Chart|-|1"
 )
 for c in "${cases[@]}"; do
   IFS='|' read -r name lines named picture pages <<<"$c"
