@@ -26,11 +26,11 @@ std::string Row(const FileResult& r, const std::string& index) {
     std::string row = r.status == 0 ? "<tr>" : "<tr class=\"refused\">";
     row += "<td>" + HtmlEscape(r.file.shown) + "</td>";
     if (r.status != 0) {
-        return row + "<td class=\"n\"></td><td class=\"n\"></td><td class=\"n\"></td><td class=\"n\"></td>"
+        return row + "<td class=\"n\"></td><td class=\"n\"></td><td class=\"n\"></td><td class=\"n\"></td><td class=\"n\"></td>"
                      "<td>not converted: " + HtmlEscape(r.message) + "</td><td></td></tr>\n";
     }
-    row += "<td class=\"n\">" + Number(s.charts) + "</td><td class=\"n\">" + Number(s.chartsRewritten) +
-           "</td><td class=\"n\">" + Number(s.previewsLeftInColour) + "</td><td class=\"n\">" +
+    row += "<td class=\"n\">" + Number(s.charts) + "</td><td class=\"n\">" + Number(s.chartsConverted) +
+           "</td><td class=\"n\">" + Number(s.propertiesChanged) + "</td><td class=\"n\">" + Number(s.previewsLeftInColour) + "</td><td class=\"n\">" +
            Number(s.chartsWithLookAlikes) + "</td>";
     std::string notes = "<a href=\"" + HtmlEscape(Link(index, r.file.output)) + "\">" +
                         HtmlEscape(fs::path(r.file.output).filename().string()) + "</a>";
@@ -54,13 +54,13 @@ std::string IndexHtml(const std::vector<FileResult>& results, const std::string&
     size_t converted = 0, charts = 0;
     for (const FileResult& r : results) {
         converted += r.status == 0;
-        charts += r.summary.chartsRewritten;
+        charts += r.summary.chartsConverted;
     }
     std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Black-and-white charts: " +
                        Number(results.size()) + " files</title><style>" + kStyle + "</style></head><body>\n";
     page += "<h1>Black-and-white charts</h1>\n<p>" + Number(converted) + " of " + Number(results.size()) +
             " files converted, " + Number(charts) + " charts converted.</p>\n";
-    page += "<table>\n<tr><th>file</th><th>charts</th><th>converted</th><th>previews left in colour</th>"
+    page += "<table>\n<tr><th>file</th><th>charts</th><th>converted</th><th>properties changed</th><th>previews left in colour</th>"
             "<th>charts with look-alike series</th><th>result</th><th>report</th></tr>\n";
     for (const FileResult& r : results) page += Row(r, indexPath);
     return page + "</table>\n</body></html>\n";

@@ -149,7 +149,7 @@ void Progress::Converted(const FileResult& r, size_t chartsToDraw) {
         Plain(r.file.shown + ": not converted: " + r.message);
     } else if (!quiet_ && !terminal_) {
         Plain(std::to_string(state_.converted) + "/" + std::to_string(state_.files) + " " + r.file.shown + ": " +
-              std::to_string(r.summary.chartsRewritten) + " of " + std::to_string(r.summary.charts) + " charts converted");
+              std::to_string(r.summary.chartsConverted) + " of " + std::to_string(r.summary.charts) + " charts converted");
     }
     Show();
 }

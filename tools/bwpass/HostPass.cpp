@@ -259,8 +259,9 @@ void Settle(DeckObject& o, LiveObject& live, ObjectResult& r, PassResult& result
         r.spareWorkbook += (r.spareWorkbook.empty() ? L"" : L"; ") + books[i]->name + L" opened, " + WorkbookState(*books[i]);
 }
 
-// The plug-in keeps the PowerPoint application and the host parent in its apartment-wide slots
-// until the apartment ends, one reference each; anything more is a leak.
+// The plug-in keeps the PowerPoint application and the host parent in its apartment-wide slots,
+// one reference each, until the apartment ends or COM asks whether the DLL can be unloaded (which
+// gives them back); anything more is a leak.
 void ReportHeldHostObjects(const sim::Host& host, PassResult& result) {
     const std::vector<std::wstring> held = host.objectsWithRefs();
     if (held.empty()) return;
