@@ -12,6 +12,7 @@
 #include "tools/deck/DeckStream.h"
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
+#include "tools/office/ChartPictures.h"
 #include "tools/report/LegibilitySection.h"
 #include "tools/report/ReportFromFiles.h"
 
@@ -133,6 +134,8 @@ void AddPictureJobs(const ChartToDraw& c, const std::string& folder, bwpass::Rep
     run.push_back(std::move(before));
     if (c.afterFile.empty()) return;
     after.chartXml = ReadFile(c.afterFile);
+    // The picture the print shows in the chart's place, so that the report shows what prints.
+    if (!c.printFile.empty()) after.pictureSvg = ReadFile(c.printFile);
     after.outputPng = e.renderAfter;
     run.push_back(std::move(after));
 }
@@ -172,11 +175,28 @@ void WriteReport(const ConversionOptions& options, const ConversionSummary& summ
         throw std::runtime_error(options.report + ": the report cannot be written: " + error);
 }
 
+// The converted file as it is handed to LibreOffice to print: the file itself, or a copy in the
+// work folder whose charts LibreOffice cannot draw are pictures (the file given is not changed).
+std::string PrintCopy(const ConversionOptions& options, const std::map<std::string, std::string>& pictureFiles,
+                      const Files& files) {
+    if (pictureFiles.empty()) return options.output;
+    const office::Package converted = office::Package::OpenFile(options.output);
+    std::map<std::string, std::string> pictures;
+    for (const auto& [chart, file] : pictureFiles) pictures[chart] = ReadFile(file);
+    const std::map<std::string, std::string> parts = office::ChartsAsPictures(converted, pictures);
+    if (parts.empty()) return options.output;
+    fs::create_directories(files.pictures);
+    const std::string copy = files.pictures + "/print" + fs::path(options.output).extension().string();
+    converted.Write(copy, parts);
+    return copy;
+}
+
 // Printing whole files costs LibreOffice runs of their own: with the print-ready output only.
 void PrintPagesIfAsked(const office::Package& package, const std::vector<office::OfficeObject>& records,
-                       const ConversionOptions& options, const Files& files, PendingReport& pending) {
+                       const ConversionOptions& options, const Files& files,
+                       const std::map<std::string, std::string>& printPictures, PendingReport& pending) {
     if (options.pdf.empty()) return;
-    PagesRequest request{options.input, options.output, options.pdf, files.pictures + "/pages"};
+    PagesRequest request{options.input, PrintCopy(options, printPictures, files), options.pdf, files.pictures + "/pages"};
     fs::create_directories(request.folder);
     PagesResult pages = PrintPages(package, request, records);
     pending.pages = std::move(pages.pages);
@@ -221,7 +241,7 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.timings.render = written.renderSeconds;
     pending.charts = std::move(written.charts);
     start = Clock::now();
-    PrintPagesIfAsked(package, records, options, files, pending);
+    PrintPagesIfAsked(package, records, options, files, written.printPictures, pending);
     summary.timings.render += Since(start);
     return pending;
 }

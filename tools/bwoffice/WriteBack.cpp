@@ -1,14 +1,17 @@
 #include "tools/bwoffice/WriteBack.h"
 
 #include "tools/deckmodel/Text.h"
+#include "tools/office/ChartPictures.h"
 #include "tools/office/ColourContext.h"
 
 #include "tools/office/PrintCopy.h"
 #include "tools/render/PictureEdit.h"
 #include "tools/render/Print.h"
 #include "tools/render/Render.h"
+#include "tools/report/ChartSvg.h"
 
 #include <chrono>
+#include <optional>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -124,6 +127,7 @@ private:
     // Keeps bytes in a new file of the work folder and returns its name.
     std::string Save(const std::string& bytes);
     std::string ThemeFile(const Package& holder, const std::string& themePart);
+    std::string PrintPicture(const std::string& chartPart, const sim::ChartModel& after, const pugi::xml_document& xml);
 
     const Package& package_;
     const std::string workFolder_;
@@ -131,7 +135,20 @@ private:
     WriteBackResult result_;
     size_t saved_ = 0;
     std::map<std::string, std::string> themeFiles_;  // "package: theme part" -> file
+    std::optional<std::map<std::string, long long>> frameWidths_;  // of the outer package's charts
 };
+
+// LibreOffice draws none of Office's 48 fill patterns, fills every marker with its line's colour
+// and has no surface chart: a converted chart prints as our own drawing of it, with each
+// pattern's tile at the size Office gives it on paper.
+std::string WriteBack::Writer::PrintPicture(const std::string& chartPart, const sim::ChartModel& after,
+                                            const pugi::xml_document& xml) {
+    if (!frameWidths_) frameWidths_ = office::ChartFrameWidths(package_);
+    auto width = frameWidths_->find(chartPart);
+    const long long frame = width == frameWidths_->end() || width->second <= 0 ? render::kChartSlideWidth : width->second;
+    const bwpass::ChartLook look{bwpass::PrintPatternPixel(frame), office::ChartTitleText(xml), true};
+    return Save(bwpass::ChartSvg(after, "print", look));
+}
 
 std::string WriteBack::Writer::Save(const std::string& bytes) {
     const std::string file = workFolder_ + "/part" + std::to_string(++saved_);
@@ -168,11 +185,14 @@ std::map<std::string, std::string> WriteBack::Writer::Charts(size_t index, const
         const size_t written = office::WriteChartChanges(xml, *b, *a, record.theme);
         const std::string rewritten = written ? office::XmlText(xml) : std::string();
         const int chart = ChartIndex(before, location);
+        const std::string print =
+            written && record.embeddedPart.empty() ? PrintPicture(location.chartPart, *a, xml) : std::string();
+        if (!print.empty()) result_.printPictures[location.chartPart] = print;
         if (collectCharts_ && chart >= 0)
             result_.charts.push_back({index, static_cast<size_t>(chart), Save(stored),
                                       written ? Save(rewritten) : std::string(), theme,
                                       ThemeFile(holder, office::ThemeOverridePart(holder, location.chartPart)),
-                                      office::ColourMapChanges(record.theme)});
+                                      office::ColourMapChanges(record.theme), print});
         if (written == 0) continue;
         changed[location.chartPart] = rewritten;
         ++result_.chartsRewritten;

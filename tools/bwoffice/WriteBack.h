@@ -26,6 +26,9 @@ struct ChartToDraw {
     // The colour map of the chart's slide where it differs from the identity map (name -> scheme
     // colour): the pictures must show the chart in the colours its slide gives it.
     std::map<std::string, std::string> colourMap;
+    // The chart as it prints (an SVG picture in place of the chart part: ChartsAsPictures); empty
+    // where LibreOffice prints the chart part itself.
+    std::string printFile{};
 };
 
 struct WriteBackResult {
@@ -37,6 +40,8 @@ struct WriteBackResult {
     size_t previewsLeftInColour = 0;
     std::vector<std::string> notes;            // for the report and the summary
     std::vector<ChartToDraw> charts;           // when asked for
+    // The rewritten charts of the outer package as they print: chart part -> file of its SVG.
+    std::map<std::string, std::string> printPictures;
     double renderSeconds = 0;
 };
 

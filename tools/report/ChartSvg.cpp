@@ -11,8 +11,16 @@ namespace bwpass {
 
 using namespace svg;
 
-std::string ChartSvg(const ChartModel& c, const std::string& idPrefix) {
-    Svg svg(idPrefix);
+std::string ChartSvg(const ChartModel& c, const std::string& idPrefix) { return ChartSvg(c, idPrefix, ChartLook{}); }
+
+double PrintPatternPixel(long long frameWidthEmu) {
+    constexpr double kEmuPerPixel = 914400.0 / 96;
+    return frameWidthEmu > 0 ? kEmuPerPixel * kChartWidth / static_cast<double>(frameWidthEmu) : 2;
+}
+
+std::string ChartSvg(const ChartModel& c, const std::string& idPrefix, const ChartLook& look,
+                     std::vector<DrawnBox>* legendKeys) {
+    Svg svg(idPrefix, look.patternPixel > 0 ? look.patternPixel : 2, look.bitmapPatterns);
     const Box full{0.5, 0.5, kChartWidth - 1.0, kChartHeight - 1.0};
     if (c.chartArea.present) {
         std::string note;
@@ -28,8 +36,10 @@ std::string ChartSvg(const ChartModel& c, const std::string& idPrefix) {
     const Scale range = surface ? SurfaceRange(c) : Scale{};
     std::vector<LegendKey> keys = surface ? SurfaceKeys(svg, c, range, BandCount(c)) : LegendKeys(svg, c);
     const double legendWidth = c.legend.present && !keys.empty() ? 118 : 0;
-    const Box legend{kChartWidth - legendWidth - 8, 12, legendWidth, kChartHeight - 24.0};
-    const Box plot{48, 14, kChartWidth - 48 - 16 - legendWidth, kChartHeight - 14 - 30.0};
+    const double top = look.title.empty() ? 0 : 20;
+    if (!look.title.empty()) svg.text({kChartWidth / 2.0, 15}, Shorten(look.title, 70), "middle", 12);
+    const Box legend{kChartWidth - legendWidth - 8, 12 + top, legendWidth, kChartHeight - 24.0 - top};
+    const Box plot{48, 14 + top, kChartWidth - 48 - 16 - legendWidth, kChartHeight - 14 - 30.0 - top};
     switch (family) {
     case Family::Pie: DrawPie(svg, c, plot); break;
     case Family::Doughnut: DrawDoughnut(svg, c, plot); break;
@@ -38,6 +48,8 @@ std::string ChartSvg(const ChartModel& c, const std::string& idPrefix) {
     default: DrawCartesian(svg, c, plot); break;
     }
     DrawLegend(svg, c, legend, keys);
+    if (legendKeys)
+        for (const Box& b : svg.legendKeys()) legendKeys->push_back({b.x, b.y, b.w, b.h});
     return svg.finish(Utf8(c.name) + " (" + ChartTypeName(c.chartType) + ")");
 }
 

@@ -1,6 +1,7 @@
 #include "tools/report/Report.h"
 
 #include "tools/report/ChartSvg.h"
+#include "tools/report/PatternPng.h"
 #include "tools/deckmodel/Constants.h"
 #include "tools/report/LegibilitySection.h"
 #include "tools/deck/Files.h"
@@ -101,19 +102,6 @@ std::string ChartStatus(const ChartResult& c) {
     else if (c.onShownSheet) s = "<span class=\"muted\">unchanged</span>";
     else s = "<span class=\"muted\">unchanged (not on the sheet the workbook shows)</span>";
     return c.note.empty() ? s : s + " &middot; <span class=\"muted\">" + H(c.note) + "</span>";
-}
-
-std::string Base64(const std::string& bytes) {
-    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string s;
-    s.reserve((bytes.size() + 2) / 3 * 4);
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t n = std::min<size_t>(3, bytes.size() - i);
-        uint32_t v = 0;
-        for (size_t k = 0; k < 3; ++k) v = v << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0);
-        for (size_t k = 0; k < 4; ++k) s += k <= n ? digits[(v >> (18 - 6 * k)) & 63] : '=';
-    }
-    return s;
 }
 
 bool ReadPicture(const std::string& path, std::string& data, std::string& error) {

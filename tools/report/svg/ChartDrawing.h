@@ -51,7 +51,11 @@ struct Pt {
 
 class Svg {
 public:
-    explicit Svg(std::string prefix) : prefix_(std::move(prefix)) {}
+    // patternPixel: drawing units per pixel of a pattern's 8 x 8 tile. bitmapPatterns: each
+    // pattern a picture of many tiles rather than a tile of squares, for a renderer that would
+    // otherwise draw every square of every tile on its own.
+    explicit Svg(std::string prefix, double patternPixel = 2, bool bitmapPatterns = false)
+        : prefix_(std::move(prefix)), patternPixel_(patternPixel), bitmapPatterns_(bitmapPatterns) {}
 
     // The paint of an interior and fill pair, with a description for the element's tooltip.
     std::string paint(const sim::InteriorModel& in, const sim::FillModel& f, std::string* note = nullptr);
@@ -73,12 +77,19 @@ public:
 
     static std::string PathOf(const std::vector<Pt>& pts, bool close);
     std::string pattern(int n, int32_t fg, int32_t bg);
-    static std::string TilePath(const PatternBits& bits, int scale);
+    static std::string TilePath(const PatternBits& bits, double scale);
+
+    // Where the legend's keys were drawn, in order.
+    const std::vector<Box>& legendKeys() const { return legendKeys_; }
+    void addLegendKey(const Box& b) { legendKeys_.push_back(b); }
 
 private:
     std::string gradient(int32_t from, int32_t to);
 
     std::string prefix_;
+    double patternPixel_;
+    bool bitmapPatterns_;
+    std::vector<Box> legendKeys_;
     std::string defs_, body_;
     std::set<std::string> defined_;
 };
