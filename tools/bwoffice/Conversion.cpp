@@ -7,6 +7,7 @@
 // report from files (tools/report/ReportFromFiles.h) are in the tree.
 #include "tools/bwoffice/Conversion.h"
 
+#include "tools/bwoffice/PageLegibility.h"
 #include "tools/bwoffice/Pages.h"
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/deck/DeckStream.h"
@@ -40,6 +41,9 @@ namespace fs = std::filesystem;
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 std::string Leaf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// The printed pictures of the charts, for the report and the page check.
+constexpr int kPrintPictureDpi = 120;
 
 std::string ReadFile(const std::string& path) {
     std::string contents, error;
@@ -135,9 +139,25 @@ void AddPictureJobs(const ChartToDraw& c, const std::string& folder, bwpass::Rep
     if (c.afterFile.empty()) return;
     after.chartXml = ReadFile(c.afterFile);
     // The picture the print shows in the chart's place, so that the report shows what prints.
-    if (!c.printFile.empty()) after.pictureSvg = ReadFile(c.printFile);
+    if (!c.printFile.empty()) {
+        after.pictureSvg = ReadFile(c.printFile);
+        // Pattern pixels are 1/96 inch on paper: the page check needs a pixel for each.
+        after.dpi = kPrintPictureDpi;
+    }
     after.outputPng = e.renderAfter;
     run.push_back(std::move(after));
+}
+
+// The legend keys of each printed picture compared on the page: the look-alikes go under the
+// chart in the report, and a chart the model check passed is counted with the look-alikes.
+void CheckPrintedPictures(const std::vector<ChartToDraw>& charts, bwpass::ReportExtras& extras,
+                          ConversionSummary& summary) {
+    for (const ChartToDraw& c : charts) {
+        if (c.printFile.empty()) continue;
+        bwpass::ChartExtras& e = extras.charts[{c.object, c.chart}];
+        e.pageLookAlikes = PageLookAlikes(e.renderAfter, c.printKeys);
+        if (!e.pageLookAlikes.empty() && !c.modelLookAlikes) ++summary.chartsWithLookAlikes;
+    }
 }
 
 // LibreOffice's pictures of every chart before and after, in runs of a bounded number of
@@ -255,7 +275,10 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     if (options.progress && options.render && pending.charts.size() >= 50)
         std::fprintf(stderr, "bwoffice: drawing %zu charts with LibreOffice\n", pending.charts.size());
     bwpass::ReportExtras extras;
-    if (options.render) extras = DrawCharts(pending.charts, files.pictures);
+    if (options.render) {
+        extras = DrawCharts(pending.charts, files.pictures);
+        CheckPrintedPictures(pending.charts, extras, summary);
+    }
     else extras.renderNotes.push_back("LibreOffice's pictures of the charts were not drawn (--no-render)");
     summary.timings.render += Since(start);
     start = Clock::now();
@@ -323,6 +346,7 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
         PendingReport& p = pending[f];
         if (p.options.report.empty()) continue;
         if (charts) p.summary.timings.render += seconds * static_cast<double>(p.charts.size()) / static_cast<double>(charts);
+        if (p.options.render) CheckPrintedPictures(p.charts, extras[f], p.summary);
         const auto written = Clock::now();
         try {
             WriteReport(p.options, p.summary, Files(p.work->Path()), p, extras[f]);

@@ -1,6 +1,7 @@
 #include "tools/bwoffice/WriteBack.h"
 
 #include "tools/deckmodel/Text.h"
+#include "tools/legibility/Legibility.h"
 #include "tools/office/ChartPictures.h"
 #include "tools/office/ColourContext.h"
 
@@ -11,9 +12,9 @@
 #include "tools/report/ChartSvg.h"
 
 #include <chrono>
-#include <optional>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -127,7 +128,8 @@ private:
     // Keeps bytes in a new file of the work folder and returns its name.
     std::string Save(const std::string& bytes);
     std::string ThemeFile(const Package& holder, const std::string& themePart);
-    std::string PrintPicture(const std::string& chartPart, const sim::ChartModel& after, const pugi::xml_document& xml);
+    std::string PrintPicture(const std::string& chartPart, const sim::ChartModel& after, const pugi::xml_document& xml,
+                             std::vector<bwpass::DrawnKey>& keys);
 
     const Package& package_;
     const std::string workFolder_;
@@ -142,12 +144,12 @@ private:
 // and has no surface chart: a converted chart prints as our own drawing of it, with each
 // pattern's tile at the size Office gives it on paper.
 std::string WriteBack::Writer::PrintPicture(const std::string& chartPart, const sim::ChartModel& after,
-                                            const pugi::xml_document& xml) {
+                                            const pugi::xml_document& xml, std::vector<bwpass::DrawnKey>& keys) {
     if (!frameWidths_) frameWidths_ = office::ChartFrameWidths(package_);
     auto width = frameWidths_->find(chartPart);
     const long long frame = width == frameWidths_->end() || width->second <= 0 ? render::kChartSlideWidth : width->second;
     const bwpass::ChartLook look{bwpass::PrintPatternPixel(frame), office::ChartTitleText(xml), true};
-    return Save(bwpass::ChartSvg(after, "print", look));
+    return Save(bwpass::ChartSvg(after, "print", look, &keys));
 }
 
 std::string WriteBack::Writer::Save(const std::string& bytes) {
@@ -185,14 +187,16 @@ std::map<std::string, std::string> WriteBack::Writer::Charts(size_t index, const
         const size_t written = office::WriteChartChanges(xml, *b, *a, record.theme);
         const std::string rewritten = written ? office::XmlText(xml) : std::string();
         const int chart = ChartIndex(before, location);
+        std::vector<bwpass::DrawnKey> keys;
         const std::string print =
-            written && record.embeddedPart.empty() ? PrintPicture(location.chartPart, *a, xml) : std::string();
+            written && record.embeddedPart.empty() ? PrintPicture(location.chartPart, *a, xml, keys) : std::string();
         if (!print.empty()) result_.printPictures[location.chartPart] = print;
         if (collectCharts_ && chart >= 0)
             result_.charts.push_back({index, static_cast<size_t>(chart), Save(stored),
                                       written ? Save(rewritten) : std::string(), theme,
                                       ThemeFile(holder, office::ThemeOverridePart(holder, location.chartPart)),
-                                      office::ColourMapChanges(record.theme), print});
+                                      office::ColourMapChanges(record.theme), print, std::move(keys),
+                                      !legibility::CheckLegibility(*a).lookAlikes.empty()});
         if (written == 0) continue;
         changed[location.chartPart] = rewritten;
         ++result_.chartsRewritten;

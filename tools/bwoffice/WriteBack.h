@@ -7,6 +7,7 @@
 #include "tools/deckmodel/Deck.h"
 #include "tools/office/Documents.h"
 #include "tools/office/Package.h"
+#include "tools/report/ChartSvg.h"
 
 #include <map>
 #include <memory>
@@ -29,6 +30,8 @@ struct ChartToDraw {
     // The chart as it prints (an SVG picture in place of the chart part: ChartsAsPictures); empty
     // where LibreOffice prints the chart part itself.
     std::string printFile{};
+    std::vector<bwpass::DrawnKey> printKeys{};  // its legend's keys in the picture, for the page check
+    bool modelLookAlikes = false;              // the legibility check of the model found look-alikes
 };
 
 struct WriteBackResult {

@@ -19,7 +19,7 @@ double PrintPatternPixel(long long frameWidthEmu) {
 }
 
 std::string ChartSvg(const ChartModel& c, const std::string& idPrefix, const ChartLook& look,
-                     std::vector<DrawnBox>* legendKeys) {
+                     std::vector<DrawnKey>* legendKeys) {
     Svg svg(idPrefix, look.patternPixel > 0 ? look.patternPixel : 2, look.bitmapPatterns);
     const Box full{0.5, 0.5, kChartWidth - 1.0, kChartHeight - 1.0};
     if (c.chartArea.present) {
@@ -49,7 +49,7 @@ std::string ChartSvg(const ChartModel& c, const std::string& idPrefix, const Cha
     }
     DrawLegend(svg, c, legend, keys);
     if (legendKeys)
-        for (const Box& b : svg.legendKeys()) legendKeys->push_back({b.x, b.y, b.w, b.h});
+        for (const auto& [b, label] : svg.legendKeys()) legendKeys->push_back({b.x, b.y, b.w, b.h, label});
     return svg.finish(Utf8(c.name) + " (" + ChartTypeName(c.chartType) + ")");
 }
 

@@ -8,7 +8,6 @@
 
 #include "sim/ExcelModel.h"
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -26,14 +25,17 @@ struct ChartLook {
     bool bitmapPatterns = false;  // patterns as pictures of their tiles (Svg's bitmapPatterns)
 };
 
-// Where a legend key was drawn: x, y, width, height in drawing units.
-using DrawnBox = std::array<double, 4>;
+// Where a legend key was drawn, in drawing units, and the label beside it.
+struct DrawnKey {
+    double x = 0, y = 0, width = 0, height = 0;
+    std::string label;
+};
 
 // idPrefix makes the ids of the image's patterns unique within one HTML page. legendKeys, when
 // given, receives where each key of the legend was drawn, in the legend's order.
 std::string ChartSvg(const sim::ChartModel& chart, const std::string& idPrefix);
 std::string ChartSvg(const sim::ChartModel& chart, const std::string& idPrefix, const ChartLook& look,
-                     std::vector<DrawnBox>* legendKeys = nullptr);
+                     std::vector<DrawnKey>* legendKeys = nullptr);
 
 // Office draws a pattern's tile pixel as one pixel at 96 dpi, on paper too: the drawing units of
 // one such pixel when the drawing fills a frame frameWidthEmu wide.

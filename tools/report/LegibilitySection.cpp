@@ -44,9 +44,9 @@ std::string SummaryRow(const char* label, size_t n, const char* note) {
 
 }  // namespace
 
-void CountLegibility(const sim::ChartModel& converted, LegibilityCounts& counts) {
+void CountLegibility(const sim::ChartModel& converted, LegibilityCounts& counts, bool seenOnPage) {
     const legibility::ChartLegibility l = legibility::CheckLegibility(converted);
-    counts.chartsWithLookAlikes += l.lookAlikes.empty() ? 0 : 1;
+    counts.chartsWithLookAlikes += l.lookAlikes.empty() && !seenOnPage ? 0 : 1;
     counts.chartsWithVanishingText += l.vanishingText.empty() ? 0 : 1;
 }
 
@@ -66,7 +66,8 @@ void CountLegibility(const DeckObject& before, const DeckObject& after, Legibili
 
 std::string LegibilityHtml(const ChartResult& chart) {
     if (chart.changes.empty()) return {};
-    const legibility::ChartLegibility l = legibility::CheckLegibility(chart.after);
+    legibility::ChartLegibility l = legibility::CheckLegibility(chart.after);
+    for (const std::string& seen : chart.pageLookAlikes) l.lookAlikes.push_back({seen, "the legend keys on the printed picture"});
     std::string s = "<p class=\"meta legibility\">Legibility on paper: ";
     if (l.lookAlikes.empty() && l.vanishingText.empty())
         return s + "<span class=\"ok\">no two " + H(l.elements) + " print alike, no text vanishes</span> (" +

@@ -11,8 +11,8 @@
 
 namespace bwpass {
 
-// Counts a chart the pass converted.
-void CountLegibility(const sim::ChartModel& converted, LegibilityCounts& counts);
+// Counts a chart the pass converted; seenOnPage: the printed picture shows keys alike.
+void CountLegibility(const sim::ChartModel& converted, LegibilityCounts& counts, bool seenOnPage = false);
 // The charts of one deck object before and after the pass, matched as the report matches them;
 // those the pass changed are counted.
 void CountLegibility(const DeckObject& before, const DeckObject& after, LegibilityCounts& counts);

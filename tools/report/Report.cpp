@@ -37,6 +37,7 @@ figure { margin: 0; }
 figcaption { font-size: 12px; font-weight: bold; margin-bottom: 2px; }
 figure svg { border: 1px solid #bbb; display: block; }
 section.page img { border: 1px solid #bbb; max-width: 560px; }
+figure.render-after img, figure.render-before img { width: 400px; }
 section.chart { margin-bottom: 22px; }
 details { font-size: 12px; margin-top: 4px; }
 pre { font-size: 12px; background: #f6f6f6; border: 1px solid #ccc; padding: 8px; overflow-x: auto; }
@@ -133,7 +134,7 @@ std::string ChartSection(const ChartResult& c, size_t objectIndex, size_t chartN
              ChartSvg(c.before, id + "b") + "</figure>\n";
         if (!c.renderBefore.empty()) s += RenderedFigure(c.renderBefore, "render-before", "Before: LibreOffice");
         s += "<figure class=\"after\"><figcaption>After</figcaption>\n" + ChartSvg(c.after, id + "a") + "</figure>\n";
-        if (!c.renderAfter.empty()) s += RenderedFigure(c.renderAfter, "render-after", "After: LibreOffice");
+        if (!c.renderAfter.empty()) s += RenderedFigure(c.renderAfter, "render-after", "After: as printed");
         s += "</div>\n";
     }
     if (!c.changes.empty()) {
@@ -229,7 +230,7 @@ void AddToTotals(PassTotals& t, const ObjectResult& o) {
     }
     for (const ChartResult& c : o.charts) {
         t.chartsChanged += c.changes.empty() ? 0 : 1;
-        if (!c.changes.empty()) CountLegibility(c.after, t.legibility);
+        if (!c.changes.empty()) CountLegibility(c.after, t.legibility, !c.pageLookAlikes.empty());
     }
     for (const HostCall& c : o.calls) t.failedCalls += c.failed ? 1 : 0;
     t.writes += o.writes;

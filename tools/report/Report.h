@@ -28,6 +28,8 @@ struct ChartResult {
     // Pictures of the chart drawn by LibreOffice (PNG files, embedded into the report), empty
     // when there are none.
     std::string renderBefore, renderAfter;
+    // Legend keys that look alike on the printed picture (renderAfter), whatever the model says.
+    std::vector<std::string> pageLookAlikes;
     std::string note;           // e.g. "not modelled: cx:chart; left unchanged"
 };
 

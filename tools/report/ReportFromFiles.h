@@ -17,6 +17,7 @@ namespace bwpass {
 struct ChartExtras {
     std::string renderBefore, renderAfter;  // PNG files; empty when not drawn
     std::string note;                       // e.g. "not modelled: cx:chart; left unchanged"
+    std::vector<std::string> pageLookAlikes{};  // keys that look alike on the printed picture
 };
 
 struct ReportExtras {

@@ -79,9 +79,9 @@ public:
     std::string pattern(int n, int32_t fg, int32_t bg);
     static std::string TilePath(const PatternBits& bits, double scale);
 
-    // Where the legend's keys were drawn, in order.
-    const std::vector<Box>& legendKeys() const { return legendKeys_; }
-    void addLegendKey(const Box& b) { legendKeys_.push_back(b); }
+    // Where the legend's keys were drawn, in order, with their labels.
+    const std::vector<std::pair<Box, std::string>>& legendKeys() const { return legendKeys_; }
+    void addLegendKey(const Box& b, const std::string& label) { legendKeys_.emplace_back(b, label); }
 
 private:
     std::string gradient(int32_t from, int32_t to);
@@ -89,7 +89,7 @@ private:
     std::string prefix_;
     double patternPixel_;
     bool bitmapPatterns_;
-    std::vector<Box> legendKeys_;
+    std::vector<std::pair<Box, std::string>> legendKeys_;
     std::string defs_, body_;
     std::set<std::string> defined_;
 };
