@@ -150,14 +150,24 @@ void AddPictureJobs(const ChartToDraw& c, const std::string& folder, bwpass::Rep
 
 // The legend keys of each printed picture compared on the page: the look-alikes go under the
 // chart in the report, and a chart the model check passed is counted with the look-alikes.
-void CheckPrintedPictures(const std::vector<ChartToDraw>& charts, bwpass::ReportExtras& extras,
-                          ConversionSummary& summary) {
+void CheckPrintedPictures(const std::vector<ChartToDraw>& charts, const std::map<std::pair<size_t, size_t>, MoreLegibility>& more,
+                          bwpass::ReportExtras& extras, ConversionSummary& summary) {
     for (const ChartToDraw& c : charts) {
         if (c.printFile.empty()) continue;
-        bwpass::ChartExtras& e = extras.charts[{c.object, c.chart}];
-        e.pageLookAlikes = PageLookAlikes(e.renderAfter, c.printKeys);
-        if (!e.pageLookAlikes.empty() && !c.modelLookAlikes) ++summary.chartsWithLookAlikes;
+        const std::vector<legibility::Finding> seen = PageLookAlikes(extras.charts[{c.object, c.chart}].renderAfter, c.printKeys);
+        if (seen.empty()) continue;
+        std::vector<legibility::Finding>& listed = extras.charts[{c.object, c.chart}].moreLookAlikes;
+        auto known = more.find({c.object, c.chart});
+        // Counted already when the model's check or the bars and lines found something.
+        if (known == more.end() || (!known->second.seriesAlike && known->second.found.empty())) ++summary.chartsWithLookAlikes;
+        listed.insert(listed.end(), seen.begin(), seen.end());
     }
+}
+
+// The look-alikes among bars and lines, under each chart in the report.
+void AddMoreLegibility(const std::map<std::pair<size_t, size_t>, MoreLegibility>& more, bwpass::ReportExtras& extras) {
+    for (const auto& [key, m] : more)
+        if (!m.found.empty()) extras.charts[key].moreLookAlikes = m.found;
 }
 
 // LibreOffice's pictures of every chart before and after, in runs of a bounded number of
@@ -248,6 +258,8 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     bwpass::LegibilityCounts legibility;
     WriteBackObjects(records, files, writeBack, legibility);
     summary.chartsWithLookAlikes = legibility.chartsWithLookAlikes;
+    for (const auto& [key, more] : writeBack.Result().legibility)
+        if (!more.seriesAlike && !more.found.empty()) ++summary.chartsWithLookAlikes;
     summary.chartsWithVanishingText = legibility.chartsWithVanishingText;
     WriteBackResult& written = writeBack.Result();
     summary.chartsRewritten = written.chartsRewritten;
@@ -260,6 +272,7 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.timings.write = Since(start) - written.renderSeconds;
     summary.timings.render = written.renderSeconds;
     pending.charts = std::move(written.charts);
+    pending.legibility = std::move(written.legibility);
     start = Clock::now();
     PrintPagesIfAsked(package, records, options, files, written.printPictures, pending);
     summary.timings.render += Since(start);
@@ -275,10 +288,9 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     if (options.progress && options.render && pending.charts.size() >= 50)
         std::fprintf(stderr, "bwoffice: drawing %zu charts with LibreOffice\n", pending.charts.size());
     bwpass::ReportExtras extras;
-    if (options.render) {
-        extras = DrawCharts(pending.charts, files.pictures);
-        CheckPrintedPictures(pending.charts, extras, summary);
-    }
+    if (options.render) extras = DrawCharts(pending.charts, files.pictures);
+    AddMoreLegibility(pending.legibility, extras);
+    if (options.render) CheckPrintedPictures(pending.charts, pending.legibility, extras, summary);
     else extras.renderNotes.push_back("LibreOffice's pictures of the charts were not drawn (--no-render)");
     summary.timings.render += Since(start);
     start = Clock::now();
@@ -346,7 +358,8 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
         PendingReport& p = pending[f];
         if (p.options.report.empty()) continue;
         if (charts) p.summary.timings.render += seconds * static_cast<double>(p.charts.size()) / static_cast<double>(charts);
-        if (p.options.render) CheckPrintedPictures(p.charts, extras[f], p.summary);
+        AddMoreLegibility(p.legibility, extras[f]);
+        if (p.options.render) CheckPrintedPictures(p.charts, p.legibility, extras[f], p.summary);
         const auto written = Clock::now();
         try {
             WriteReport(p.options, p.summary, Files(p.work->Path()), p, extras[f]);

@@ -7,8 +7,8 @@
 
 namespace bwoffice {
 
-std::vector<std::string> PageLookAlikes(const std::string& png, const std::vector<bwpass::DrawnKey>& keys) {
-    std::vector<std::string> found;
+std::vector<legibility::Finding> PageLookAlikes(const std::string& png, const std::vector<bwpass::DrawnKey>& keys) {
+    std::vector<legibility::Finding> found;
     if (keys.size() < 2) return found;
     const std::optional<render::Picture> picture = render::ReadPng(png);
     if (!picture) return found;
@@ -22,8 +22,9 @@ std::vector<std::string> PageLookAlikes(const std::string& png, const std::vecto
                          static_cast<int>(std::floor((k.y + k.height) * sy)) - y});
     }
     for (const auto& [later, earlier] : legibility::AlikeKeys(grey, boxes))
-        found.push_back("\u201c" + keys[later].label + "\u201d and \u201c" + keys[earlier].label +
-                        "\u201d look alike on the printed page");
+        found.push_back({"\u201c" + keys[later].label + "\u201d and \u201c" + keys[earlier].label +
+                             "\u201d look alike on the printed page",
+                         "their legend keys, compared pixel by pixel"});
     return found;
 }
 

@@ -2,6 +2,7 @@
 // the picture's drawing put them, compared pixel by pixel (tools/legibility/PageCheck.h).
 #pragma once
 
+#include "tools/legibility/Legibility.h"
 #include "tools/report/ChartSvg.h"
 
 #include <string>
@@ -12,6 +13,6 @@ namespace bwoffice {
 // The keys of png (a picture of the whole drawing, kChartWidth x kChartHeight scaled to the
 // picture) that look like an earlier key: "“Region 10” and “Region 4” look alike on the printed
 // page". Nothing when the picture cannot be read.
-std::vector<std::string> PageLookAlikes(const std::string& png, const std::vector<bwpass::DrawnKey>& keys);
+std::vector<legibility::Finding> PageLookAlikes(const std::string& png, const std::vector<bwpass::DrawnKey>& keys);
 
 }  // namespace bwoffice

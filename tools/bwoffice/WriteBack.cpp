@@ -2,6 +2,7 @@
 
 #include "tools/deckmodel/Text.h"
 #include "tools/legibility/Legibility.h"
+#include "tools/office/ChartBarsAndLines.h"
 #include "tools/office/ChartPictures.h"
 #include "tools/office/ColourContext.h"
 
@@ -140,9 +141,21 @@ private:
     std::optional<std::map<std::string, long long>> frameWidths_;  // of the outer package's charts
 };
 
+namespace {
+
+MoreLegibility MoreLegibilityOf(const sim::ChartModel& after, const office::BarsAndLines& elements) {
+    return {!legibility::CheckLegibility(after).lookAlikes.empty(),
+            legibility::CheckBarsAndLines(after, elements.upBars ? &*elements.upBars : nullptr,
+                                          elements.downBars ? &*elements.downBars : nullptr, elements.lines)};
+}
+
+}  // namespace
+
 // LibreOffice draws none of Office's 48 fill patterns, fills every marker with its line's colour
 // and has no surface chart: a converted chart prints as our own drawing of it, with each
-// pattern's tile at the size Office gives it on paper.
+// pattern's tile at the size Office gives it on paper. Our drawing has no up and down bars,
+// high-low, drop or series lines and error bars: a chart with any is left to LibreOffice, so
+// that they print.
 std::string WriteBack::Writer::PrintPicture(const std::string& chartPart, const sim::ChartModel& after,
                                             const pugi::xml_document& xml, std::vector<bwpass::DrawnKey>& keys) {
     if (!frameWidths_) frameWidths_ = office::ChartFrameWidths(package_);
@@ -187,16 +200,19 @@ std::map<std::string, std::string> WriteBack::Writer::Charts(size_t index, const
         const size_t written = office::WriteChartChanges(xml, *b, *a, record.theme);
         const std::string rewritten = written ? office::XmlText(xml) : std::string();
         const int chart = ChartIndex(before, location);
+        const office::BarsAndLines elements = written ? office::ReadBarsAndLines(xml, record.theme) : office::BarsAndLines{};
+        const bool drawnWhole = !elements.upBars && !elements.downBars && elements.lines.empty();
         std::vector<bwpass::DrawnKey> keys;
-        const std::string print =
-            written && record.embeddedPart.empty() ? PrintPicture(location.chartPart, *a, xml, keys) : std::string();
+        const std::string print = written && record.embeddedPart.empty() && drawnWhole
+                                      ? PrintPicture(location.chartPart, *a, xml, keys)
+                                      : std::string();
         if (!print.empty()) result_.printPictures[location.chartPart] = print;
         if (collectCharts_ && chart >= 0)
             result_.charts.push_back({index, static_cast<size_t>(chart), Save(stored),
                                       written ? Save(rewritten) : std::string(), theme,
                                       ThemeFile(holder, office::ThemeOverridePart(holder, location.chartPart)),
-                                      office::ColourMapChanges(record.theme), print, std::move(keys),
-                                      !legibility::CheckLegibility(*a).lookAlikes.empty()});
+                                      office::ColourMapChanges(record.theme), print, std::move(keys)});
+        if (written && chart >= 0) result_.legibility[{index, static_cast<size_t>(chart)}] = MoreLegibilityOf(*a, elements);
         if (written == 0) continue;
         changed[location.chartPart] = rewritten;
         ++result_.chartsRewritten;

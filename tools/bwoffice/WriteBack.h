@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tools/deckmodel/Deck.h"
+#include "tools/legibility/Legibility.h"
 #include "tools/office/Documents.h"
 #include "tools/office/Package.h"
 #include "tools/report/ChartSvg.h"
@@ -31,7 +32,13 @@ struct ChartToDraw {
     // where LibreOffice prints the chart part itself.
     std::string printFile{};
     std::vector<bwpass::DrawnKey> printKeys{};  // its legend's keys in the picture, for the page check
-    bool modelLookAlikes = false;              // the legibility check of the model found look-alikes
+};
+
+// What the legibility check finds in a rewritten chart beyond its series: up and down bars,
+// high-low, drop and series lines, error bars (legibility::CheckBarsAndLines).
+struct MoreLegibility {
+    bool seriesAlike = false;                    // the model's own check found look-alikes
+    std::vector<legibility::Finding> found;
 };
 
 struct WriteBackResult {
@@ -45,6 +52,8 @@ struct WriteBackResult {
     std::vector<ChartToDraw> charts;           // when asked for
     // The rewritten charts of the outer package as they print: chart part -> file of its SVG.
     std::map<std::string, std::string> printPictures;
+    // Keyed as ChartToDraw is, (object, chart): every rewritten chart of a modelled workbook.
+    std::map<std::pair<size_t, size_t>, MoreLegibility> legibility;
     double renderSeconds = 0;
 };
 

@@ -67,7 +67,7 @@ void CountLegibility(const DeckObject& before, const DeckObject& after, Legibili
 std::string LegibilityHtml(const ChartResult& chart) {
     if (chart.changes.empty()) return {};
     legibility::ChartLegibility l = legibility::CheckLegibility(chart.after);
-    for (const std::string& seen : chart.pageLookAlikes) l.lookAlikes.push_back({seen, "the legend keys on the printed picture"});
+    l.lookAlikes.insert(l.lookAlikes.end(), chart.moreLookAlikes.begin(), chart.moreLookAlikes.end());
     std::string s = "<p class=\"meta legibility\">Legibility on paper: ";
     if (l.lookAlikes.empty() && l.vanishingText.empty())
         return s + "<span class=\"ok\">no two " + H(l.elements) + " print alike, no text vanishes</span> (" +

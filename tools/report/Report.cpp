@@ -230,7 +230,7 @@ void AddToTotals(PassTotals& t, const ObjectResult& o) {
     }
     for (const ChartResult& c : o.charts) {
         t.chartsChanged += c.changes.empty() ? 0 : 1;
-        if (!c.changes.empty()) CountLegibility(c.after, t.legibility, !c.pageLookAlikes.empty());
+        if (!c.changes.empty()) CountLegibility(c.after, t.legibility, !c.moreLookAlikes.empty());
     }
     for (const HostCall& c : o.calls) t.failedCalls += c.failed ? 1 : 0;
     t.writes += o.writes;

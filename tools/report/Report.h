@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sim/ExcelModel.h"
+#include "tools/legibility/Legibility.h"
 
 #include <cstdint>
 #include <memory>
@@ -29,7 +30,7 @@ struct ChartResult {
     // when there are none.
     std::string renderBefore, renderAfter;
     // Legend keys that look alike on the printed picture (renderAfter), whatever the model says.
-    std::vector<std::string> pageLookAlikes;
+    std::vector<legibility::Finding> moreLookAlikes;
     std::string note;           // e.g. "not modelled: cx:chart; left unchanged"
 };
 
