@@ -134,7 +134,7 @@ std::string ChartSection(const ChartResult& c, size_t objectIndex, size_t chartN
              ChartSvg(c.before, id + "b") + "</figure>\n";
         if (!c.renderBefore.empty()) s += RenderedFigure(c.renderBefore, "render-before", "Before: LibreOffice");
         s += "<figure class=\"after\"><figcaption>After</figcaption>\n" + ChartSvg(c.after, id + "a") + "</figure>\n";
-        if (!c.renderAfter.empty()) s += RenderedFigure(c.renderAfter, "render-after", "After: as printed");
+        if (!c.renderAfter.empty()) s += RenderedFigure(c.renderAfter, "render-after", "After: LibreOffice");
         s += "</div>\n";
     }
     if (!c.changes.empty()) {
