@@ -37,7 +37,10 @@ std::string ChartSvg(const ChartModel& c, const std::string& idPrefix, const Cha
     std::vector<LegendKey> keys = surface ? SurfaceKeys(svg, c, range, BandCount(c)) : LegendKeys(svg, c);
     const double legendWidth = c.legend.present && !keys.empty() ? 118 : 0;
     const double top = look.title.empty() ? 0 : 20;
-    if (!look.title.empty()) svg.text({kChartWidth / 2.0, 15}, Shorten(look.title, 70), "middle", 12);
+    // In its own colour: the light title of a dark chart style prints white on the whitened area.
+    if (!look.title.empty())
+        svg.text({kChartWidth / 2.0, 15}, Shorten(look.title, 70), "middle", 12,
+                 c.titleFont.present ? Css(c.titleFont.color) : std::string());
     const Box legend{kChartWidth - legendWidth - 8, 12 + top, legendWidth, kChartHeight - 24.0 - top};
     const Box plot{48, 14 + top, kChartWidth - 48 - 16 - legendWidth, kChartHeight - 14 - 30.0 - top};
     switch (family) {

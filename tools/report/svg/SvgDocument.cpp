@@ -168,9 +168,10 @@ void Svg::polyline(const std::vector<Pt>& pts, const Stroke& st, const std::stri
     shape("path", "d=\"" + PathOf(pts, false) + "\" stroke-linejoin=\"round\"", "none", st, title);
 }
 
-void Svg::text(Pt at, const std::string& s, const char* anchor, double size) {
-    body_ += "<text x=\"" + Num(at.x) + "\" y=\"" + Num(at.y) + "\" font-size=\"" + Num(size) +
-             "\" text-anchor=\"" + anchor + "\">" + HtmlEscape(s) + "</text>\n";
+void Svg::text(Pt at, const std::string& s, const char* anchor, double size, const std::string& colour) {
+    body_ += "<text x=\"" + Num(at.x) + "\" y=\"" + Num(at.y) + "\" font-size=\"" + Num(size) + "\" text-anchor=\"" +
+             anchor + "\"" + (colour.empty() ? std::string() : " fill=\"" + colour + "\"") + ">" + HtmlEscape(s) +
+             "</text>\n";
 }
 
 void Svg::shade(const std::string& d, double opacity) {
