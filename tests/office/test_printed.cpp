@@ -10,6 +10,7 @@
 #include "tools/office/XmlNames.h"
 #include "tools/render/Png.h"
 #include "tools/render/Presentation.h"
+#include "tools/render/Render.h"
 #include "tools/report/PatternPng.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,20 @@ TEST(PrintCopy, TakesTheTitleTextOfTheChartPart) {
         doc.load_string((std::string("<c:chartSpace xmlns:c=\"c\" xmlns:a=\"a\"><c:chart>") + c.xml + "</c:chart></c:chartSpace>").c_str());
         EXPECT_EQ(office::ChartTitleText(doc), c.expected) << c.xml;
     }
+}
+
+TEST(PrintCopy, TheReportsPictureOfAPrintedChartShowsThePrintsPictureInItsPlace) {
+    render::ChartToRender chart;
+    chart.chartXml = "<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"/>";
+    chart.pictureSvg = "<svg xmlns=\"http://www.w3.org/2000/svg\"/>";
+    const office::Package slide = office::Package::OpenBytes(render::OneSlidePresentation(chart), "one.pptx");
+    const pugi::xml_document xml = slide.ParseXml("ppt/slides/slide1.xml");
+    EXPECT_TRUE(xml.select_nodes("//*[local-name()='graphicFrame']").empty());
+    const pugi::xml_node blip = xml.select_node("//*[local-name()='pic']//*[local-name()='blip']").node();
+    ASSERT_TRUE(blip);
+    EXPECT_EQ(slide.ReadPart(slide.Target("ppt/slides/slide1.xml", office::xml::RelationshipAttribute(blip, "embed"))),
+              chart.pictureSvg);
+    EXPECT_EQ(slide.ContentType("ppt/media/image1.svg"), "image/svg+xml");
 }
 
 // ---- Patterns as pictures ----
