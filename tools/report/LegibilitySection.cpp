@@ -85,7 +85,8 @@ std::string LegibilityRows(const PassTotals& t) {
     const std::string alike =
         "converted charts where two series, slices or bands print alike: the same pattern in greys within " +
         std::to_string(legibility::kGreyTolerance) +
-        " of 255 levels, or the same dash, weight and marker (listed under each chart)";
+        " of 255 levels, or the same dash, weight and marker; up and down bars alike, lines that vanish or look like a "
+        "series' line, legend keys alike on the printed picture (listed under each chart)";
     const std::string vanish = "converted charts with text within " + std::to_string(legibility::kTextContrast - 1) +
                                " grey levels of what lies behind it, e.g. white text on the whitened chart area";
     return SummaryRow("Charts with look-alike series", t.legibility.chartsWithLookAlikes, alike.c_str()) +
