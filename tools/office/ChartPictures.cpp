@@ -109,8 +109,12 @@ std::map<std::string, long long> ChartFrameWidths(const Package& package) {
     std::map<std::string, long long> widths;
     ForEachChartFrame(package, [&](const std::string&, pugi::xml_document&,
                                    const std::vector<std::pair<pugi::xml_node, std::string>>& charts) {
-        for (const auto& [frame, chart] : charts)
-            widths[chart] = Child(Child(frame, "xfrm"), "ext").attribute("cx").as_llong(0);
+        for (const auto& [frame, chart] : charts) {
+            long long cx = Child(Child(frame, "xfrm"), "ext").attribute("cx").as_llong(0);
+            // A workbook's drawing leaves the frame's own size 0 and sizes its anchor.
+            if (cx <= 0) cx = Child(frame.parent(), "ext").attribute("cx").as_llong(0);
+            widths[chart] = cx;
+        }
     });
     return widths;
 }

@@ -16,8 +16,8 @@ namespace office {
 std::map<std::string, std::string> ChartsAsPictures(const Package& package,
                                                     const std::map<std::string, std::string>& pictures);
 
-// The width in EMU of a frame that shows each chart part of the package (xfrm's cx; for a frame
-// on a workbook's sheet, where the anchor places it, 0).
+// The width in EMU of a frame that shows each chart part of the package (xfrm's cx, or its
+// anchor's where a workbook's drawing sizes the anchor; 0 for a two-cell anchor, sized by cells).
 std::map<std::string, long long> ChartFrameWidths(const Package& package);
 
 // The text of a chart part's own title (c:chart/c:title), "" when it has none written out.
