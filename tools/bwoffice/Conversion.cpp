@@ -207,18 +207,27 @@ void WriteReport(const ConversionOptions& options, const ConversionSummary& summ
 
 // The converted file as it is handed to LibreOffice to print: the file itself, or a copy in the
 // work folder whose charts LibreOffice cannot draw are pictures (the file given is not changed).
+// Without it (it cannot be made) the converted file itself is printed, and a note says so.
 std::string PrintCopy(const ConversionOptions& options, const std::map<std::string, std::string>& pictureFiles,
-                      const Files& files) {
+                      const Files& files, std::vector<std::string>& notes) {
     if (pictureFiles.empty()) return options.output;
-    const office::Package converted = office::Package::OpenFile(options.output);
-    std::map<std::string, std::string> pictures;
-    for (const auto& [chart, file] : pictureFiles) pictures[chart] = ReadFile(file);
-    const std::map<std::string, std::string> parts = office::ChartsAsPictures(converted, pictures);
-    if (parts.empty()) return options.output;
-    fs::create_directories(files.pictures);
-    const std::string copy = files.pictures + "/print" + fs::path(options.output).extension().string();
-    converted.Write(copy, parts);
-    return copy;
+    try {
+        const office::Package converted = office::Package::OpenFile(options.output);
+        std::map<std::string, std::string> pictures;
+        // A picture that cannot be read back leaves its chart to LibreOffice rather than blank.
+        for (const auto& [chart, file] : pictureFiles)
+            if (std::string svg = ReadFile(file); !svg.empty()) pictures[chart] = std::move(svg);
+        const std::map<std::string, std::string> parts = office::ChartsAsPictures(converted, pictures);
+        if (parts.empty()) return options.output;
+        fs::create_directories(files.pictures);
+        const std::string copy = files.pictures + "/print" + fs::path(options.output).extension().string();
+        converted.Write(copy, parts);
+        return copy;
+    } catch (const std::exception& e) {
+        notes.push_back(options.pdf + ": printed as LibreOffice draws the charts (its own hatches, markers filled): "
+                        "the print copy cannot be made: " + e.what());
+        return options.output;
+    }
 }
 
 // Printing whole files costs LibreOffice runs of their own: with the print-ready output only.
@@ -226,7 +235,8 @@ void PrintPagesIfAsked(const office::Package& package, const std::vector<office:
                        const ConversionOptions& options, const Files& files,
                        const std::map<std::string, std::string>& printPictures, PendingReport& pending) {
     if (options.pdf.empty()) return;
-    PagesRequest request{options.input, PrintCopy(options, printPictures, files), options.pdf, files.pictures + "/pages"};
+    PagesRequest request{options.input, PrintCopy(options, printPictures, files, pending.summary.notes), options.pdf,
+                         files.pictures + "/pages"};
     fs::create_directories(request.folder);
     PagesResult pages = PrintPages(package, request, records);
     pending.pages = std::move(pages.pages);
