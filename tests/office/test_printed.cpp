@@ -49,9 +49,9 @@ office::Package TwoChartSlides() {
 
 TEST(PrintCopy, ShowsThePictureInTheFrameOfTheChartNamedAndLeavesTheOthers) {
     const office::Package package = TwoChartSlides();
-    const std::map<std::string, long long> widths = office::ChartFrameWidths(package);
-    EXPECT_EQ(widths.at("ppt/charts/chart1.xml"), 3000000);
-    EXPECT_EQ(widths.at("ppt/charts/chart2.xml"), 4000000);
+    const std::map<std::string, std::pair<long long, long long>> sizes = office::ChartFrameSizes(package);
+    EXPECT_EQ(sizes.at("ppt/charts/chart1.xml"), std::make_pair(3000000LL, 2000000LL));
+    EXPECT_EQ(sizes.at("ppt/charts/chart2.xml"), std::make_pair(4000000LL, 2000000LL));
 
     const std::map<std::string, std::string> parts = office::ChartsAsPictures(package, {{"ppt/charts/chart2.xml", "<svg/>"}});
     ASSERT_TRUE(parts.count("ppt/charts/chart2.print.svg"));

@@ -13,8 +13,7 @@ std::vector<legibility::Finding> PageLookAlikes(const std::string& png, const st
     const std::optional<render::Picture> picture = render::ReadPng(png);
     if (!picture) return found;
     const legibility::GreyPicture grey = legibility::GreyOf(picture->width, picture->height, picture->rgb);
-    const double sx = picture->width / static_cast<double>(bwpass::kChartWidth);
-    const double sy = picture->height / static_cast<double>(bwpass::kChartHeight);
+    const double sx = picture->width, sy = picture->height;
     std::vector<legibility::PixelBox> boxes;
     for (const bwpass::DrawnKey& k : keys) {
         const int x = static_cast<int>(std::ceil(k.x * sx)), y = static_cast<int>(std::ceil(k.y * sy));

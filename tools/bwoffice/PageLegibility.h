@@ -10,8 +10,7 @@
 
 namespace bwoffice {
 
-// The keys of png (a picture of the whole drawing, kChartWidth x kChartHeight scaled to the
-// picture) that look like an earlier key: "“Region 10” and “Region 4” look alike on the printed
+// The keys of png (a picture of the whole drawing, scaled to the picture; keys in fractions of it) that look like an earlier key: "“Region 10” and “Region 4” look alike on the printed
 // page". Nothing when the picture cannot be read.
 std::vector<legibility::Finding> PageLookAlikes(const std::string& png, const std::vector<bwpass::DrawnKey>& keys);
 

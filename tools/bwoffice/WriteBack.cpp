@@ -138,7 +138,7 @@ private:
     WriteBackResult result_;
     size_t saved_ = 0;
     std::map<std::string, std::string> themeFiles_;  // "package: theme part" -> file
-    std::optional<std::map<std::string, long long>> frameWidths_;  // of the outer package's charts
+    std::optional<std::map<std::string, std::pair<long long, long long>>> frameSizes_;  // of the outer package's charts
 };
 
 namespace {
@@ -158,10 +158,13 @@ MoreLegibility MoreLegibilityOf(const sim::ChartModel& after, const office::Bars
 // that they print.
 std::string WriteBack::Writer::PrintPicture(const std::string& chartPart, const sim::ChartModel& after,
                                             const pugi::xml_document& xml, std::vector<bwpass::DrawnKey>& keys) {
-    if (!frameWidths_) frameWidths_ = office::ChartFrameWidths(package_);
-    auto width = frameWidths_->find(chartPart);
-    const long long frame = width == frameWidths_->end() || width->second <= 0 ? render::kChartSlideWidth : width->second;
-    const bwpass::ChartLook look{bwpass::PrintPatternPixel(frame), office::ChartTitleText(xml), true};
+    if (!frameSizes_) frameSizes_ = office::ChartFrameSizes(package_);
+    auto size = frameSizes_->find(chartPart);
+    const bool known = size != frameSizes_->end() && size->second.first > 0;
+    const long long width = known ? size->second.first : render::kChartSlideWidth;
+    const long long height = known ? size->second.second : render::kChartSlideHeight;
+    const bwpass::ChartLook look{bwpass::PrintPatternPixel(width), office::ChartTitleText(xml), true,
+                                 bwpass::DrawingHeight(width, height)};
     return Save(bwpass::ChartSvg(after, "print", look, &keys));
 }
 

@@ -105,18 +105,18 @@ void ForEachChartFrame(const Package& package, const Visit& visit) {
 
 }  // namespace
 
-std::map<std::string, long long> ChartFrameWidths(const Package& package) {
-    std::map<std::string, long long> widths;
+std::map<std::string, std::pair<long long, long long>> ChartFrameSizes(const Package& package) {
+    std::map<std::string, std::pair<long long, long long>> sizes;
     ForEachChartFrame(package, [&](const std::string&, pugi::xml_document&,
                                    const std::vector<std::pair<pugi::xml_node, std::string>>& charts) {
         for (const auto& [frame, chart] : charts) {
-            long long cx = Child(Child(frame, "xfrm"), "ext").attribute("cx").as_llong(0);
+            pugi::xml_node ext = Child(Child(frame, "xfrm"), "ext");
             // A workbook's drawing leaves the frame's own size 0 and sizes its anchor.
-            if (cx <= 0) cx = Child(frame.parent(), "ext").attribute("cx").as_llong(0);
-            widths[chart] = cx;
+            if (ext.attribute("cx").as_llong(0) <= 0) ext = Child(frame.parent(), "ext");
+            sizes[chart] = {ext.attribute("cx").as_llong(0), ext.attribute("cy").as_llong(0)};
         }
     });
-    return widths;
+    return sizes;
 }
 
 std::string RelativeReference(const std::string& sourcePart, const std::string& targetPart) {

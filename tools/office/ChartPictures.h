@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
 namespace office {
 
@@ -16,9 +17,10 @@ namespace office {
 std::map<std::string, std::string> ChartsAsPictures(const Package& package,
                                                     const std::map<std::string, std::string>& pictures);
 
-// The width in EMU of a frame that shows each chart part of the package (xfrm's cx, or its
-// anchor's where a workbook's drawing sizes the anchor; 0 for a two-cell anchor, sized by cells).
-std::map<std::string, long long> ChartFrameWidths(const Package& package);
+// The size in EMU (cx, cy) of a frame that shows each chart part of the package (its xfrm's, or
+// its anchor's where a workbook's drawing sizes the anchor; 0 for a two-cell anchor, sized by
+// cells).
+std::map<std::string, std::pair<long long, long long>> ChartFrameSizes(const Package& package);
 
 // The text of a chart part's own title (c:chart/c:title), "" when it has none written out.
 std::string ChartTitleText(const pugi::xml_document& chartPart);

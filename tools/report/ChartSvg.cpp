@@ -4,6 +4,8 @@
 #include "tools/deckmodel/Text.h"
 #include "tools/report/svg/ChartDrawing.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,12 @@ using namespace svg;
 
 std::string ChartSvg(const ChartModel& c, const std::string& idPrefix) { return ChartSvg(c, idPrefix, ChartLook{}); }
 
+int DrawingHeight(long long frameWidthEmu, long long frameHeightEmu) {
+    if (frameWidthEmu <= 0 || frameHeightEmu <= 0) return kChartHeight;
+    const double height = kChartWidth * static_cast<double>(frameHeightEmu) / static_cast<double>(frameWidthEmu);
+    return static_cast<int>(std::lround(std::clamp(height, 200.0, 960.0)));
+}
+
 double PrintPatternPixel(long long frameWidthEmu) {
     constexpr double kEmuPerPixel = 914400.0 / 96;
     return frameWidthEmu > 0 ? kEmuPerPixel * kChartWidth / static_cast<double>(frameWidthEmu) : 2;
@@ -21,7 +29,8 @@ double PrintPatternPixel(long long frameWidthEmu) {
 std::string ChartSvg(const ChartModel& c, const std::string& idPrefix, const ChartLook& look,
                      std::vector<DrawnKey>* legendKeys) {
     Svg svg(idPrefix, look.patternPixel > 0 ? look.patternPixel : 2, look.bitmapPatterns);
-    const Box full{0.5, 0.5, kChartWidth - 1.0, kChartHeight - 1.0};
+    const double height = look.height > 0 ? look.height : kChartHeight;
+    const Box full{0.5, 0.5, kChartWidth - 1.0, height - 1.0};
     if (c.chartArea.present) {
         std::string note;
         const std::string fill = svg.paint(c.chartArea, &note);
@@ -41,8 +50,8 @@ std::string ChartSvg(const ChartModel& c, const std::string& idPrefix, const Cha
     if (!look.title.empty())
         svg.text({kChartWidth / 2.0, 15}, Shorten(look.title, 70), "middle", 12,
                  c.titleFont.present ? Css(c.titleFont.color) : std::string());
-    const Box legend{kChartWidth - legendWidth - 8, 12 + top, legendWidth, kChartHeight - 24.0 - top};
-    const Box plot{48, 14 + top, kChartWidth - 48 - 16 - legendWidth, kChartHeight - 14 - 30.0 - top};
+    const Box legend{kChartWidth - legendWidth - 8, 12 + top, legendWidth, height - 24.0 - top};
+    const Box plot{48, 14 + top, kChartWidth - 48 - 16 - legendWidth, height - 14 - 30.0 - top};
     switch (family) {
     case Family::Pie: DrawPie(svg, c, plot); break;
     case Family::Doughnut: DrawDoughnut(svg, c, plot); break;
@@ -52,8 +61,9 @@ std::string ChartSvg(const ChartModel& c, const std::string& idPrefix, const Cha
     }
     DrawLegend(svg, c, legend, keys);
     if (legendKeys)
-        for (const auto& [b, label] : svg.legendKeys()) legendKeys->push_back({b.x, b.y, b.w, b.h, label});
-    return svg.finish(Utf8(c.name) + " (" + ChartTypeName(c.chartType) + ")");
+        for (const auto& [b, label] : svg.legendKeys())
+            legendKeys->push_back({b.x / kChartWidth, b.y / height, b.w / kChartWidth, b.h / height, label});
+    return svg.finish(Utf8(c.name) + " (" + ChartTypeName(c.chartType) + ")", static_cast<int>(height));
 }
 
 std::string PatternSwatchSvg(int pattern, int size, int scale, const std::string& idPrefix) {

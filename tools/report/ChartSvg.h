@@ -23,9 +23,12 @@ struct ChartLook {
     double patternPixel = 2;
     std::string title;  // the chart's title, above the plot; "" for none (the model has no text)
     bool bitmapPatterns = false;  // patterns as pictures of their tiles (Svg's bitmapPatterns)
+    // The drawing's height, its width being kChartWidth: a frame's own proportions, so that the
+    // picture is not stretched into it.
+    int height = kChartHeight;
 };
 
-// Where a legend key was drawn, in drawing units, and the label beside it.
+// Where a legend key was drawn, in fractions of the drawing's width and height, and its label.
 struct DrawnKey {
     double x = 0, y = 0, width = 0, height = 0;
     std::string label;
@@ -40,6 +43,9 @@ std::string ChartSvg(const sim::ChartModel& chart, const std::string& idPrefix, 
 // Office draws a pattern's tile pixel as one pixel at 96 dpi, on paper too: the drawing units of
 // one such pixel when the drawing fills a frame frameWidthEmu wide.
 double PrintPatternPixel(long long frameWidthEmu);
+// The height of a drawing with a frame's proportions (kChartHeight when they are not known),
+// within bounds that keep a plot and legend.
+int DrawingHeight(long long frameWidthEmu, long long frameHeightEmu);
 
 // A square swatch of fill pattern n (1..54), each tile pixel `scale` image pixels wide, black
 // on white.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sim/ExcelModel.h"
+#include "tools/report/ChartSvg.h"
 #include "tools/report/Patterns.h"
 
 #include <cstddef>
@@ -74,7 +75,7 @@ public:
     // A see-through dark layer, for the shaded faces of 3-D bars.
     void shade(const std::string& d, double opacity);
 
-    std::string finish(const std::string& title) const;
+    std::string finish(const std::string& title, int height = kChartHeight) const;
 
     static std::string PathOf(const std::vector<Pt>& pts, bool close);
     std::string pattern(int n, int32_t fg, int32_t bg);

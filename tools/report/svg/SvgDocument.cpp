@@ -178,10 +178,10 @@ void Svg::shade(const std::string& d, double opacity) {
     body_ += "<path d=\"" + d + "\" fill=\"#000000\" fill-opacity=\"" + Num(opacity) + "\" stroke=\"none\"/>\n";
 }
 
-std::string Svg::finish(const std::string& title) const {
+std::string Svg::finish(const std::string& title, int height) const {
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kChartWidth) + "\" height=\"" +
-           std::to_string(kChartHeight) + "\" viewBox=\"0 0 " + std::to_string(kChartWidth) + " " +
-           std::to_string(kChartHeight) + "\" font-family=\"Arial, Helvetica, sans-serif\">\n<title>" +
+           std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(kChartWidth) + " " + std::to_string(height) +
+           "\" font-family=\"Arial, Helvetica, sans-serif\">\n<title>" +
            HtmlEscape(title) + "</title>\n<defs>\n" + defs_ + "</defs>\n" + body_ + "</svg>\n";
 }
 
