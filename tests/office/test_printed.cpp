@@ -10,11 +10,16 @@
 #include "tools/office/XmlNames.h"
 #include "tools/render/Png.h"
 #include "tools/render/Presentation.h"
+#include "tools/render/Process.h"
 #include "tools/render/Render.h"
 #include "tools/report/PatternPng.h"
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -134,6 +139,74 @@ TEST(PatternPicture, HoldsEveryPatternsTileBitForBitInItsTwoColours) {
         EXPECT_EQ(wrong, 0) << "pattern " << n;
     }
     std::filesystem::remove(png);
+}
+
+// The tile read from an 8 x 8 picture: pixels of the top left pixel's colour clear.
+bwpass::PatternBits TileOf(const render::Picture& p) {
+    bwpass::PatternBits bits{};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            if (std::memcmp(&p.rgb[3 * (static_cast<size_t>(y) * 8 + x)], &p.rgb[0], 3) != 0)
+                bits[y] |= static_cast<uint8_t>(0x80 >> x);
+    return bits;
+}
+
+// The same tile starting elsewhere, or with its two colours the other way round.
+bool SameTile(const bwpass::PatternBits& a, const bwpass::PatternBits& b) {
+    for (int inverted = 0; inverted < 2; ++inverted)
+        for (int dy = 0; dy < 8; ++dy)
+            for (int dx = 0; dx < 8; ++dx) {
+                bool same = true;
+                for (int y = 0; y < 8 && same; ++y) {
+                    const uint8_t row = b[(y + dy) % 8];
+                    const uint8_t moved = static_cast<uint8_t>((row << dx) | (row >> ((8 - dx) % 8)));
+                    same = a[y] == static_cast<uint8_t>(inverted ? ~moved : moved);
+                }
+                if (same) return true;
+            }
+    return false;
+}
+
+std::string LibreOfficePatterns() {
+    const std::string soffice = render::FindOnPath("soffice");
+    if (soffice.empty()) return {};
+    const std::filesystem::path program = std::filesystem::canonical(soffice).parent_path();
+    return (program.parent_path() / "share/palette/standard.sop").string();
+}
+
+// LibreOffice keeps its own copies of Office's patterns, made to match Office's: fourteen of the
+// 48, each an 8 x 8 picture named after its number ("33_lgConfetti.png").
+TEST(PatternPicture, TilesAgreeWithLibreOfficesCopiesOfOfficesPatterns) {
+    const std::string list = LibreOfficePatterns();
+    if (list.empty() || !std::filesystem::exists(list)) {
+        if (std::getenv("QV_ALLOW_SKIP")) GTEST_SKIP() << "LibreOffice's pattern list is missing";
+        FAIL() << "LibreOffice's pattern list (share/palette/standard.sop) is missing";
+    }
+    int error = 0;
+    zip_t* archive = zip_open(list.c_str(), ZIP_RDONLY, &error);
+    ASSERT_NE(archive, nullptr) << list;
+    const std::string png = (std::filesystem::temp_directory_path() / "test_printed_lo_pattern.png").string();
+    int compared = 0;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        const std::string name = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+        int number = 0;
+        if (std::sscanf(name.c_str(), "Pictures/%d_", &number) != 1 || number < 1 || number > 48) continue;
+        zip_stat_t st;
+        zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st);
+        std::string bytes(static_cast<size_t>(st.size), '\0');
+        zip_file_t* f = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), 0);
+        ASSERT_NE(f, nullptr);
+        zip_fread(f, bytes.data(), st.size);
+        zip_fclose(f);
+        std::ofstream(png, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        const std::optional<render::Picture> picture = render::ReadPng(png);
+        ASSERT_TRUE(picture && picture->width == 8 && picture->height == 8) << name;
+        EXPECT_TRUE(SameTile(bwpass::PatternTile(number), TileOf(*picture))) << name;
+        ++compared;
+    }
+    zip_close(archive);
+    std::filesystem::remove(png);
+    EXPECT_GE(compared, 14);
 }
 
 // ---- Reading the printed page ----
