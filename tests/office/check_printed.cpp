@@ -39,8 +39,6 @@ int CheckLegend(const render::Picture& page, const Legend& legend) {
                                       static_cast<int>((legend.y1 - legend.y0) * page.height)};
     const std::vector<legibility::PixelBox> keys = legibility::FindLegendKeys(grey, region);
     int failures = 0;
-    if (std::getenv("CHECK_PRINTED_DEBUG"))
-        for (const auto& k : keys) std::printf("  key %d,%d %dx%d\n", k.x, k.y, k.width, k.height);
     if (keys.size() != legend.keys) {
         std::printf("page %d: %zu legend keys found, not %zu\n", legend.page, keys.size(), legend.keys);
         ++failures;
