@@ -30,6 +30,8 @@ cases=(
   "forms/no-cache-presentation.pptx|nocache.pptx|nocache.bw.pptx|rewritten"
   "forms/surface-0-10.xlsx|surface.xlsx|surface.bw.xlsx|rewritten"
   "forms/surface-no-cache.xlsx|surface2.xlsx|surface2.bw.xlsx|rewritten"
+  # Up and down bars in colours that print alike: the chart counted with the look-alikes.
+  "forms/up-down-bars.xlsx|bars.xlsx|bars.bw.xlsx|look-alike series: 1 charts"
 )
 for c in "${cases[@]}"; do
   IFS='|' read -r source name output expected <<<"$c"
