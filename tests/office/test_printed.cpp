@@ -114,6 +114,18 @@ TEST(PrintCopy, TheReportsPictureOfAPrintedChartShowsThePrintsPictureInItsPlace)
     EXPECT_EQ(slide.ContentType("ppt/media/image1.svg"), "image/svg+xml");
 }
 
+TEST(PrintCopy, TakesTheAxisTitlesBesideAndBelowThePlot) {
+    pugi::xml_document doc;
+    doc.load_string("<c:chartSpace xmlns:c=\"c\" xmlns:a=\"a\"><c:chart><c:plotArea>"
+                    "<c:catAx><c:axPos val=\"b\"/><c:title><c:tx><c:rich><a:p><a:r><a:t>Quarter</a:t></a:r></a:p></c:rich></c:tx></c:title></c:catAx>"
+                    "<c:valAx><c:axPos val=\"l\"/><c:title><c:tx><c:rich><a:p><a:r><a:t>Revenue</a:t></a:r></a:p></c:rich></c:tx></c:title></c:valAx>"
+                    "<c:serAx><c:delete val=\"1\"/><c:axPos val=\"b\"/><c:title><c:tx><c:rich><a:p><a:r><a:t>Hidden</a:t></a:r></a:p></c:rich></c:tx></c:title></c:serAx>"
+                    "</c:plotArea></c:chart></c:chartSpace>");
+    const office::AxisTitles titles = office::ChartAxisTitles(doc);
+    EXPECT_EQ(titles.left, "Revenue");
+    EXPECT_EQ(titles.bottom, "Quarter");
+}
+
 // ---- Patterns as pictures ----
 
 TEST(PatternPicture, HoldsEveryPatternsTileBitForBitInItsTwoColours) {

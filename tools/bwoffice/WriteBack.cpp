@@ -163,8 +163,14 @@ std::string WriteBack::Writer::PrintPicture(const std::string& chartPart, const 
     const bool known = size != frameSizes_->end() && size->second.first > 0;
     const long long width = known ? size->second.first : render::kChartSlideWidth;
     const long long height = known ? size->second.second : render::kChartSlideHeight;
-    const bwpass::ChartLook look{bwpass::PrintPatternPixel(width), office::ChartTitleText(xml), true,
-                                 bwpass::DrawingHeight(width, height)};
+    const office::AxisTitles axes = office::ChartAxisTitles(xml);
+    bwpass::ChartLook look;
+    look.patternPixel = bwpass::PrintPatternPixel(width);
+    look.title = office::ChartTitleText(xml);
+    look.leftTitle = axes.left;
+    look.bottomTitle = axes.bottom;
+    look.bitmapPatterns = true;
+    look.height = bwpass::DrawingHeight(width, height);
     return Save(bwpass::ChartSvg(after, "print", look, &keys));
 }
 

@@ -103,6 +103,14 @@ void ForEachChartFrame(const Package& package, const Visit& visit) {
     }
 }
 
+// The text a title shows of its own (rich text or a cell's cached text).
+std::string TitleText(const pugi::xml_node& title) {
+    std::string text;
+    for (const pugi::xpath_node& t : title.select_nodes(".//*[local-name()='tx']//*[local-name()='t' or local-name()='v']"))
+        text += t.node().child_value();
+    return text;
+}
+
 }  // namespace
 
 std::map<std::string, std::pair<long long, long long>> ChartFrameSizes(const Package& package) {
@@ -131,11 +139,19 @@ std::string RelativeReference(const std::string& sourcePart, const std::string& 
 }
 
 std::string ChartTitleText(const pugi::xml_document& chartPart) {
-    const pugi::xml_node title = Child(Child(chartPart.document_element(), "chart"), "title");
-    std::string text;
-    for (const pugi::xpath_node& t : title.select_nodes(".//*[local-name()='tx']//*[local-name()='t' or local-name()='v']"))
-        text += t.node().child_value();
-    return text;
+    return TitleText(Child(Child(chartPart.document_element(), "chart"), "title"));
+}
+
+AxisTitles ChartAxisTitles(const pugi::xml_document& chartPart) {
+    AxisTitles titles;
+    for (pugi::xml_node axis : Child(Child(chartPart.document_element(), "chart"), "plotArea").children()) {
+        const pugi::xml_node title = Child(axis, "title");
+        if (!title || Child(axis, "delete").attribute("val").as_bool()) continue;
+        const std::string position = Child(axis, "axPos").attribute("val").value();
+        if (position == "l" || position == "r") titles.left = TitleText(title);
+        else if (position == "b" || position == "t") titles.bottom = TitleText(title);
+    }
+    return titles;
 }
 
 std::map<std::string, std::string> ChartsAsPictures(const Package& package,

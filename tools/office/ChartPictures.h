@@ -25,6 +25,13 @@ std::map<std::string, std::pair<long long, long long>> ChartFrameSizes(const Pac
 // The text of a chart part's own title (c:chart/c:title), "" when it has none written out.
 std::string ChartTitleText(const pugi::xml_document& chartPart);
 
+// The titles of the axes at the left and at the bottom of the plot (c:axPos "l", "b"), "" where
+// there is none written out.
+struct AxisTitles {
+    std::string left, bottom;
+};
+AxisTitles ChartAxisTitles(const pugi::xml_document& chartPart);
+
 // The relative reference from sourcePart's folder to targetPart ("ppt/slides/slide1.xml",
 // "ppt/charts/chart1.svg" -> "../charts/chart1.svg").
 std::string RelativeReference(const std::string& sourcePart, const std::string& targetPart);

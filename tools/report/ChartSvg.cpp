@@ -50,8 +50,11 @@ std::string ChartSvg(const ChartModel& c, const std::string& idPrefix, const Cha
     if (!look.title.empty())
         svg.text({kChartWidth / 2.0, 15}, Shorten(look.title, 70), "middle", 12,
                  c.titleFont.present ? Css(c.titleFont.color) : std::string());
+    const double left = look.leftTitle.empty() ? 0 : 16, bottom = look.bottomTitle.empty() ? 0 : 16;
+    if (!look.leftTitle.empty()) svg.text({12, top + (height - top - bottom) / 2}, Shorten(look.leftTitle, 50), "middle", 10, "", -90);
+    if (!look.bottomTitle.empty()) svg.text({48 + left + (kChartWidth - 48 - left - legendWidth) / 2, height - 6}, Shorten(look.bottomTitle, 60), "middle", 10);
     const Box legend{kChartWidth - legendWidth - 8, 12 + top, legendWidth, height - 24.0 - top};
-    const Box plot{48, 14 + top, kChartWidth - 48 - 16 - legendWidth, height - 14 - 30.0 - top};
+    const Box plot{48 + left, 14 + top, kChartWidth - 48 - left - 16 - legendWidth, height - 14 - 30.0 - top - bottom};
     switch (family) {
     case Family::Pie: DrawPie(svg, c, plot); break;
     case Family::Doughnut: DrawDoughnut(svg, c, plot); break;

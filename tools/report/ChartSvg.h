@@ -22,6 +22,7 @@ struct ChartLook {
     // blur away; on paper the tile's own size at the frame's scale (PrintPatternPixel).
     double patternPixel = 2;
     std::string title;  // the chart's title, above the plot; "" for none (the model has no text)
+    std::string leftTitle, bottomTitle;  // the axes' titles beside and below the plot; "" for none
     bool bitmapPatterns = false;  // patterns as pictures of their tiles (Svg's bitmapPatterns)
     // The drawing's height, its width being kChartWidth: a frame's own proportions, so that the
     // picture is not stretched into it.

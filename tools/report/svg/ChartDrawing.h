@@ -70,8 +70,9 @@ public:
     void path(const std::string& d, const std::string& fill, const Stroke& st, const std::string& title = {});
     void line(Pt a, Pt b, const Stroke& st, const std::string& title = {});
     void polyline(const std::vector<Pt>& pts, const Stroke& st, const std::string& title = {});
+    // rotate: degrees about `at` (-90 reads upwards).
     void text(Pt at, const std::string& s, const char* anchor = "middle", double size = 9,
-              const std::string& colour = "");
+              const std::string& colour = "", double rotate = 0);
     // A see-through dark layer, for the shaded faces of 3-D bars.
     void shade(const std::string& d, double opacity);
 

@@ -168,10 +168,11 @@ void Svg::polyline(const std::vector<Pt>& pts, const Stroke& st, const std::stri
     shape("path", "d=\"" + PathOf(pts, false) + "\" stroke-linejoin=\"round\"", "none", st, title);
 }
 
-void Svg::text(Pt at, const std::string& s, const char* anchor, double size, const std::string& colour) {
+void Svg::text(Pt at, const std::string& s, const char* anchor, double size, const std::string& colour, double rotate) {
     body_ += "<text x=\"" + Num(at.x) + "\" y=\"" + Num(at.y) + "\" font-size=\"" + Num(size) + "\" text-anchor=\"" +
-             anchor + "\"" + (colour.empty() ? std::string() : " fill=\"" + colour + "\"") + ">" + HtmlEscape(s) +
-             "</text>\n";
+             anchor + "\"" + (colour.empty() ? std::string() : " fill=\"" + colour + "\"") +
+             (rotate == 0 ? std::string() : " transform=\"rotate(" + Num(rotate) + " " + Num(at.x) + " " + Num(at.y) + ")\"") +
+             ">" + HtmlEscape(s) + "</text>\n";
 }
 
 void Svg::shade(const std::string& d, double opacity) {
