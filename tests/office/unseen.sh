@@ -30,6 +30,8 @@ cases=(
   "forms/no-cache-presentation.pptx|nocache.pptx|nocache.bw.pptx| converted,"
   "forms/surface-0-10.xlsx|surface.xlsx|surface.bw.xlsx| converted,"
   "forms/surface-no-cache.xlsx|surface2.xlsx|surface2.bw.xlsx| converted,"
+  # Up and down bars in colours that print alike: the chart counted with the look-alikes.
+  "forms/up-down-bars.xlsx|bars.xlsx|bars.bw.xlsx|look-alike series: 1 chart"
 )
 for c in "${cases[@]}"; do
   IFS='|' read -r source name output expected <<<"$c"

@@ -7,12 +7,14 @@
 // report from files (tools/report/ReportFromFiles.h) are in the tree.
 #include "tools/bwoffice/Conversion.h"
 
+#include "tools/bwoffice/PageLegibility.h"
 #include "tools/bwoffice/Pages.h"
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/deck/DeckStream.h"
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
 #include "tools/report/Inventory.h"
+#include "tools/office/ChartPictures.h"
 #include "tools/report/ReportFromFiles.h"
 
 #include "tools/office/FileKind.h"
@@ -42,6 +44,9 @@ namespace fs = std::filesystem;
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 std::string Leaf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// The printed pictures of the charts, for the report and the page check.
+constexpr int kPrintPictureDpi = 120;
 
 std::string ReadFile(const std::string& path) {
     std::string contents, error;
@@ -142,8 +147,36 @@ void AddPictureJobs(const ChartToDraw& c, const std::string& folder, bwpass::Rep
     run.push_back(std::move(before));
     if (c.afterFile.empty()) return;
     after.chartXml = ReadFile(c.afterFile);
+    // The picture the print shows in the chart's place, so that the report shows what prints.
+    if (!c.printFile.empty()) {
+        after.pictureSvg = ReadFile(c.printFile);
+        // Pattern pixels are 1/96 inch on paper: the page check needs a pixel for each.
+        after.dpi = kPrintPictureDpi;
+    }
     after.outputPng = e.renderAfter;
     run.push_back(std::move(after));
+}
+
+// The legend keys of each printed picture compared on the page: the look-alikes go under the
+// chart in the report, and a chart the model check passed is counted with the look-alikes.
+void CheckPrintedPictures(const std::vector<ChartToDraw>& charts, const std::map<std::pair<size_t, size_t>, MoreLegibility>& more,
+                          bwpass::ReportExtras& extras, ConversionSummary& summary) {
+    for (const ChartToDraw& c : charts) {
+        if (c.printFile.empty()) continue;
+        const std::vector<legibility::Finding> seen = PageLookAlikes(extras.charts[{c.object, c.chart}].renderAfter, c.printKeys);
+        if (seen.empty()) continue;
+        std::vector<legibility::Finding>& listed = extras.charts[{c.object, c.chart}].moreLookAlikes;
+        auto known = more.find({c.object, c.chart});
+        // Counted already when the model's check or the bars and lines found something.
+        if (known == more.end() || (!known->second.seriesAlike && known->second.found.empty())) ++summary.chartsWithLookAlikes;
+        listed.insert(listed.end(), seen.begin(), seen.end());
+    }
+}
+
+// The look-alikes among bars and lines, under each chart in the report.
+void AddMoreLegibility(const std::map<std::pair<size_t, size_t>, MoreLegibility>& more, bwpass::ReportExtras& extras) {
+    for (const auto& [key, m] : more)
+        if (!m.found.empty()) extras.charts[key].moreLookAlikes = m.found;
 }
 
 // LibreOffice's pictures of every chart before and after, in runs of a bounded number of
@@ -224,11 +257,38 @@ void CountBinaryLeftovers(const office::Package& package, const std::vector<offi
     }
 }
 
+// The converted file as it is handed to LibreOffice to print: the file itself, or a copy in the
+// work folder whose charts LibreOffice cannot draw are pictures (the file given is not changed).
+// Without it (it cannot be made) the converted file itself is printed, and a note says so.
+std::string PrintCopy(const ConversionOptions& options, const std::map<std::string, std::string>& pictureFiles,
+                      const Files& files, std::vector<std::string>& notes) {
+    if (pictureFiles.empty()) return options.output;
+    try {
+        const office::Package converted = office::Package::OpenFile(options.output);
+        std::map<std::string, std::string> pictures;
+        // A picture that cannot be read back leaves its chart to LibreOffice rather than blank.
+        for (const auto& [chart, file] : pictureFiles)
+            if (std::string svg = ReadFile(file); !svg.empty()) pictures[chart] = std::move(svg);
+        const std::map<std::string, std::string> parts = office::ChartsAsPictures(converted, pictures);
+        if (parts.empty()) return options.output;
+        fs::create_directories(files.pictures);
+        const std::string copy = files.pictures + "/print" + fs::path(options.output).extension().string();
+        converted.Write(copy, parts);
+        return copy;
+    } catch (const std::exception& e) {
+        notes.push_back(options.pdf + ": printed as LibreOffice draws the charts (its own hatches, markers filled): "
+                        "the print copy cannot be made: " + e.what());
+        return options.output;
+    }
+}
+
 // Printing whole files costs LibreOffice runs of their own: with the print-ready output only.
 void PrintPagesIfAsked(const office::Package& package, const std::vector<office::OfficeObject>& records,
-                       const ConversionOptions& options, const Files& files, PendingReport& pending) {
+                       const ConversionOptions& options, const Files& files,
+                       const std::map<std::string, std::string>& printPictures, PendingReport& pending) {
     if (options.pdf.empty()) return;
-    PagesRequest request{options.input, options.output, options.pdf, files.pictures + "/pages"};
+    PagesRequest request{options.input, PrintCopy(options, printPictures, files, pending.summary.notes), options.pdf,
+                         files.pictures + "/pages"};
     fs::create_directories(request.folder);
     PagesResult pages = PrintPages(package, request, records);
     pending.pages = std::move(pages.pages);
@@ -281,6 +341,8 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.propertiesChanged = counts.propertiesChanged;
     summary.chartsWithLookAlikes = counts.legibility.chartsWithLookAlikes;
     summary.chartsWithVanishingText = counts.legibility.chartsWithVanishingText;
+    for (const auto& [key, more] : writeBack.Result().legibility)
+        if (!more.seriesAlike && !more.found.empty()) ++summary.chartsWithLookAlikes;
     WriteBackResult& written = writeBack.Result();
     summary.chartsRewritten = written.chartsRewritten;
     summary.previewsLeftInColour = written.previewsLeftInColour;
@@ -292,9 +354,10 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.timings.write = Since(start) - written.renderSeconds;
     summary.timings.render = written.renderSeconds;
     pending.charts = std::move(written.charts);
+    pending.legibility = std::move(written.legibility);
     start = Clock::now();
     if (!options.pdf.empty()) Stage(options, "printing with LibreOffice");
-    PrintPagesIfAsked(package, records, options, files, pending);
+    PrintPagesIfAsked(package, records, options, files, written.printPictures, pending);
     summary.timings.render += Since(start);
     return pending;
 }
@@ -311,6 +374,8 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     bwpass::ReportExtras extras;
     if (options.render) Stage(options, "drawing " + std::to_string(pending.charts.size()) + " charts with LibreOffice");
     if (options.render) extras = DrawCharts(pending.charts, files.pictures);
+    AddMoreLegibility(pending.legibility, extras);
+    if (options.render) CheckPrintedPictures(pending.charts, pending.legibility, extras, summary);
     else extras.renderNotes.push_back("LibreOffice's pictures of the charts were not drawn (--no-render)");
     summary.timings.render += Since(start);
     start = Clock::now();
@@ -382,6 +447,8 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
         PendingReport& p = pending[f];
         if (p.options.report.empty()) continue;
         if (charts) p.summary.timings.render += seconds * static_cast<double>(p.charts.size()) / static_cast<double>(charts);
+        AddMoreLegibility(p.legibility, extras[f]);
+        if (p.options.render) CheckPrintedPictures(p.charts, p.legibility, extras[f], p.summary);
         const auto written = Clock::now();
         try {
             WriteReport(p.options, p.summary, Files(p.work->Path()), p, extras[f]);

@@ -82,6 +82,7 @@ struct PendingReport {
     ConversionSummary summary;
     std::unique_ptr<TempFolder> work;
     std::vector<ChartToDraw> charts;
+    std::map<std::pair<size_t, size_t>, MoreLegibility> legibility;  // WriteBackResult's
     std::vector<bwpass::PagePictures> pages;  // with --pdf: each slide or sheet with a chart, before and after
     std::vector<std::string> pageNotes;       // what could not be printed
 };

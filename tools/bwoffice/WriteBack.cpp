@@ -1,16 +1,21 @@
 #include "tools/bwoffice/WriteBack.h"
 
 #include "tools/deckmodel/Text.h"
+#include "tools/legibility/Legibility.h"
+#include "tools/office/ChartBarsAndLines.h"
+#include "tools/office/ChartPictures.h"
 #include "tools/office/ColourContext.h"
 
 #include "tools/office/PrintCopy.h"
 #include "tools/render/PictureEdit.h"
 #include "tools/render/Print.h"
 #include "tools/render/Render.h"
+#include "tools/report/ChartSvg.h"
 
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -137,6 +142,8 @@ private:
     // Keeps bytes in a new file of the work folder and returns its name.
     std::string Save(const std::string& bytes);
     std::string ThemeFile(const Package& holder, const std::string& themePart);
+    std::string PrintPicture(const std::string& chartPart, const sim::ChartModel& after, const pugi::xml_document& xml,
+                             std::vector<bwpass::DrawnKey>& keys);
 
     const Package& package_;
     const std::string workFolder_;
@@ -144,7 +151,41 @@ private:
     WriteBackResult result_;
     size_t saved_ = 0;
     std::map<std::string, std::string> themeFiles_;  // "package: theme part" -> file
+    std::optional<std::map<std::string, std::pair<long long, long long>>> frameSizes_;  // of the outer package's charts
 };
+
+namespace {
+
+MoreLegibility MoreLegibilityOf(const sim::ChartModel& after, const office::BarsAndLines& elements) {
+    return {!legibility::CheckLegibility(after).lookAlikes.empty(),
+            legibility::CheckBarsAndLines(after, elements.upBars ? &*elements.upBars : nullptr,
+                                          elements.downBars ? &*elements.downBars : nullptr, elements.lines)};
+}
+
+}  // namespace
+
+// LibreOffice draws none of Office's 48 fill patterns, fills every marker with its line's colour
+// and has no surface chart: a converted chart prints as our own drawing of it, with each
+// pattern's tile at the size Office gives it on paper. Our drawing has no up and down bars,
+// high-low, drop or series lines and error bars: a chart with any is left to LibreOffice, so
+// that they print.
+std::string WriteBack::Writer::PrintPicture(const std::string& chartPart, const sim::ChartModel& after,
+                                            const pugi::xml_document& xml, std::vector<bwpass::DrawnKey>& keys) {
+    if (!frameSizes_) frameSizes_ = office::ChartFrameSizes(package_);
+    auto size = frameSizes_->find(chartPart);
+    const bool known = size != frameSizes_->end() && size->second.first > 0;
+    const long long width = known ? size->second.first : render::kChartSlideWidth;
+    const long long height = known ? size->second.second : render::kChartSlideHeight;
+    const office::AxisTitles axes = office::ChartAxisTitles(xml);
+    bwpass::ChartLook look;
+    look.patternPixel = bwpass::PrintPatternPixel(width);
+    look.title = office::ChartTitleText(xml);
+    look.leftTitle = axes.left;
+    look.bottomTitle = axes.bottom;
+    look.bitmapPatterns = true;
+    look.height = bwpass::DrawingHeight(width, height);
+    return Save(bwpass::ChartSvg(after, "print", look, &keys));
+}
 
 std::string WriteBack::Writer::Save(const std::string& bytes) {
     const std::string file = workFolder_ + "/part" + std::to_string(++saved_);
@@ -181,11 +222,19 @@ std::map<std::string, std::string> WriteBack::Writer::Charts(size_t index, const
         const size_t written = office::WriteChartChanges(xml, *b, *a, record.theme);
         const std::string rewritten = written ? office::XmlText(xml) : std::string();
         const int chart = ChartIndex(before, location);
+        const office::BarsAndLines elements = written ? office::ReadBarsAndLines(xml, record.theme) : office::BarsAndLines{};
+        const bool drawnWhole = !elements.upBars && !elements.downBars && elements.lines.empty();
+        std::vector<bwpass::DrawnKey> keys;
+        const std::string print = written && record.embeddedPart.empty() && drawnWhole
+                                      ? PrintPicture(location.chartPart, *a, xml, keys)
+                                      : std::string();
+        if (!print.empty()) result_.printPictures[location.chartPart] = print;
         if (collectCharts_ && chart >= 0)
             result_.charts.push_back({index, static_cast<size_t>(chart), Save(stored),
                                       written ? Save(rewritten) : std::string(), theme,
                                       ThemeFile(holder, office::ThemeOverridePart(holder, location.chartPart)),
-                                      office::ColourMapChanges(record.theme)});
+                                      office::ColourMapChanges(record.theme), print, std::move(keys)});
+        if (written && chart >= 0) result_.legibility[{index, static_cast<size_t>(chart)}] = MoreLegibilityOf(*a, elements);
         if (written == 0) continue;
         changed[location.chartPart] = rewritten;
         ++result_.chartsRewritten;

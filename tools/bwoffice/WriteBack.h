@@ -5,8 +5,10 @@
 #pragma once
 
 #include "tools/deckmodel/Deck.h"
+#include "tools/legibility/Legibility.h"
 #include "tools/office/Documents.h"
 #include "tools/office/Package.h"
+#include "tools/report/ChartSvg.h"
 
 #include <map>
 #include <memory>
@@ -26,6 +28,17 @@ struct ChartToDraw {
     // The colour map of the chart's slide where it differs from the identity map (name -> scheme
     // colour): the pictures must show the chart in the colours its slide gives it.
     std::map<std::string, std::string> colourMap;
+    // The chart as it prints (an SVG picture in place of the chart part: ChartsAsPictures); empty
+    // where LibreOffice prints the chart part itself.
+    std::string printFile{};
+    std::vector<bwpass::DrawnKey> printKeys{};  // its legend's keys in the picture, for the page check
+};
+
+// What the legibility check finds in a rewritten chart beyond its series: up and down bars,
+// high-low, drop and series lines, error bars (legibility::CheckBarsAndLines).
+struct MoreLegibility {
+    bool seriesAlike = false;                    // the model's own check found look-alikes
+    std::vector<legibility::Finding> found;
 };
 
 struct WriteBackResult {
@@ -36,6 +49,10 @@ struct WriteBackResult {
     size_t previewsLeftInColour = 0;
     std::vector<std::string> notes;            // for the report and the summary
     std::vector<ChartToDraw> charts;           // when asked for
+    // The rewritten charts of the outer package as they print: chart part -> file of its SVG.
+    std::map<std::string, std::string> printPictures;
+    // Keyed as ChartToDraw is, (object, chart): every rewritten chart of a modelled workbook.
+    std::map<std::pair<size_t, size_t>, MoreLegibility> legibility;
     double renderSeconds = 0;
 };
 

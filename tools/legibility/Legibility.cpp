@@ -77,4 +77,43 @@ ChartLegibility CheckLegibility(const sim::ChartModel& chart) {
     return out;
 }
 
+// A line element as it prints: drawn without markers.
+PrintedLook LookOfLine(const sim::LineElementModel& line) {
+    sim::SeriesModel asSeries;
+    asSeries.chartType = 4;  // xlLine
+    asSeries.border = line.border;
+    asSeries.markerStyle = -4142;
+    PrintedLook look = LookOfLineSeries(asSeries, 0);
+    look.line.line = line.present && line.border.lineStyle != -4142 && line.border.colorIndex != -4142;
+    return look;
+}
+
+std::vector<Finding> CheckBarsAndLines(const sim::ChartModel& chart, const sim::ElementModel* upBars,
+                                       const sim::ElementModel* downBars,
+                                       const std::vector<std::pair<std::string, sim::LineElementModel>>& lines) {
+    std::vector<Finding> found;
+    if (upBars && downBars) {
+        const PrintedLook up = LookOfElement(*upBars), down = LookOfElement(*downBars);
+        if (PrintAlike(up, down)) found.push_back({"up and down bars print alike", Describe(up)});
+    }
+    for (const auto& [name, line] : lines) {
+        const PrintedLook look = LookOfLine(line);
+        if (!look.line.line) continue;
+        if (look.line.grey > 255 - kTextContrast) {
+            found.push_back({name + " print white on white", Describe(look)});
+            continue;
+        }
+        for (size_t i = 0; i < chart.series.size(); ++i) {
+            const sim::SeriesModel& s = chart.series[i];
+            if (!IsDrawnAsLine(s)) continue;
+            const PrintedLook seriesLine = LookOfLineSeries(s, i);
+            if (PrintAlike(look, seriesLine)) {
+                found.push_back({name + " print like series " + std::to_string(i + 1) + "'s line", Describe(look)});
+                break;
+            }
+        }
+    }
+    return found;
+}
+
 }  // namespace legibility

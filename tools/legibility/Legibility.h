@@ -10,6 +10,7 @@
 #include "sim/ExcelModel.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace legibility {
@@ -31,5 +32,14 @@ struct ChartLegibility {
 // a doughnut with more than one "slice 3 and 1 of series 2 ...". Positions count from 1, as the
 // conversion counts them.
 ChartLegibility CheckLegibility(const sim::ChartModel& chart);
+
+// The elements the conversion leaves in their colours: up and down bars print alike when their
+// fills do ("up and down bars print alike"); a line (high-low, drop and series lines, error bars)
+// vanishes when it prints white on white ("drop lines print white on white") and is mistaken for
+// a series when it prints as that series' line does, without markers ("high-low lines print
+// like series 2's line"). lines: (name, format); chart: the converted chart, for its series.
+std::vector<Finding> CheckBarsAndLines(const sim::ChartModel& chart, const sim::ElementModel* upBars,
+                                       const sim::ElementModel* downBars,
+                                       const std::vector<std::pair<std::string, sim::LineElementModel>>& lines);
 
 }  // namespace legibility

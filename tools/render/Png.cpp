@@ -17,7 +17,7 @@ uint32_t BigEndian(const std::string& s, size_t at) {
 
 struct Header {
     uint32_t width = 0, height = 0;
-    int colourType = -1, channels = 0;
+    int colourType = -1, channels = 0, depth = 8;
 };
 
 bool Inflate(const std::string& compressed, std::vector<uint8_t>& out) {
@@ -73,7 +73,8 @@ std::optional<Picture> ReadPng(const std::string& path) {
         if (kind == "IHDR" && n >= 13) {
             h.width = BigEndian(body, 0);
             h.height = BigEndian(body, 4);
-            if (uint8_t(body[8]) != 8 || body[12] != 0) return std::nullopt;  // 8 bits, not interlaced
+            if (body[12] != 0) return std::nullopt;  // not interlaced
+            h.depth = uint8_t(body[8]);
             h.colourType = uint8_t(body[9]);
         } else if (kind == "PLTE") {
             palette = body;
@@ -86,7 +87,11 @@ std::optional<Picture> ReadPng(const std::string& path) {
     if (h.colourType < 0 || h.colourType > 6 || !channels[h.colourType] || h.width == 0 || h.height == 0 ||
         h.width > 20000 || h.height > 20000)
         return std::nullopt;
-    const size_t bpp = static_cast<size_t>(channels[h.colourType]), stride = h.width * bpp;
+    // 8 bits a sample; grey and palette pictures also 1, 2 or 4, several pixels to a byte.
+    const bool packed = h.depth == 1 || h.depth == 2 || h.depth == 4;
+    if (h.depth != 8 && !(packed && (h.colourType == 0 || h.colourType == 3))) return std::nullopt;
+    const size_t bpp = static_cast<size_t>(channels[h.colourType]);
+    const size_t stride = packed ? (h.width * h.depth + 7) / 8 : h.width * bpp;
     std::vector<uint8_t> raw((stride + 1) * h.height);
     if (!Inflate(idat, raw) || !Unfilter(raw, stride, h.height, bpp)) return std::nullopt;
 
@@ -98,7 +103,15 @@ std::optional<Picture> ReadPng(const std::string& path) {
         const uint8_t* line = &raw[y * (stride + 1) + 1];
         for (size_t x = 0; x < h.width; ++x) {
             const uint8_t* px = line + x * bpp;
-            if (h.colourType == 3) {
+            if (packed) {
+                const unsigned mask = (1u << h.depth) - 1, bit = static_cast<unsigned>(x * h.depth);
+                const unsigned v = (line[bit / 8] >> (8 - h.depth - bit % 8)) & mask;
+                if (h.colourType == 0) {
+                    p.rgb.insert(p.rgb.end(), 3, static_cast<uint8_t>(v * 255 / mask));
+                    continue;
+                }
+                for (int k = 0; k < 3; ++k) p.rgb.push_back(3 * v + 2 < palette.size() ? uint8_t(palette[3 * v + k]) : 0);
+            } else if (h.colourType == 3) {
                 const size_t at = size_t(px[0]) * 3;
                 for (int k = 0; k < 3; ++k) p.rgb.push_back(at + 2 < palette.size() ? uint8_t(palette[at + k]) : 0);
             } else if (h.colourType == 0 || h.colourType == 4) {

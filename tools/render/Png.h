@@ -14,8 +14,9 @@ struct Picture {
     std::vector<uint8_t> rgb;   // width * height * 3, top row first
 };
 
-// An 8-bit PNG (grey, RGB, palette, with or without alpha; alpha is dropped), or nothing when
-// the file is missing or is not such a PNG.
+// A PNG of 8 bits a sample (grey, RGB, palette, with or without alpha; alpha is dropped) or of
+// 1, 2 or 4 (grey, palette), not interlaced; nothing when the file is missing or is not such a
+// PNG.
 std::optional<Picture> ReadPng(const std::string& path);
 
 // The share (0..1) of pixels that are not near white: ink on the page.

@@ -75,6 +75,7 @@ private:
             "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
             "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
             "<Default Extension=\"png\" ContentType=\"image/png\"/>"
+            "<Default Extension=\"svg\" ContentType=\"image/svg+xml\"/>"
             "<Default Extension=\"vml\" ContentType=\"application/vnd.openxmlformats-officedocument.vmlDrawing\"/>"
             "<Default Extension=\"xlsx\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet\"/>";
         for (const auto& [name, type] : overrides_)
@@ -107,6 +108,13 @@ std::string ChartGraphicFrame(int id, const ChartFrame& chart, const std::string
            "<a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/chart\">"
            "<c:chart xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" r:id=\"" + relId +
            "\"/></a:graphicData></a:graphic></p:graphicFrame>";
+}
+
+std::string ChartPicture(int id, const ChartFrame& chart, const std::string& relId) {
+    return "<p:pic><p:nvPicPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + EscapeXml(chart.name) +
+           "\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr><p:blipFill><a:blip r:embed=\"" + relId +
+           "\"/><a:stretch><a:fillRect/></a:stretch></p:blipFill><p:spPr>" + Xfrm("a:xfrm", chart.rect) +
+           "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:pic>";
 }
 
 // The picture inside p:oleObj is what is shown: PowerPoint 2010 and later, and LibreOffice, draw
@@ -168,6 +176,12 @@ std::string SlideXml(const SlideContent& slide, const PresentationContent& conte
     if (!slide.title.empty())
         tree += TitleBox(id++, slide.title, Rect{457200, 152400, content.slideWidth - 914400, 609600});
     for (const ChartFrame& chart : slide.charts) {
+        if (!chart.pictureSvg.empty()) {
+            const std::string image = "image" + std::to_string(++n.image) + ".svg";
+            tree += ChartPicture(id++, chart, rels.Add("image", "../media/" + image));
+            package.Add("ppt/media/" + image, chart.pictureSvg);
+            continue;
+        }
         const std::string chartPart = "ppt/charts/chart" + std::to_string(++n.chart) + ".xml";
         tree += ChartGraphicFrame(id++, chart, rels.Add("chart", "../charts/chart" + std::to_string(n.chart) + ".xml"));
         package.Add(chartPart, chart.chartXml, "application/vnd.openxmlformats-officedocument.drawingml.chart+xml");

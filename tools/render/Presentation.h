@@ -34,6 +34,9 @@ struct ChartFrame {
     // The chart's theme override (a:themeOverride, which replaces the theme's colours for this
     // chart alone), or empty for none.
     std::string themeOverrideXml{};
+    // When set, the frame shows this SVG picture instead of the chart: the chart as it prints
+    // where LibreOffice cannot draw what it holds (tools/bwoffice/PrintedCharts.h).
+    std::string pictureSvg{};
 };
 
 struct OleFrame {

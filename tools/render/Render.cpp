@@ -75,10 +75,10 @@ PresentationContent ChartSlides(const std::string& themeXml, const ColourMap& co
     return content;
 }
 
-void AddChartSlide(PresentationContent& content, const std::string& chartXml, const std::string& themeOverrideXml) {
+void AddChartSlide(PresentationContent& content, const std::string& chartXml, const ChartToRender& chart) {
     SlideContent slide;
     slide.charts.push_back(ChartFrame{"Chart 1", Rect{0, 0, kChartSlideWidth, kChartSlideHeight}, chartXml, "",
-                                      themeOverrideXml});
+                                      chart.themeOverrideXml, chart.pictureSvg});
     content.slides.push_back(std::move(slide));
 }
 
@@ -177,7 +177,7 @@ private:
             const Document& doc = documents_[d];
             try {
                 PresentationContent content = ChartSlides(charts_[doc.charts.front()].themeXml, doc.colourMap);
-                for (size_t i : doc.charts) AddChartSlide(content, slides_[i].xml, charts_[i].themeOverrideXml);
+                for (size_t i : doc.charts) AddChartSlide(content, slides_[i].xml, charts_[i]);
                 const std::string bytes = ZipToBytes(PresentationEntries(content));
                 const fs::path input = folder_ / NumberedName(d, ".pptx");
                 std::ofstream out(input, std::ios::binary);
@@ -312,7 +312,7 @@ std::string OneSlidePresentation(const std::string& chartXml, const std::string&
 std::string OneSlidePresentation(const ChartToRender& chart) {
     const PreparedChart prepared = PrepareChart(chart);
     PresentationContent content = ChartSlides(chart.themeXml, prepared.colourMap);
-    AddChartSlide(content, prepared.xml, chart.themeOverrideXml);
+    AddChartSlide(content, prepared.xml, chart);
     return office::ZipToBytes(PresentationEntries(content));
 }
 

@@ -24,6 +24,9 @@ struct ChartToRender {
     // own c:clrMapOvr, which LibreOffice ignores, is applied over it.
     ColourMap colourMap{};
     std::string themeOverrideXml{};  // the chart part's theme override (a:themeOverride), or empty
+    // The chart as it prints, where the print shows a picture in its place (ChartFrame::pictureSvg):
+    // drawn instead of the chart part.
+    std::string pictureSvg{};
 };
 
 // Renders all in one LibreOffice run and returns one line per chart that could not be drawn,

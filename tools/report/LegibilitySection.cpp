@@ -37,15 +37,16 @@ std::string Verdict(const legibility::ChartLegibility& l) {
 
 }  // namespace
 
-void CountLegibility(const sim::ChartModel& converted, LegibilityCounts& counts) {
+void CountLegibility(const sim::ChartModel& converted, LegibilityCounts& counts, bool seenOnPage) {
     const legibility::ChartLegibility l = legibility::CheckLegibility(converted);
-    counts.chartsWithLookAlikes += l.lookAlikes.empty() ? 0 : 1;
+    counts.chartsWithLookAlikes += l.lookAlikes.empty() && !seenOnPage ? 0 : 1;
     counts.chartsWithVanishingText += l.vanishingText.empty() ? 0 : 1;
 }
 
 std::string LegibilityHtml(const ChartResult& chart) {
     if (chart.changes.empty()) return {};
-    const legibility::ChartLegibility l = legibility::CheckLegibility(chart.after);
+    legibility::ChartLegibility l = legibility::CheckLegibility(chart.after);
+    l.lookAlikes.insert(l.lookAlikes.end(), chart.moreLookAlikes.begin(), chart.moreLookAlikes.end());
     std::string s = "<p class=\"meta legibility\">Legibility on paper: ";
     if (l.lookAlikes.empty() && l.vanishingText.empty())
         return s + "<span class=\"ok\">no two " + H(l.elements) + " print alike, no text vanishes</span> (" +
@@ -62,7 +63,8 @@ std::string LegibilityHtml(const ChartResult& chart) {
 std::string LookAlikeNote() {
     return "converted charts where two series, slices or bands print alike: the same pattern in greys within " +
            std::to_string(legibility::kGreyTolerance) +
-           " of 255 levels, or the same dash, weight and marker (listed under each chart)";
+           " of 255 levels, or the same dash, weight and marker; up and down bars alike, lines that vanish or look like a "
+           "series' line, legend keys alike on the printed picture (listed under each chart)";
 }
 
 std::string VanishingTextNote() {

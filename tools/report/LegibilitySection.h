@@ -10,8 +10,8 @@
 
 namespace bwpass {
 
-// Counts a chart the pass converted.
-void CountLegibility(const sim::ChartModel& converted, LegibilityCounts& counts);
+// Counts a chart the pass converted; seenOnPage: the printed picture shows keys alike.
+void CountLegibility(const sim::ChartModel& converted, LegibilityCounts& counts, bool seenOnPage = false);
 
 // The chart's "Legibility" line and list; empty for a chart the pass did not change.
 std::string LegibilityHtml(const ChartResult& chart);

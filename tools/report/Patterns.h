@@ -1,8 +1,11 @@
 // The Office fill patterns (MsoPatternType 1..54) as 8 x 8 bitmaps, for drawing them.
 //
 // Office draws a pattern as an 8 x 8 pixel tile: set bits in the foreground colour, clear bits in
-// the background colour. These tiles follow the patterns' names (densities, hatch directions,
-// line widths) so that a reader can tell the patterns apart and check which one an element got.
+// the background colour. Where LibreOffice's list of Office's patterns (share/palette/
+// standard.sop, fourteen of them) has one, the tile is that one, up to where it starts
+// (test_printed compares them); the others follow the patterns' names (densities, hatch
+// directions, line widths) so that a reader can tell the patterns apart and check which one an
+// element got.
 #pragma once
 
 #include <array>

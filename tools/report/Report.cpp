@@ -1,6 +1,7 @@
 #include "tools/report/Report.h"
 
 #include "tools/report/ChartSvg.h"
+#include "tools/report/PatternPng.h"
 #include "tools/deckmodel/Constants.h"
 #include "tools/report/LegibilitySection.h"
 #include "tools/deck/Files.h"
@@ -36,6 +37,7 @@ figure { margin: 0; }
 figcaption { font-size: 12px; font-weight: bold; margin-bottom: 2px; }
 figure svg { border: 1px solid #bbb; display: block; }
 section.page img { border: 1px solid #bbb; max-width: 560px; }
+figure.render-after img, figure.render-before img { width: 400px; }
 section.chart { margin-bottom: 22px; }
 details { font-size: 12px; margin-top: 4px; }
 pre { font-size: 12px; background: #f6f6f6; border: 1px solid #ccc; padding: 8px; overflow-x: auto; }
@@ -154,19 +156,6 @@ std::string ChartStatus(const ChartResult& c) {
     else if (c.onShownSheet) s = "<span class=\"muted\">unchanged</span>";
     else s = "<span class=\"muted\">unchanged (not on the sheet the workbook shows)</span>";
     return c.note.empty() ? s : s + " &middot; <span class=\"muted\">" + H(c.note) + "</span>";
-}
-
-std::string Base64(const std::string& bytes) {
-    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string s;
-    s.reserve((bytes.size() + 2) / 3 * 4);
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t n = std::min<size_t>(3, bytes.size() - i);
-        uint32_t v = 0;
-        for (size_t k = 0; k < 3; ++k) v = v << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0);
-        for (size_t k = 0; k < 4; ++k) s += k <= n ? digits[(v >> (18 - 6 * k)) & 63] : '=';
-    }
-    return s;
 }
 
 bool ReadPicture(const std::string& path, std::string& data, std::string& error) {
@@ -311,11 +300,11 @@ std::string Tail(const PassResult& r) { return "</table>\n</details>\n" + Log(r)
 
 }  // namespace
 
-void CountConverted(const sim::ChartModel& after, size_t changes, ChartCounts& counts) {
+void CountConverted(const sim::ChartModel& after, size_t changes, ChartCounts& counts, bool moreLookAlikes) {
     if (changes == 0) return;
     ++counts.converted;
     counts.propertiesChanged += changes;
-    CountLegibility(after, counts.legibility);
+    CountLegibility(after, counts.legibility, moreLookAlikes);
 }
 
 void AddToTotals(PassTotals& t, const ObjectResult& o) {
@@ -329,7 +318,7 @@ void AddToTotals(PassTotals& t, const ObjectResult& o) {
             t.numbers.onShownSheets.push_back(number);
         }
         ChartCounts counts;
-        CountConverted(c.after, c.changes.size(), counts);
+        CountConverted(c.after, c.changes.size(), counts, !c.moreLookAlikes.empty());
         if (counts.converted == 0) continue;
         ++t.chartsChanged;
         t.propertiesChanged += counts.propertiesChanged;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "sim/ExcelModel.h"
+#include "tools/legibility/Legibility.h"
 
 #include <cstdint>
 #include <memory>
@@ -29,6 +30,8 @@ struct ChartResult {
     // Pictures of the chart drawn by LibreOffice (PNG files, embedded into the report), empty
     // when there are none.
     std::string renderBefore, renderAfter;
+    // Legend keys that look alike on the printed picture (renderAfter), whatever the model says.
+    std::vector<legibility::Finding> moreLookAlikes;
     std::string note;           // e.g. "not modelled: cx:chart; left unchanged"
 };
 
@@ -94,8 +97,9 @@ struct ChartCounts {
     LegibilityCounts legibility;
 };
 
-// A converted chart, with the length of its list of changes, into the counts.
-void CountConverted(const sim::ChartModel& after, size_t changes, ChartCounts& counts);
+// A converted chart, with the length of its list of changes, into the counts; moreLookAlikes:
+// look-alikes found beside the model's check (bars and lines, the printed picture).
+void CountConverted(const sim::ChartModel& after, size_t changes, ChartCounts& counts, bool moreLookAlikes = false);
 
 // The charts each count of the summary is made of, by their number in the report (from 1), so
 // that the summary can lead to them.

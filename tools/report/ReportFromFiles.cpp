@@ -37,6 +37,7 @@ void FillCharts(ObjectResult& o, size_t index, const DeckObject& before, const D
         if (extra != extras.charts.end()) {
             c.renderBefore = extra->second.renderBefore;
             c.renderAfter = extra->second.renderAfter;
+            c.moreLookAlikes = extra->second.moreLookAlikes;
             if (!extra->second.note.empty()) c.note = extra->second.note;
         }
         o.charts.push_back(std::move(c));

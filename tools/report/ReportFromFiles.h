@@ -18,6 +18,8 @@ namespace bwpass {
 struct ChartExtras {
     std::string renderBefore, renderAfter;  // PNG files; empty when not drawn
     std::string note;                       // e.g. "not modelled: cx:chart; left unchanged"
+    // Look-alikes beyond the model's series: bars and lines, and keys alike on the printed picture.
+    std::vector<legibility::Finding> moreLookAlikes{};
 };
 
 struct ReportExtras {

@@ -198,6 +198,21 @@ def surface_0_10():
     save("surface-no-cache.xlsx", p)
 
 
+# ---- bars and lines the conversion leaves -----------------------------------------------------
+
+@form
+def up_down_bars():
+    """A line chart with up and down bars in Office's first two accents (C0504D up, 4F81BD down:
+    greys 113 and 120), yellow drop lines (grey 226) and high-low lines in their default."""
+    p = load("xlsx/chart_line03.xlsx")
+    bars = ('<c:dropLines><c:spPr><a:ln w="9525"><a:solidFill><a:srgbClr val="FFFF00"/></a:solidFill></a:ln></c:spPr>'
+            '</c:dropLines><c:hiLowLines/><c:upDownBars><c:gapWidth val="150"/><c:upBars><c:spPr><a:solidFill>'
+            '<a:srgbClr val="C0504D"/></a:solidFill></c:spPr></c:upBars><c:downBars><c:spPr><a:solidFill>'
+            '<a:srgbClr val="4F81BD"/></a:solidFill></c:spPr></c:downBars></c:upDownBars>')
+    edit(p, "xl/charts/chart1.xml", lambda t: sub1(r'<c:marker val="1"/>', bars + '<c:marker val="1"/>', t))
+    save("up-down-bars.xlsx", p)
+
+
 for name, fn in form.chosen(ONLY):
     fn()
     print(name)

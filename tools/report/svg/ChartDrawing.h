@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sim/ExcelModel.h"
+#include "tools/report/ChartSvg.h"
 #include "tools/report/Patterns.h"
 
 #include <cstddef>
@@ -51,7 +52,11 @@ struct Pt {
 
 class Svg {
 public:
-    explicit Svg(std::string prefix) : prefix_(std::move(prefix)) {}
+    // patternPixel: drawing units per pixel of a pattern's 8 x 8 tile. bitmapPatterns: each
+    // pattern a picture of many tiles rather than a tile of squares, for a renderer that would
+    // otherwise draw every square of every tile on its own.
+    explicit Svg(std::string prefix, double patternPixel = 2, bool bitmapPatterns = false)
+        : prefix_(std::move(prefix)), patternPixel_(patternPixel), bitmapPatterns_(bitmapPatterns) {}
 
     // The paint of an interior and fill pair, with a description for the element's tooltip.
     std::string paint(const sim::InteriorModel& in, const sim::FillModel& f, std::string* note = nullptr);
@@ -65,20 +70,29 @@ public:
     void path(const std::string& d, const std::string& fill, const Stroke& st, const std::string& title = {});
     void line(Pt a, Pt b, const Stroke& st, const std::string& title = {});
     void polyline(const std::vector<Pt>& pts, const Stroke& st, const std::string& title = {});
-    void text(Pt at, const std::string& s, const char* anchor = "middle", double size = 9);
+    // rotate: degrees about `at` (-90 reads upwards).
+    void text(Pt at, const std::string& s, const char* anchor = "middle", double size = 9,
+              const std::string& colour = "", double rotate = 0);
     // A see-through dark layer, for the shaded faces of 3-D bars.
     void shade(const std::string& d, double opacity);
 
-    std::string finish(const std::string& title) const;
+    std::string finish(const std::string& title, int height = kChartHeight) const;
 
     static std::string PathOf(const std::vector<Pt>& pts, bool close);
     std::string pattern(int n, int32_t fg, int32_t bg);
-    static std::string TilePath(const PatternBits& bits, int scale);
+    static std::string TilePath(const PatternBits& bits, double scale);
+
+    // Where the legend's keys were drawn, in order, with their labels.
+    const std::vector<std::pair<Box, std::string>>& legendKeys() const { return legendKeys_; }
+    void addLegendKey(const Box& b, const std::string& label) { legendKeys_.emplace_back(b, label); }
 
 private:
     std::string gradient(int32_t from, int32_t to);
 
     std::string prefix_;
+    double patternPixel_;
+    bool bitmapPatterns_;
+    std::vector<std::pair<Box, std::string>> legendKeys_;
     std::string defs_, body_;
     std::set<std::string> defined_;
 };

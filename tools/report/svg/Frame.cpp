@@ -104,6 +104,7 @@ void DrawLegend(Svg& svg, const ChartModel& c, const Box& box, const std::vector
             Stroke st = k.stroke;
             st.width = std::min(st.width, 2.6);
             svg.line({frame.x + 4, cy}, {frame.x + 30, cy}, st, k.title);
+            svg.addLegendKey({frame.x + 4, cy - rowH / 2 + 1, 26, rowH - 2}, k.label);
             if (k.markerSeries) {
                 SeriesModel small = *k.markerSeries;
                 small.markerSize = std::min<int32_t>(small.markerSize, static_cast<int32_t>(rowH * 0.8));
@@ -113,6 +114,7 @@ void DrawLegend(Svg& svg, const ChartModel& c, const Box& box, const std::vector
             // Wide enough to show most of a pattern tile, so that keys can be told apart.
             const double h = std::min(12.0, rowH - 2);
             svg.rect({frame.x + 5, cy - h / 2, 26, h}, k.fill, k.stroke, k.title);
+            svg.addLegendKey({frame.x + 5, cy - h / 2, 26, h}, k.label);
         }
         svg.text({frame.x + 36, cy + font / 3}, Shorten(k.label, 15), "start", font);
     }

@@ -5,6 +5,7 @@
 #include "tools/deckmodel/Constants.h"
 #include "tools/deckmodel/Text.h"
 #include "tools/report/ChartSvg.h"
+#include "tools/report/PatternPng.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,9 +15,15 @@ namespace bwpass::svg {
 
 namespace {
 
-// Image pixels per pattern tile pixel: one-pixel dots would blur away on screen and in a
-// screenshot; two keep every hatch of an 8 x 8 tile visible.
-constexpr int kPatternPixel = 2;
+// A length of a pattern tile: to a thousandth, since a tile repeats and an error would add up.
+std::string Fine(double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.3f", v);
+    std::string s = b;
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    return s;
+}
 
 double WeightWidth(int32_t weight) {
     switch (weight) {
@@ -161,19 +168,21 @@ void Svg::polyline(const std::vector<Pt>& pts, const Stroke& st, const std::stri
     shape("path", "d=\"" + PathOf(pts, false) + "\" stroke-linejoin=\"round\"", "none", st, title);
 }
 
-void Svg::text(Pt at, const std::string& s, const char* anchor, double size) {
-    body_ += "<text x=\"" + Num(at.x) + "\" y=\"" + Num(at.y) + "\" font-size=\"" + Num(size) +
-             "\" text-anchor=\"" + anchor + "\">" + HtmlEscape(s) + "</text>\n";
+void Svg::text(Pt at, const std::string& s, const char* anchor, double size, const std::string& colour, double rotate) {
+    body_ += "<text x=\"" + Num(at.x) + "\" y=\"" + Num(at.y) + "\" font-size=\"" + Num(size) + "\" text-anchor=\"" +
+             anchor + "\"" + (colour.empty() ? std::string() : " fill=\"" + colour + "\"") +
+             (rotate == 0 ? std::string() : " transform=\"rotate(" + Num(rotate) + " " + Num(at.x) + " " + Num(at.y) + ")\"") +
+             ">" + HtmlEscape(s) + "</text>\n";
 }
 
 void Svg::shade(const std::string& d, double opacity) {
     body_ += "<path d=\"" + d + "\" fill=\"#000000\" fill-opacity=\"" + Num(opacity) + "\" stroke=\"none\"/>\n";
 }
 
-std::string Svg::finish(const std::string& title) const {
+std::string Svg::finish(const std::string& title, int height) const {
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kChartWidth) + "\" height=\"" +
-           std::to_string(kChartHeight) + "\" viewBox=\"0 0 " + std::to_string(kChartWidth) + " " +
-           std::to_string(kChartHeight) + "\" font-family=\"Arial, Helvetica, sans-serif\">\n<title>" +
+           std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(kChartWidth) + " " + std::to_string(height) +
+           "\" font-family=\"Arial, Helvetica, sans-serif\">\n<title>" +
            HtmlEscape(title) + "</title>\n<defs>\n" + defs_ + "</defs>\n" + body_ + "</svg>\n";
 }
 
@@ -188,21 +197,30 @@ std::string Svg::PathOf(const std::vector<Pt>& pts, bool close) {
 std::string Svg::pattern(int n, int32_t fg, int32_t bg) {
     const std::string id = prefix_ + "p" + std::to_string(n) + "-" + Css(fg).substr(1) + "-" + Css(bg).substr(1);
     if (!defined_.insert(id).second) return id;
-    const int tile = 8 * kPatternPixel;
-    defs_ += "<pattern id=\"" + id + "\" width=\"" + std::to_string(tile) + "\" height=\"" + std::to_string(tile) +
-             "\" patternUnits=\"userSpaceOnUse\"><rect width=\"" + std::to_string(tile) + "\" height=\"" +
-             std::to_string(tile) + "\" fill=\"" + Css(bg) + "\"/><path shape-rendering=\"crispEdges\" fill=\"" +
-             Css(fg) + "\" d=\"" + TilePath(PatternTile(n), kPatternPixel) + "\"/></pattern>\n";
+    if (bitmapPatterns_) {
+        constexpr int kTiles = 16;  // a picture of 128 x 128 pixels: few repeats, small data
+        const std::string side = Fine(8 * kTiles * patternPixel_);
+        defs_ += "<pattern id=\"" + id + "\" width=\"" + side + "\" height=\"" + side +
+                 "\" patternUnits=\"userSpaceOnUse\"><image width=\"" + side + "\" height=\"" + side +
+                 "\" preserveAspectRatio=\"none\" style=\"image-rendering:pixelated\" href=\"data:image/png;base64," +
+                 Base64(PatternPng(PatternTile(n), fg, bg, kTiles)) + "\"/></pattern>\n";
+        return id;
+    }
+    const std::string tile = Fine(8 * patternPixel_);
+    defs_ += "<pattern id=\"" + id + "\" width=\"" + tile + "\" height=\"" + tile +
+             "\" patternUnits=\"userSpaceOnUse\"><rect width=\"" + tile + "\" height=\"" + tile + "\" fill=\"" +
+             Css(bg) + "\"/><path shape-rendering=\"crispEdges\" fill=\"" + Css(fg) + "\" d=\"" +
+             TilePath(PatternTile(n), patternPixel_) + "\"/></pattern>\n";
     return id;
 }
 
-std::string Svg::TilePath(const PatternBits& bits, int scale) {
+std::string Svg::TilePath(const PatternBits& bits, double scale) {
     std::string d;
+    const std::string side = Fine(scale);
     for (int r = 0; r < 8; ++r)
         for (int c = 0; c < 8; ++c)
             if (bits[r] & (0x80 >> c))
-                d += "M" + std::to_string(c * scale) + " " + std::to_string(r * scale) + "h" +
-                     std::to_string(scale) + "v" + std::to_string(scale) + "h-" + std::to_string(scale) + "z";
+                d += "M" + Fine(c * scale) + " " + Fine(r * scale) + "h" + side + "v" + side + "h-" + side + "z";
     return d;
 }
 
