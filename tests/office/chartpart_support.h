@@ -3,8 +3,8 @@
 // and ColorIndex), so that a "typical converted model" can be written into every real part.
 #pragma once
 
-#include "tools/office/ChartPart.h"
-#include "tools/office/Package.h"
+#include "tools/chartmodel/ChartPart.h"
+#include "tools/package/Package.h"
 
 #include <unistd.h>
 

@@ -9,7 +9,7 @@
 //   of a pie whose colours vary by point each with one; no schema error against dml-chart.xsd
 //   (once mc:AlternateContent keeps its Fallback) that the original part did not have.
 // Prints one line per fault; exit status 0 when there is none, 1 otherwise.
-#include "tools/office/Package.h"
+#include "tools/package/Package.h"
 
 #include <cstdio>
 #include <cstdlib>

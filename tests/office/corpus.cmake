@@ -2,7 +2,7 @@
 # each output checked part by part (check_converted).
 add_executable(check_converted ${QV_ROOT}/tests/office/check_converted.cpp)
 target_compile_options(check_converted PRIVATE ${QV_WARNINGS})
-target_link_libraries(check_converted PRIVATE office)
+target_link_libraries(check_converted PRIVATE chartmodel)
 
 # The cross build's prefix, one wineserver for the whole run (as in the cross build's tests).
 set(QV_PREFIX ${CMAKE_BINARY_DIR}/../wineprefix)

@@ -6,7 +6,7 @@
 #include "tools/bwbatch/Index.h"
 #include "tools/bwbatch/Inputs.h"
 #include "tools/deck/ExitStatus.h"
-#include "tools/office/Package.h"
+#include "tools/package/Package.h"
 
 #include <gtest/gtest.h>
 

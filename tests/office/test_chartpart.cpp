@@ -2,7 +2,7 @@
 // and rules the reading and writing rest on.
 #include "tests/office/chartpart_support.h"
 #include "tools/deckmodel/Deck.h"
-#include "tools/office/ChartInternal.h"
+#include "tools/chartmodel/ChartInternal.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // automatic formats, the families the conversion treats apart (3-D with walls and floor,
 // surface bands, pies, many line series), wrapped elements and parts that cannot be modelled.
 #include "tests/office/chartpart_support.h"
-#include "tools/office/ChartInternal.h"
+#include "tools/chartmodel/ChartInternal.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "tools/bwoffice/Conversion.h"
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/deckmodel/Text.h"
-#include "tools/office/Documents.h"
+#include "tools/chartmodel/Documents.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // said of each refused kind.
 #include "tests/office/CompoundFiles.h"
 #include "tests/office/OfficeFiles.h"
-#include "tools/office/FileKind.h"
+#include "tools/package/FileKind.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // overrides, charts stored without their values, surface bands; and a point's marker written back.
 #include "tests/office/OfficeFiles.h"
 #include "tests/office/chartpart_support.h"
-#include "tools/office/Cells.h"
-#include "tools/office/ChartInternal.h"
-#include "tools/office/Documents.h"
+#include "tools/chartmodel/Cells.h"
+#include "tools/chartmodel/ChartInternal.h"
+#include "tools/chartmodel/Documents.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // reason and leaves no output.
 #include "tests/office/CompoundFiles.h"
 #include "tests/office/test_render_support.h"
-#include "tools/office/FileKind.h"
+#include "tools/package/FileKind.h"
 #include "tools/render/Import.h"
 #include "tools/render/Session.h"
 

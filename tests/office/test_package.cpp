@@ -1,7 +1,7 @@
 // The package layer: names, relationships, XML that writes back as it was read, limits, and new
 // packages that keep every untouched entry's compressed bytes.
 #include "tests/office/OfficeFiles.h"
-#include "tools/office/Package.h"
+#include "tools/package/Package.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 // refused with an OfficeFileError, but must never crash, hang or fail any other way.
 // A longer run: QV_FUZZ_CASES=5000 QV_FUZZ_SEED=n; one case again: QV_FUZZ_FIRST=n QV_FUZZ_CASES=1.
 #include "tests/office/OfficeFiles.h"
-#include "tools/office/Documents.h"
-#include "tools/office/FileKind.h"
-#include "tools/office/Package.h"
+#include "tools/chartmodel/Documents.h"
+#include "tools/package/FileKind.h"
+#include "tools/package/Package.h"
 
 #include <gtest/gtest.h>
 

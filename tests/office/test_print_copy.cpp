@@ -3,7 +3,7 @@
 // range out of its page at the frame's proportions.
 #include "tests/office/OfficeFiles.h"
 #include "tests/office/test_render_support.h"
-#include "tools/office/PrintCopy.h"
+#include "tools/printcopy/PrintCopy.h"
 #include "tools/render/PictureEdit.h"
 #include "tools/sample/ChartData.h"
 #include "tools/sample/Workbook.h"

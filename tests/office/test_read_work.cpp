@@ -2,7 +2,7 @@
 // zip, and their bytes, per chart are the same for a few charts as for many. Work is counted by
 // the package, never timed.
 #include "tests/office/OfficeFiles.h"
-#include "tools/office/Documents.h"
+#include "tools/chartmodel/Documents.h"
 
 #include <gtest/gtest.h>
 

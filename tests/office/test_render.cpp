@@ -4,7 +4,7 @@
 #include "tools/render/Png.h"
 #include "tools/render/Process.h"
 #include "tools/render/Render.h"
-#include "tools/office/ZipWriter.h"
+#include "tools/package/ZipWriter.h"
 #include "tools/render/Session.h"
 
 #include <pugixml.hpp>

@@ -3,7 +3,7 @@
 #include "tests/office/test_render_support.h"
 #include "tools/render/Png.h"
 #include "tools/render/Process.h"
-#include "tools/office/ZipWriter.h"
+#include "tools/package/ZipWriter.h"
 #include "tools/sample/ChartData.h"
 #include "tools/sample/ChartXml.h"
 #include "tools/sample/SamplePresentation.h"

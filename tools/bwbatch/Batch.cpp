@@ -5,7 +5,7 @@
 #include "tools/cleanup/Cleanup.h"
 
 #include "tools/deck/ExitStatus.h"
-#include "tools/office/Package.h"
+#include "tools/package/Package.h"
 
 #include <unistd.h>
 

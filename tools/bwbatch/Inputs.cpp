@@ -2,8 +2,8 @@
 
 #include "tools/bwbatch/Outputs.h"
 
-#include "tools/office/CaseFold.h"
-#include "tools/office/FileKind.h"
+#include "tools/package/CaseFold.h"
+#include "tools/package/FileKind.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -2,7 +2,7 @@
 // files found in the folders named, with their outputs beside them or under an output folder.
 #pragma once
 
-#include "tools/office/FileKind.h"
+#include "tools/package/FileKind.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "tools/bwbatch/Outputs.h"
 
 #include "tools/bwbatch/Inputs.h"
-#include "tools/office/CaseFold.h"
+#include "tools/package/CaseFold.h"
 
 #include <unistd.h>
 

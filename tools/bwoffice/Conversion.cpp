@@ -14,10 +14,10 @@
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
 #include "tools/report/Inventory.h"
-#include "tools/office/ChartPictures.h"
+#include "tools/printcopy/ChartPictures.h"
 #include "tools/report/ReportFromFiles.h"
 
-#include "tools/office/FileKind.h"
+#include "tools/package/FileKind.h"
 #include "tools/render/Import.h"
 #include "tools/render/Process.h"
 #include "tools/render/Render.h"

@@ -3,7 +3,7 @@
 
 #include "tools/bwoffice/Pass.h"
 #include "tools/bwoffice/WriteBack.h"
-#include "tools/office/Documents.h"
+#include "tools/chartmodel/Documents.h"
 #include "tools/report/Report.h"
 
 #include <array>

@@ -1,8 +1,8 @@
 #include "tools/bwoffice/Pages.h"
 
 #include "tools/deckmodel/Text.h"
-#include "tools/office/PrintCopy.h"
-#include "tools/office/XmlNames.h"
+#include "tools/printcopy/PrintCopy.h"
+#include "tools/package/XmlNames.h"
 #include "tools/render/Print.h"
 
 #include <fstream>

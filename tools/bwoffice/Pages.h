@@ -3,7 +3,7 @@
 // picture of each slide or sheet that holds a chart.
 #pragma once
 
-#include "tools/office/Documents.h"
+#include "tools/chartmodel/Documents.h"
 #include "tools/report/Report.h"
 
 #include <string>

@@ -2,11 +2,11 @@
 
 #include "tools/deckmodel/Text.h"
 #include "tools/legibility/Legibility.h"
-#include "tools/office/ChartBarsAndLines.h"
-#include "tools/office/ChartPictures.h"
-#include "tools/office/ColourContext.h"
+#include "tools/chartmodel/ChartBarsAndLines.h"
+#include "tools/printcopy/ChartPictures.h"
+#include "tools/chartmodel/ColourContext.h"
 
-#include "tools/office/PrintCopy.h"
+#include "tools/printcopy/PrintCopy.h"
 #include "tools/render/PictureEdit.h"
 #include "tools/render/Print.h"
 #include "tools/render/Render.h"

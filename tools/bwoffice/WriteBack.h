@@ -6,8 +6,8 @@
 
 #include "tools/deckmodel/Deck.h"
 #include "tools/legibility/Legibility.h"
-#include "tools/office/Documents.h"
-#include "tools/office/Package.h"
+#include "tools/chartmodel/Documents.h"
+#include "tools/package/Package.h"
 #include "tools/report/ChartSvg.h"
 
 #include <map>

@@ -15,7 +15,7 @@
 #include "tools/cleanup/Cleanup.h"
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
-#include "tools/office/FileKind.h"
+#include "tools/package/FileKind.h"
 #include "tools/render/Session.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 // the built-in sample presentation are both made here.
 #pragma once
 
-#include "tools/office/ZipWriter.h"
+#include "tools/package/ZipWriter.h"
 
 #include <cstdint>
 #include <map>

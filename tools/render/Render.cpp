@@ -1,7 +1,7 @@
 #include "tools/render/Render.h"
 
-#include "tools/office/ChartPart.h"
-#include "tools/office/XmlNames.h"
+#include "tools/chartmodel/ChartPart.h"
+#include "tools/package/XmlNames.h"
 #include "tools/render/Presentation.h"
 #include "tools/render/Process.h"
 #include "tools/render/Profile.h"

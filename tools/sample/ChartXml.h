@@ -2,7 +2,7 @@
 // attributes for each chart type, the series with their references and caches, the axes with
 // their gridlines, the legend, walls and floor, surface bands, data labels and trendlines.
 //
-// Colours and lines are not written here: the chart part writer of tools/office puts them in
+// Colours and lines are not written here: the chart part writer of tools/chartmodel puts them in
 // from the same model (SamplePresentation.cpp), so that DrawingML properties are written in
 // one place only. Without it the chart shows the chart style's automatic colours.
 #pragma once

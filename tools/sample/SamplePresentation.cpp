@@ -16,9 +16,9 @@
 #include <unistd.h>
 
 // The chart part writer joins this library when it is part of the tree.
-#if __has_include("tools/office/ChartPart.h")
-#include "tools/office/ChartPart.h"
-#include "tools/office/PrintCopy.h"
+#if __has_include("tools/chartmodel/ChartPart.h")
+#include "tools/chartmodel/ChartPart.h"
+#include "tools/printcopy/PrintCopy.h"
 #define QV_SAMPLE_HAS_CHART_WRITER 1
 #endif
 

@@ -32,7 +32,7 @@ struct SampleChart {
 std::vector<SampleChart> SampleCharts();
 
 // The chart part with the model's colours and lines written in by the chart part writer, when
-// it is built in (tools/office/ChartPart.h); otherwise the bare structure of ChartPartXml.
+// it is built in (tools/chartmodel/ChartPart.h); otherwise the bare structure of ChartPartXml.
 std::string SampleChartPart(const sim::ChartModel& chart, const ChartData& data, bool withExternalData,
                             const std::string& themeXml);
 

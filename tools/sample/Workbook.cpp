@@ -1,7 +1,7 @@
 #include "tools/sample/Workbook.h"
 
 #include "tools/render/Presentation.h"
-#include "tools/office/ZipWriter.h"
+#include "tools/package/ZipWriter.h"
 
 namespace sample {
 namespace {
