@@ -10,6 +10,7 @@
 #include "tools/bwoffice/PageLegibility.h"
 #include "tools/bwoffice/Pages.h"
 #include "tools/bwoffice/WriteBack.h"
+#include "tools/cleanup/Cleanup.h"
 #include "tools/deck/DeckStream.h"
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
@@ -212,6 +213,8 @@ void WriteReport(const ConversionOptions& options, const ConversionSummary& summ
     extras.source = options.input;
     extras.output = options.output;
     std::string error;
+    const cleanup::WritingOutput writing;
+    if (!writing.Allowed()) throw std::runtime_error(options.report + ": not written: the run was interrupted");
     if (!bwpass::WriteReportFromFiles(Wide(files.result), Wide(files.deck), Wide(files.converted), extras,
                                       Wide(options.report), error))
         throw std::runtime_error(options.report + ": the report cannot be written: " + error);
@@ -222,6 +225,7 @@ void WriteReport(const ConversionOptions& options, const ConversionSummary& summ
 // it is, before anything is written.
 office::Package OpenInput(const ConversionOptions& options, const std::string& work, ConversionSummary& summary) {
     const office::FileKind kind = office::IdentifyFile(options.input);
+    summary.kind = kind;
     const office::FileFamily family = office::FamilyOf(kind);
     if (family != office::FileFamily::Presentation && family != office::FileFamily::Workbook)
         throw office::OfficeFileError(office::DescribeRefusal(options.input, kind));
@@ -349,7 +353,11 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
     if (!summary.importedFrom.empty()) CountBinaryLeftovers(package, records, summary);
     if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwpass: %s: writing %s\n", options.input.c_str(), options.output.c_str());
-    package.Write(options.output, written.parts, written.partFiles);
+    {
+        const cleanup::WritingOutput writing;
+        if (!writing.Allowed()) throw std::runtime_error(options.output + ": not written: the run was interrupted");
+        package.Write(options.output, written.parts, written.partFiles);
+    }
     written.parts.clear();
     summary.timings.write = Since(start) - written.renderSeconds;
     summary.timings.render = written.renderSeconds;
@@ -456,7 +464,7 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
             errors[f] = e.what();
         }
         p.summary.timings.write += Since(written);
-        if (progress.written) progress.written();
+        if (progress.written) progress.written(f, errors[f]);
     }
     return errors;
 }
