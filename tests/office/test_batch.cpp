@@ -248,13 +248,13 @@ TEST(BatchIndex, ProblemsFirstWithTheSummaryCounts) {
         // the file is named once, in its own column
         "<td class=\"file\">&lt;bad&gt;.xlsx</td>", "not converted: not a zip file</td>",
         "<td class=\"file\">colour.pptx</td>", "<strong>warning: nothing converted: 2 previews left in colour</strong>",
-        "<td class=\"file\">flagged.pptx</td><td class=\"n\" data-l=\"charts\">3</td><td class=\"n\" data-l=\"converted\">3</td>"
+        "<td class=\"file\">flagged.pptx</td><td class=\"n\" data-l=\"charts converted\">3 of 3</td>"
         "<td class=\"n\" data-l=\"properties changed\">0</td><td class=\"n\" data-l=\"look-alike series\">2</td>"
         "<td class=\"n\" data-l=\"vanishing\">1</td><td class=\"n\" data-l=\"previews left in colour\">1</td>",
         "preview left in colour: &lt;no picture&gt;",
         "<td class=\"file\">sub/a b.pptx</td>", "href=\"sub/a%20b.bw.pptx\"", "href=\"sub/a%20b.report.html\"",
         "href=\"sub/a%20b.bw.pdf\"",
-        "<td class=\"file\">kept.pptx</td><td class=\"n\" data-l=\"charts\"></td>", "up to date, kept from an earlier run",
+        "<td class=\"file\">kept.pptx</td><td class=\"n\" data-l=\"charts converted\"></td>", "up to date, kept from an earlier run",
         "Left out: 1 file", "notes.txt: not an Office file",
     };
     size_t at = 0;
@@ -375,6 +375,13 @@ TEST(BatchConsole, OneLinePerFile) {
         EXPECT_TRUE(bwbatch::IsError(r));
         EXPECT_EQ(bwbatch::Reason(r), c.message) << "the index and --json keep the whole message";
     }
+    // A name that leaves no room still gets the reason's first clause, past the width.
+    bwbatch::FileResult longName;
+    longName.file.input = longName.file.shown = "a-rather-long-file-name-of-the-kind-people-give-their-decks.pptx";
+    longName.outcome = bwbatch::Outcome::kNotConverted;
+    longName.status = bwpass::kExitBadInput;
+    longName.message = longName.file.input + ": the zip file is damaged: it is truncated or its central directory is missing";
+    EXPECT_EQ(bwbatch::FileLine(longName, 80), longName.file.shown + ": not converted: the zip file is damaged");
 }
 
 // The batch's summary and the index count alike, over the files converted and those left up to
@@ -403,7 +410,7 @@ TEST(BatchConsole, SummaryCountsAsTheIndex) {
               "  look-alike series: 1 chart\n"
               "  vanishing:        2 charts\n"
               "  previews left in colour: 1\n"
-              "  nothing converted: 1 file left in colour (warnings above)\n"
+              "  nothing converted: 1 file left in colour\n"
               "  index:            out/bwpass-index.html\n");
     const std::string page = bwbatch::IndexHtml({results, {}, false, false}, "/r/out/bwpass-index.html");
     EXPECT_NE(page.find("2 of 5 files converted, 2 up to date, 1 not converted; 5 of 6 charts converted, 42 properties "

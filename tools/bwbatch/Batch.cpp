@@ -27,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 }  // namespace
 
 FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffice::PassServer& server,
-                      bwoffice::PendingReport* pending) {
+                      bwoffice::PendingReport* pending, std::function<void(const bwoffice::ConversionSummary&)> written) {
     FileResult r;
     r.file = file;
     if (!file.refused.empty()) {
@@ -53,6 +53,7 @@ FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffi
     o.registered = options.registered;
     o.render = options.render;
     o.progress = false;
+    o.written = std::move(written);
     MadeFolders folders({file.output, file.report, o.pdf});
     if (!folders.Problem().empty()) {
         r.outcome = Outcome::kNotConverted;
@@ -99,9 +100,12 @@ public:
     Tally(Ledger& ledger, Progress& progress, const BatchOptions& options)
         : ledger_(ledger), progress_(progress), options_(options) {}
 
-    // The converted file is written and its report is still to come.
-    void Pending(size_t i, FileResult r) {
+    // The converted file is in place; what else it gets (PDF, report) is still to come.
+    void Written(size_t i, const BatchFile& file, const bwoffice::ConversionSummary& summary) {
+        FileResult r;
+        r.file = file;
         r.outcome = Outcome::kReportMissing;
+        r.summary = summary;
         ledger_.Record(i, r);
     }
     void Done(size_t i, const FileResult& r) {
@@ -135,12 +139,13 @@ std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& opti
         auto work = [&] {
             for (size_t i; (i = next++) < end;) {
                 bwoffice::PendingReport& p = pending[i - first];
-                results[i] = ConvertOne(plan.files[i], options, server, &p);
+                results[i] = ConvertOne(plan.files[i], options, server, &p, [&, i](const bwoffice::ConversionSummary& s) {
+                    tally.Written(i, plan.files[i], s);
+                });
                 if (results[i].outcome == Outcome::kUpToDate) TakeEarlierCounts(results[i], options.earlier, plan.index);
                 const bool reportToCome = results[i].outcome == Outcome::kConverted && p.work && !p.options.report.empty();
                 progress.Converted(results[i], reportToCome && p.options.render ? p.charts.size() : 0);
-                if (reportToCome) tally.Pending(i, results[i]);
-                else tally.Done(i, results[i]);
+                if (!reportToCome) tally.Done(i, results[i]);
             }
         };
         std::vector<std::thread> workers;

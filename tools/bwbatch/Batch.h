@@ -34,8 +34,10 @@ std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& opti
 
 // Converts one file, with what it may throw turned into its result; nothing is left behind for a
 // file that is not converted (not even the folders made for its outputs). With `pending`, the
-// report is left to be written (FinishReports) and put there.
+// report is left to be written (FinishReports) and put there; `written` is told the moment the
+// converted file is in place (ConversionOptions::written).
 FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffice::PassServer& server,
-                      bwoffice::PendingReport* pending = nullptr);
+                      bwoffice::PendingReport* pending = nullptr,
+                      std::function<void(const bwoffice::ConversionSummary&)> written = {});
 
 }  // namespace bwbatch

@@ -1,5 +1,7 @@
 #include "tools/bwbatch/Console.h"
 
+#include <vector>
+
 namespace bwbatch {
 namespace {
 
@@ -18,11 +20,8 @@ std::string FirstColumns(const std::string& text, size_t columns) {
     return text.substr(0, i);
 }
 
-// The reason cut to `room` columns: its first clause when the whole does not fit, then its words.
-std::string Fit(const std::string& reason, size_t room) {
-    if (Columns(reason) <= room) return reason;
-    if (const size_t clause = reason.find("; "); clause != std::string::npos && Columns(reason.substr(0, clause)) <= room)
-        return reason.substr(0, clause);
+// Cut at a word boundary to `room` columns, with "…".
+std::string WordsOf(const std::string& reason, size_t room) {
     if (room < 2) return kEllipsis;
     std::string cut = FirstColumns(reason, room - 1);
     const bool wholeWord = reason[cut.size()] == ' ';
@@ -30,6 +29,25 @@ std::string Fit(const std::string& reason, size_t room) {
         cut.resize(space);
     while (!cut.empty() && (cut.back() == ' ' || cut.back() == ',' || cut.back() == ':' || cut.back() == ';')) cut.pop_back();
     return cut + kEllipsis;
+}
+
+// The reason cut to `room` columns: the whole when it fits, else its first clause (before "; ",
+// or before ": " when what comes first is words, not a part's name), else its first words. A
+// long file name may leave too little room for any of them: the line then runs past the
+// width rather than say nothing, with at least the first clause or kLeast columns of words.
+constexpr size_t kLeast = 30;
+std::string Fit(const std::string& reason, size_t room) {
+    if (Columns(reason) <= room) return reason;
+    std::vector<std::string> clauses;
+    if (const size_t semicolon = reason.find("; "); semicolon != std::string::npos) clauses.push_back(reason.substr(0, semicolon));
+    if (const size_t colon = reason.find(": "); colon != std::string::npos && reason.substr(0, colon).find(' ') != std::string::npos)
+        clauses.push_back(reason.substr(0, colon));
+    for (const std::string& c : clauses)
+        if (Columns(c) <= room) return c;
+    if (room >= kLeast) return WordsOf(reason, room);
+    for (const std::string& c : clauses)
+        if (Columns(c) <= kLeast) return c;
+    return WordsOf(reason, kLeast);
 }
 
 }  // namespace
@@ -48,7 +66,7 @@ std::string FileLine(const FileResult& r, size_t width) {
     if (IsError(r) && (r.outcome == Outcome::kNotConverted || r.outcome == Outcome::kConverted)) {
         const std::string head = name + (r.outcome == Outcome::kNotConverted ? ": not converted: " : ": ");
         const size_t used = Columns(kPrefix) + Columns(head);
-        return head + Fit(Reason(r), width > used + 10 ? width - used : 10);
+        return head + Fit(Reason(r), width > used ? width - used : 0);
     }
     switch (r.outcome) {
     case Outcome::kNotConverted: return name + ": not converted";
@@ -87,7 +105,7 @@ std::string BatchSummaryText(const Totals& t, const std::string& index) {
     text += "  vanishing:        " + Plural(t.vanishing, "chart", "charts") + "\n";
     text += "  previews left in colour: " + std::to_string(t.previewsLeftInColour) + "\n";
     if (t.notModelled) text += "  not modelled:     " + Plural(t.notModelled, "chart", "charts") + " left unchanged\n";
-    if (t.warnings) text += "  nothing converted: " + Plural(t.warnings, "file", "files") + " left in colour (warnings above)\n";
+    if (t.warnings) text += "  nothing converted: " + Plural(t.warnings, "file", "files") + " left in colour\n";
     if (!index.empty()) text += "  index:            " + index + "\n";
     return text;
 }

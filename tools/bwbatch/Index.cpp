@@ -17,17 +17,17 @@ namespace {
 
 using bwpass::HtmlEscape;
 
-// Below 40em (a phone) each row becomes a card of labelled lines, so that the file and its
-// result stay readable however narrow the window.
+// Below 60em (a phone, a narrow window) each row becomes a card of labelled lines, so that the
+// file and its result stay readable however narrow the window.
 const char* kStyle =
     "body{font-family:sans-serif;margin:1.5em}table{border-collapse:collapse}"
-    "th,td{border:1px solid #999;padding:.3em .6em;text-align:left;vertical-align:top;overflow-wrap:anywhere}"
-    "td.n{text-align:right}tr.problem td{background:#fbe3e3}tr.warning td{background:#fff1cc}"
-    "tr.interrupted td{background:#eee}p.interrupted{font-weight:bold}"
-    "@media (max-width:40em){body{margin:.6em}table,tbody,tr,td{display:block}tr.head{display:none}"
-    "tr{border:1px solid #999;margin:0 0 .8em}td{border:0;padding:.15em .5em}td.n{text-align:left}"
-    "td.file{font-weight:bold}td[data-l]::before{content:attr(data-l) \": \";font-weight:normal;color:#555}"
-    "td:empty{display:none}}";
+    "th,td{border:1px solid #999;padding:.3em .6em;text-align:left;vertical-align:top;overflow-wrap:break-word}"
+    "td.n{text-align:right;white-space:nowrap}tr.problem{background:#fbe3e3}tr.warning{background:#fff1cc}"
+    "tr.interrupted{background:#eee}p.interrupted{font-weight:bold}"
+    "@media (max-width:60em){body{margin:.6em}h1{font-size:1.5em}table,tbody,tr,td{display:block}tr.head{display:none}"
+    "tr{border:1px solid #999;margin:0 0 .8em}td{border:0;padding:.15em .5em;overflow-wrap:anywhere}"
+    "td.n{display:inline-block;text-align:left;padding-right:.3em}td.file{font-weight:bold}"
+    "td[data-l]::before{content:attr(data-l) \": \";font-weight:normal;color:#555}td:empty{display:none}}";
 
 std::string Number(size_t n) { return std::to_string(n); }
 
@@ -80,7 +80,7 @@ std::string Result(const FileResult& r, const std::string& index) {
     if (const std::string why = WrittenAs(r.file); !why.empty()) html += " (" + HtmlEscape(why) + ")";
     if (r.status != 0) html += "<br>" + HtmlEscape(Reason(r));
     if (const std::string warning = WarningOf(r); !warning.empty()) html += "<br><strong>warning: " + HtmlEscape(warning) + "</strong>";
-    for (const std::string& n : r.summary.notes) html += "<br>" + HtmlEscape(n);
+    for (const std::string& n : r.summary.notes) html += "<br>" + HtmlEscape(WithoutName(r, n));
     for (const office::UnmodelledChart& u : r.summary.unmodelled)
         html += "<br>left unchanged, not modelled: " + HtmlEscape(u.where + ": " + u.reason);
     return html;
@@ -91,12 +91,12 @@ std::string Row(const FileResult& r, const std::string& index, bool pdf) {
     const bool counted = r.countsKnown && (r.outcome == Outcome::kConverted || r.outcome == Outcome::kUpToDate ||
                                            r.outcome == Outcome::kReportMissing);
     const bwoffice::ConversionSummary& s = r.summary;
-    auto n = [&](const char* label, size_t value) { return Cell(label, counted ? Number(value) : "", "n"); };
+    auto n = [&](const char* label, const std::string& value) { return Cell(label, counted ? value : "", "n"); };
     std::string row = std::string("<tr") + (*RowClass(rank) ? std::string(" class=\"") + RowClass(rank) + "\"" : "") + ">";
     row += Cell(nullptr, HtmlEscape(r.file.shown), "file");
-    row += n("charts", s.charts) + n("converted", s.chartsConverted) + n("properties changed", s.propertiesChanged) +
-           n("look-alike series", s.chartsWithLookAlikes) + n("vanishing", Vanishing(s)) +
-           n("previews left in colour", s.previewsLeftInColour);
+    row += n("charts converted", Number(s.chartsConverted) + " of " + Number(s.charts)) +
+           n("properties changed", Number(s.propertiesChanged)) + n("look-alike series", Number(s.chartsWithLookAlikes)) +
+           n("vanishing", Number(Vanishing(s))) + n("previews left in colour", Number(s.previewsLeftInColour));
     row += Cell("result", Result(r, index));
     const bool reportThere = !r.file.report.empty() && (r.outcome == Outcome::kConverted || r.outcome == Outcome::kUpToDate);
     row += Cell("report", reportThere ? Anchor(index, r.file.report, "report") : "");
@@ -104,7 +104,7 @@ std::string Row(const FileResult& r, const std::string& index, bool pdf) {
         const bool pdfThere = !r.file.pdf.empty() && s.pdfWritten &&
                               (r.outcome == Outcome::kConverted || r.outcome == Outcome::kUpToDate ||
                                r.outcome == Outcome::kReportMissing);
-        row += Cell("PDF", pdfThere ? Anchor(index, r.file.pdf, fs::path(r.file.pdf).filename().string()) : "");
+        row += Cell("PDF", pdfThere ? Anchor(index, r.file.pdf, "PDF") : "");
     }
     return row + "</tr>\n";
 }
@@ -147,7 +147,7 @@ std::string IndexHtml(const IndexContent& content, const std::string& indexPath)
         page += "<p class=\"interrupted\">Interrupted: the run was stopped before it finished. The files it did not "
                 "finish are listed last; the same command with -u converts them and leaves the others.</p>\n";
     page += "<p>" + HtmlEscape(Summary(totals)) + "</p>\n";
-    page += "<table>\n<tr class=\"head\"><th>file</th><th>charts</th><th>converted</th><th>properties changed</th>"
+    page += "<table>\n<tr class=\"head\"><th>file</th><th>charts converted</th><th>properties changed</th>"
             "<th>look-alike series</th><th>vanishing</th><th>previews left in colour</th><th>result</th><th>report</th>" +
             std::string(content.pdf ? "<th>PDF</th>" : "") + "</tr>\n";
     std::vector<const FileResult*> order;

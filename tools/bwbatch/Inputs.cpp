@@ -125,7 +125,11 @@ private:
         const fs::path common = fs::path(CommonFolder(plan_.files)).lexically_normal();
         std::error_code ec;
         const fs::path here = fs::current_path(ec);
-        if (IsAtOrBelow(common, here)) return common;
+        // Below the current folder it is named as the outputs beside the inputs are: relatively.
+        if (IsAtOrBelow(common, here)) {
+            const fs::path relative = common.lexically_relative(here);
+            return relative == "." ? fs::path() : relative;
+        }
         for (const fs::path& named : named_)
             if (IsAtOrBelow(common, named)) return common;
         return {};

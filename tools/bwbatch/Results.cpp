@@ -13,16 +13,19 @@ std::string Count(size_t n, const char* one, const char* many) {
 
 }  // namespace
 
-std::string Reason(const FileResult& r) {
+std::string WithoutName(const FileResult& r, const std::string& text) {
     const std::string prefix = r.file.input + ": ";
-    return r.message.rfind(prefix, 0) == 0 ? r.message.substr(prefix.size()) : r.message;
+    return text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text;
 }
+
+std::string Reason(const FileResult& r) { return WithoutName(r, r.message); }
 
 size_t Vanishing(const bwoffice::ConversionSummary& s) { return s.chartsWithVanishingText; }
 
 std::string WarningOf(const FileResult& r) {
     const bwoffice::ConversionSummary& s = r.summary;
-    if (r.outcome != Outcome::kConverted || s.chartsConverted != 0) return {};
+    const bool written = r.outcome == Outcome::kConverted || r.outcome == Outcome::kUpToDate;
+    if (!written || !r.countsKnown || s.chartsConverted != 0) return {};
     std::string left;
     if (s.previewsLeftInColour) left = Count(s.previewsLeftInColour, "preview", "previews");
     if (!s.unmodelled.empty())

@@ -34,6 +34,8 @@ struct FileResult {
 // Why the file was not converted, without its own name before it (the line, the row or the
 // record names the file already): "not an Office file ...", "ppt/embeddings/Book1.xlsx: ...".
 std::string Reason(const FileResult& r);
+// Any such text of the file's (a note) without its name before it.
+std::string WithoutName(const FileResult& r, const std::string& text);
 
 // A converted file's one count of charts with vanishing text or elements.
 size_t Vanishing(const bwoffice::ConversionSummary& s);

@@ -199,7 +199,8 @@ bwpass::ReportExtras DrawCharts(const std::vector<ChartToDraw>& charts, const st
     return extras;
 }
 
-// The report's notes beside the pictures, and the report itself.
+// The report's notes beside the pictures, and the report itself; the caller holds a
+// cleanup::WritingOutput (Allowed) for it.
 void WriteReport(const ConversionOptions& options, const ConversionSummary& summary, const Files& files,
                  PendingReport& pending, bwpass::ReportExtras& extras) {
     extras.pages = std::move(pending.pages);
@@ -213,8 +214,6 @@ void WriteReport(const ConversionOptions& options, const ConversionSummary& summ
     extras.source = options.input;
     extras.output = options.output;
     std::string error;
-    const cleanup::WritingOutput writing;
-    if (!writing.Allowed()) throw std::runtime_error(options.report + ": not written: the run was interrupted");
     if (!bwpass::WriteReportFromFiles(Wide(files.result), Wide(files.deck), Wide(files.converted), extras,
                                       Wide(options.report), error))
         throw std::runtime_error(options.report + ": the report cannot be written: " + error);
@@ -357,6 +356,7 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
         const cleanup::WritingOutput writing;
         if (!writing.Allowed()) throw std::runtime_error(options.output + ": not written: the run was interrupted");
         package.Write(options.output, written.parts, written.partFiles);
+        if (options.written) options.written(summary);
     }
     written.parts.clear();
     summary.timings.write = Since(start) - written.renderSeconds;
@@ -388,6 +388,8 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     summary.timings.render += Since(start);
     start = Clock::now();
     Stage(options, "writing the report");
+    const cleanup::WritingOutput writing;
+    if (!writing.Allowed()) throw std::runtime_error(options.report + ": not written: the run was interrupted");
     WriteReport(options, summary, files, pending, extras);
     summary.timings.write += Since(start);
     return summary;
@@ -458,7 +460,10 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
         AddMoreLegibility(p.legibility, extras[f]);
         if (p.options.render) CheckPrintedPictures(p.charts, p.legibility, extras[f], p.summary);
         const auto written = Clock::now();
+        // The report and what is told of it: an interrupt's clean-up finds both done, or neither.
+        const cleanup::WritingOutput writing;
         try {
+            if (!writing.Allowed()) throw std::runtime_error(p.options.report + ": not written: the run was interrupted");
             WriteReport(p.options, p.summary, Files(p.work->Path()), p, extras[f]);
         } catch (const std::exception& e) {
             errors[f] = e.what();

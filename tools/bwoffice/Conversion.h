@@ -16,6 +16,8 @@
 
 namespace bwoffice {
 
+struct ConversionSummary;
+
 struct ConversionOptions {
     std::string input;
     std::string output;        // the converted file
@@ -29,6 +31,9 @@ struct ConversionOptions {
     // Told as each stage starts ("reading", "the pass", "writing", "drawing 22 charts", "printing",
     // "writing the report"), for a progress line; may be empty.
     std::function<void(const std::string& stage)> stage;
+    // Told the moment the converted file is in place (before any PDF or report), with the summary
+    // so far, while an interrupt's clean-up waits for it; may be empty.
+    std::function<void(const ConversionSummary& summary)> written;
 };
 
 struct Timings {

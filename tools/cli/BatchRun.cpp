@@ -66,7 +66,9 @@ void OnInterrupt(const Args& args, const bwbatch::BatchPlan& plan, bwbatch::Ledg
     const std::vector<FileResult> results = ledger.Close();
     const bwbatch::Totals t = bwbatch::TotalsOf(results);
     std::string index, error;
-    if (t.interrupted < t.files && bwbatch::WriteIndex({results, plan.leftOut, args.pdf, true}, plan.index, error))
+    // Nothing finished (not even a file refused): no page to look at.
+    const size_t notReached = t.interrupted - t.reportMissing;
+    if (notReached < t.files && bwbatch::WriteIndex({results, plan.leftOut, args.pdf, true}, plan.index, error))
         index = plan.index;
     if (args.json)
         for (const FileResult& r : results)
