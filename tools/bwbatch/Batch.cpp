@@ -26,6 +26,23 @@ using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
+void Converting(FileResult& r, const std::function<void()>& convert) {
+    try {
+        convert();
+        return;
+    } catch (const office::OfficeFileError& e) {
+        r.status = bwpass::kExitBadInput;
+        r.message = e.what();
+    } catch (const bwoffice::PassError& e) {
+        r.status = bwpass::kExitNoPass;
+        r.message = r.file.input + ": " + e.what() + "; nothing written";
+    } catch (const std::exception& e) {
+        r.status = bwpass::kExitCannotWrite;
+        r.message = e.what();
+    }
+    r.outcome = Outcome::kNotConverted;
+}
+
 FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffice::PassServer& server,
                       bwoffice::PendingReport* pending, std::function<void(const bwoffice::ConversionSummary&)> written) {
     FileResult r;
@@ -62,27 +79,15 @@ FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffi
         folders.RemoveEmpty();
         return r;
     }
-    try {
+    Converting(r, [&] {
         if (pending) {
             *pending = bwoffice::ConvertWithoutReport(o);
             r.summary = pending->summary;
         } else {
             r.summary = bwoffice::ConvertFile(o);
         }
-    } catch (const office::OfficeFileError& e) {
-        r.status = bwpass::kExitBadInput;
-        r.message = e.what();
-    } catch (const bwoffice::PassError& e) {
-        r.status = bwpass::kExitNoPass;
-        r.message = file.input + ": " + e.what() + "; nothing written";
-    } catch (const std::exception& e) {
-        r.status = bwpass::kExitCannotWrite;
-        r.message = e.what();
-    }
-    if (r.status != 0) {
-        r.outcome = Outcome::kNotConverted;
-        folders.RemoveEmpty();
-    }
+    });
+    if (r.status != 0) folders.RemoveEmpty();
     r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return r;
 }
@@ -132,17 +137,27 @@ std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& opti
     if (!options.quiet)
         for (const std::string& l : plan.leftOut) progress.Say("left out: " + l);
     Tally tally(ledger, progress, options);
+    // What is known before anything is converted (refused, or up to date) is told at once.
+    std::vector<bool> known(plan.files.size());
+    for (size_t i = 0; i < plan.files.size(); ++i) {
+        if (plan.files[i].refused.empty() && !plan.files[i].upToDate) continue;
+        known[i] = true;
+        results[i] = ConvertOne(plan.files[i], options, server);
+        if (results[i].outcome == Outcome::kUpToDate) TakeEarlierCounts(results[i], options.earlier, plan.index);
+        progress.Converted(results[i], 0);
+        tally.Done(i, results[i]);
+    }
     for (size_t first = 0; first < plan.files.size(); first += kFilesPerGroup) {
         const size_t end = std::min(plan.files.size(), first + kFilesPerGroup);
         std::vector<bwoffice::PendingReport> pending(end - first);
         std::atomic<size_t> next{first};
         auto work = [&] {
             for (size_t i; (i = next++) < end;) {
+                if (known[i]) continue;
                 bwoffice::PendingReport& p = pending[i - first];
                 results[i] = ConvertOne(plan.files[i], options, server, &p, [&, i](const bwoffice::ConversionSummary& s) {
                     tally.Written(i, plan.files[i], s);
                 });
-                if (results[i].outcome == Outcome::kUpToDate) TakeEarlierCounts(results[i], options.earlier, plan.index);
                 const bool reportToCome = results[i].outcome == Outcome::kConverted && p.work && !p.options.report.empty();
                 progress.Converted(results[i], reportToCome && p.options.render ? p.charts.size() : 0);
                 if (!reportToCome) tally.Done(i, results[i]);

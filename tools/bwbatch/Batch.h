@@ -32,6 +32,10 @@ struct BatchOptions {
 std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& options, bwoffice::PassServer& server,
                                  Ledger& ledger);
 
+// Runs convert, turning what it throws into r's status and message (r.file names the input) as a
+// run over the file alone ends: bad input 1, the pass 3, an output 4; r is then kNotConverted.
+void Converting(FileResult& r, const std::function<void()>& convert);
+
 // Converts one file, with what it may throw turned into its result; nothing is left behind for a
 // file that is not converted (not even the folders made for its outputs). With `pending`, the
 // report is left to be written (FinishReports) and put there; `written` is told the moment the

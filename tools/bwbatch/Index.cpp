@@ -116,7 +116,9 @@ std::string Summary(const Totals& t) {
     std::string text = Number(t.converted) + " of " + Plural(t.files, "file", "files") + " converted";
     if (t.upToDate) text += ", " + Number(t.upToDate) + " up to date";
     if (t.notConverted) text += ", " + Number(t.notConverted) + " not converted";
-    if (t.interrupted) text += ", " + Number(t.interrupted) + " not finished (interrupted)";
+    if (t.reportMissing)
+        text += ", " + Number(t.reportMissing) + " written without " + (t.reportMissing == 1 ? "its report" : "their reports");
+    if (t.interrupted > t.reportMissing) text += ", " + Number(t.interrupted - t.reportMissing) + " not reached (interrupted)";
     text += "; " + Number(t.chartsConverted) + " of " + Plural(t.charts, "chart", "charts") + " converted, " +
             Plural(t.propertiesChanged, "property", "properties") + " changed";
     text += "; look-alike series: " + Plural(t.lookAlikes, "chart", "charts") + ", vanishing: " +

@@ -1,4 +1,5 @@
 // One presentation or workbook: STEM.bw.EXT (or -o's) and STEM.report.html beside it.
+#include "tools/bwbatch/Batch.h"
 #include "tools/bwbatch/Console.h"
 #include "tools/bwbatch/Inputs.h"
 #include "tools/bwbatch/Outputs.h"
@@ -55,21 +56,11 @@ bwbatch::FileResult RunSingle(const Args& args, bwoffice::ConversionOptions opti
     bwoffice::PassServer server(options.pass.extraArguments, args.passLimit);
     options.server = &server;
     options.pass.extraArguments.clear();  // the server has them
-    try {
+    bwbatch::Converting(r, [&] {
         r.summary = bwoffice::ConvertFile(options);
         r.status = r.summary.hostCallFailed ? bwpass::kExitHostCallFailed : bwpass::kExitOk;
-    } catch (const office::OfficeFileError& e) {
-        r.status = bwpass::kExitBadInput;
-        r.message = e.what();
-    } catch (const bwoffice::PassError& e) {
-        r.status = bwpass::kExitNoPass;
-        r.message = options.input + ": " + e.what() + "; nothing written";
-    } catch (const std::exception& e) {
-        r.status = bwpass::kExitCannotWrite;
-        r.message = e.what();
-    }
+    });
     line.Clear();
-    if (!r.message.empty()) r.outcome = bwbatch::Outcome::kNotConverted;
     return r;
 }
 
