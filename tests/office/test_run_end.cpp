@@ -63,7 +63,8 @@ TEST(Outputs, FolderOfABatch) {
     };
     const Case cases[] = {
         {t.Path() + "/one.xlsx", true},  {t.Path() + "/afile", true},      {t.Path() + "/one.xlsx/", false},
-        {t.Path() + "/newdir2", false},  {t.Path() + "/folder.d", false},  {"", false},
+        {t.Path() + "/newdir2", false},  {t.Path() + "/folder.d", false},  {t.Path() + "/.hidden", false},
+        {"", false},
     };
     for (const Case& c : cases) {
         const std::string problem = bwbatch::BatchOutputProblem(c.output);

@@ -50,7 +50,9 @@ std::string OutputTypeProblem(const std::string& input, const std::string& outpu
 std::string BatchOutputProblem(const std::string& output) {
     std::error_code ec;
     if (output.empty() || output.back() == '/' || fs::is_directory(output, ec)) return {};
-    if (fs::exists(output, ec) || !Extension(output).empty())
+    const std::string name = fs::path(output).filename().string();
+    const bool extension = name.size() > 1 && name.find('.', 1) != std::string::npos;  // ".out" has none
+    if (fs::exists(output, ec) || extension)
         return "-o names one file; give a folder ending in / for several inputs (" + output + " is " +
                (fs::exists(output, ec) ? "a file)" : "a file's name)");
     return {};
