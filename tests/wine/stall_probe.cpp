@@ -6,6 +6,8 @@
 //                              ends with status 0: a program that stalls on its first run only
 //   stall_probe leave          starts a copy of itself that sleeps, then ends with status 0
 //   stall_probe sleep          sleeps for ever (the copy started by a stalling run)
+//   stall_probe spin SECONDS   keeps the processor busy for SECONDS, then ends with status 0:
+//                              a program that is slow but working
 #include <windows.h>
 
 #include <cstdlib>
@@ -39,6 +41,12 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"exit" && argc > 2) return std::wcstol(argv[2], nullptr, 10);
     if (mode == L"sleep") Sleep(INFINITE);
+    if (mode == L"spin" && argc > 2) {
+        const ULONGLONG end = GetTickCount64() + 1000ULL * std::wcstoul(argv[2], nullptr, 10);
+        volatile unsigned long long work = 0;
+        while (GetTickCount64() < end) ++work;
+        return 0;
+    }
     if (mode == L"stall") return Stall();
     if (mode == L"leave") {
         StartSleepingCopy();
