@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <fstream>
 
 namespace bwbatch {
@@ -116,12 +117,13 @@ std::string RecordsForHtml(const std::vector<FileResult>& results, const PathSty
 }
 
 std::vector<EarlierRecord> EarlierRecords(const std::string& indexPath) {
+    // A page of ours is far below the bound; anything larger is not read at all.
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(indexPath, ec);
+    if (ec || size > kMostIndexBytes) return {};
     std::ifstream in(indexPath, std::ios::binary);
-    if (!in) return {};
-    std::string page(kMostIndexBytes + 1, '\0');
-    in.read(page.data(), static_cast<std::streamsize>(page.size()));
-    if (static_cast<size_t>(in.gcount()) > kMostIndexBytes) return {};
-    page.resize(static_cast<size_t>(in.gcount()));
+    std::string page(static_cast<size_t>(size), '\0');
+    if (!in.read(page.data(), static_cast<std::streamsize>(page.size()))) return {};
     const size_t start = page.find(kRecordsStart);
     if (start == std::string::npos) return {};
     const size_t from = start + std::char_traits<char>::length(kRecordsStart);
