@@ -109,8 +109,8 @@ TEST(StreamedDeck, AWriteThatDoesNotFinishLeavesNothing) {
         abandoned.Add(ObjectResult{});
     }
     for (const char* left : {"abandoned-deck.json", "abandoned-deck.json.partial", "abandoned-report.html",
-                             "abandoned-report.html.partial", "abandoned-report.html.rows.partial",
-                             "abandoned-report.html.charts.partial"})
+                             "abandoned-report.html.partial", "abandoned-report.html.part-rows.partial",
+                             "abandoned-report.html.part-charts.partial"})
         EXPECT_FALSE(Exists(left)) << left;
     DeckWriter nowhere(L"no-such-folder/deck.json", L"t");
     EXPECT_FALSE(nowhere.Open());
@@ -229,7 +229,7 @@ TEST(Report, TheStreamedReportIsTheWholeReport) {
         for (const ObjectResult& o : result.objects) writer.Add(o);
         ASSERT_TRUE(writer.Finish(result)) << writer.error();
         EXPECT_EQ(Slurp("streamed-report.html"), ReportHtml(result)) << "draw limit " << limit;
-        EXPECT_FALSE(Exists("streamed-report.html.rows.partial"));
+        EXPECT_FALSE(Exists("streamed-report.html.part-rows.partial"));
     }
     std::remove("streamed-report.html");
 }

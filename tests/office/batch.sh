@@ -36,12 +36,32 @@ contains "$work/err.txt" "not an Office file"
 index=$work/out/bwpass-index.html
 [ "$(grep -c '^<tr' "$index")" -eq 5 ] || fail "the index has not one row per file and a heading"
 contains "$index" "3 of 4 files converted"
-contains "$index" '<td>sub/deeper/pie.xlsx</td>'
+contains "$index" '<td class="file">sub/deeper/pie.xlsx</td>'
 contains "$index" 'href="sub/deeper/pie.report.html"'
 contains "$index" 'href="Legend.bw.PPTX"'
 contains "$index" 'not converted: '
 grep -q 'old.bw' "$index" && fail "the index lists a converted file of an earlier run"
 cmp -s "$work/out/bar.bw.xlsx" "$in/bar.xlsx" && fail "bar.xlsx came out unchanged"
+# The refused file first; each file's line names it once and says what its summary flags.
+[ "$(grep -o '<td class="file">[^<]*' "$index" | head -1)" = '<td class="file">sub/bad.xlsx' ] ||
+  fail "the refused file is not the index's first row"
+grep -E '^bwpass: [0-9]/4 ' "$work/err.txt" | awk -F': ' '{ n[$2]++ } END { for (f in n) if (n[f] > 1) exit 1 }' ||
+  fail "a file has more than one line: $(cat "$work/err.txt")"
+for f in bar.xlsx Legend.PPTX sub/deeper/pie.xlsx; do
+  grep -qE "^bwpass: [0-9]/4 $f: [0-9]+ of [0-9]+ charts? converted" "$work/err.txt" || fail "no line for $f: $(cat "$work/err.txt")"
+done
+awk 'length($0) > 80 && /not converted/ { exit 1 }' "$work/err.txt" || fail "an error line wider than 80 columns: $(cat "$work/err.txt")"
+# The batch's summary counts as the index does.
+look=$(sed -n 's/^  look-alike series: \([0-9]*\) charts\?$/\1/p' "$work/out.txt")
+contains "$index" "look-alike series: $look chart"
+conv=$(sed -n 's/^  charts: *\([0-9]*\) read, \([0-9]*\) converted.*/\2 of \1/p' "$work/out.txt")
+contains "$index" "$conv charts converted"
+
+# 1b. A rerun over the folder with the outputs of 1 in it: no line for them (not "left out").
+cp -r "$work/out" "$in/out"
+"$bwoffice" "$in" -o "$work/again" -j 2 --no-render >/dev/null 2>"$work/err.txt"
+grep -q 'left out' "$work/err.txt" && fail "our own outputs were named as left out: $(cat "$work/err.txt")"
+rm -r "$in/out"
 
 # 2. Beside the inputs, good files only, without pictures: exit status 0, the index beside them.
 mkdir "$work/beside" && cp "$in/bar.xlsx" "$in/Legend.PPTX" "$work/beside/"

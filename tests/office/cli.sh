@@ -17,11 +17,18 @@ version=$(sed -n 's/^FILEVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]
 out=$("$bwoffice" --version) || fail "--version: exit status $?"
 [ "$out" = "bwpass $version (QVCHBW01.dll)" ] || fail "--version printed: $out (the resource says $version)"
 
-# --help: the user's options, then the developer's under their own heading.
+# --help: the user's options, then the developer's under their own heading, and every exit status
+# of the README's table.
 "$bwoffice" --help >help.txt || fail "--help: exit status $?"
 user=$(sed '/^Developer options:/,$d' help.txt)
 developer=$(sed -n '/^Developer options:/,$p' help.txt)
-for o in --output --jobs --pdf --no-render --no-report --quiet --version; do
+statuses=$(sed -n '/^### Exit status/,/^### /p' "$root/README.md" | grep -oE '^\| [0-9]+( \([0-9, ]+\))?' | grep -oE '[0-9]+')
+[ "$(wc -w <<<"$statuses")" -ge 10 ] || fail "the README's table of exit statuses was not read: $statuses"
+exits=$(sed -n '/^Exit status/,$p' help.txt)
+for n in $statuses; do
+  grep -qE "(^|[^0-9])$n([^0-9]|$)" <<<"$exits" || fail "--help does not list exit status $n"
+done
+for o in --output --jobs --pdf --no-render --no-report --quiet --version --update --dry-run --json; do
   grep -q -- "$o" <<<"$user" || fail "--help lacks $o among the user's options"
 done
 for o in --registered --excel-out-of-process --pass-limit --timings; do
@@ -54,8 +61,32 @@ a file on the way|book.xlsx -o afile/out.xlsx|4|afile is not a folder
 an unwritable folder|book.xlsx -o /proc/out.xlsx|4|cannot write in /proc
 a batch into an unwritable folder|book.xlsx afile -o /proc/sub|4|cannot write in /proc
 a legacy file keeping its extension|old.xls -o out.xls|2|name the output .xlsx, not .xls
+a missing folder without a slash|book.xlsx -o newdir2|2|or give newdir2/ for a folder to put it in
+several inputs into one file|book.xlsx old.xls -o one.xlsx|2|-o names one file; give a folder ending in /
+several inputs into a file that is there|book.xlsx old.xls -o afile|2|-o names one file; give a folder ending in /
 CASES
-[ ! -e out.pptx ] && [ ! -e out.xlsm ] || fail "a refused -o wrote a file"
+[ ! -e out.pptx ] && [ ! -e out.xlsm ] && [ ! -e one.xlsx ] && [ ! -e newdir2 ] || fail "a refused -o wrote a file"
+
+# --dry-run converts nothing and writes nothing, and says where each output would go; -u leaves a
+# file whose outputs are up to date, as make does.
+mkdir plan && cp book.xlsx plan/a.xlsx && cp book.xlsx plan/show.xlsx && echo notes >plan/notes.txt
+QV_BWPASS_EXE=$work/no-such-bwpass.exe "$bwoffice" plan --dry-run --pdf >dry.txt 2>err.txt || fail "--dry-run: $(cat err.txt)"
+[ "$(ls plan)" = "$(printf 'a.xlsx\nnotes.txt\nshow.xlsx')" ] || fail "--dry-run wrote: $(ls plan)"
+contains dry.txt "plan/a.xlsx -> plan/a.bw.xlsx, plan/a.report.html, plan/a.bw.pdf"
+contains dry.txt "left out: plan/notes.txt: not an Office file"
+contains dry.txt "index: plan/bwpass-index.html"
+touch plan/a.bw.xlsx plan/a.report.html
+QV_BWPASS_EXE=$work/no-such-bwpass.exe "$bwoffice" plan --dry-run --json -u >dry.json 2>err.txt || fail "--dry-run --json: $(cat err.txt)"
+python3 - dry.json <<'PY' || fail "--dry-run --json: $(cat dry.json)"
+import json, sys
+records = [json.loads(line) for line in open(sys.argv[1])]
+assert [(r["input"], r["status"]) for r in records] == [("plan/a.xlsx", "up to date"), ("plan/show.xlsx", "planned")], records
+assert records[1]["outputs"] == {"file": "plan/show.bw.xlsx", "report": "plan/show.report.html"}, records[1]
+PY
+QV_BWPASS_EXE=$work/no-such-bwpass.exe "$bwoffice" plan/a.xlsx -u --no-render >uptodate.txt 2>err.txt ||
+  fail "-u over an up-to-date file: $(cat err.txt)"
+contains uptodate.txt "bwpass: plan/a.xlsx: up to date, left as it is"
+rm -r plan
 
 # -o makes the folders it needs; a file that is not converted takes them away again.
 echo "not an Office file" >bad.xlsx
@@ -65,8 +96,38 @@ rc=$?
 [ ! -e made ] || fail "the folders made for a file that was not converted stayed"
 "$bwoffice" book.xlsx -o new/deeper/bw.xlsx -q --no-render 2>err.txt || fail "-o into new folders: $(cat err.txt)"
 [ -s new/deeper/bw.xlsx ] && [ -s new/deeper/bw.report.html ] || fail "-o did not write into the folders it made"
-"$bwoffice" old.xls -o legacy/ -q --no-report 2>err.txt || fail "-o FOLDER/ for a legacy file: $(cat err.txt)"
+"$bwoffice" old.xls -o legacy/ -q --no-report >out.txt 2>err.txt || fail "-o FOLDER/ for a legacy file: $(cat err.txt)"
 [ -s legacy/old.bw.xlsx ] || fail "-o FOLDER/ for a legacy file wrote: $(ls legacy)"
+# -q: errors only; the legacy file's note is none.
+[ ! -s out.txt ] && [ ! -s err.txt ] || fail "-q printed more than errors: $(cat out.txt err.txt)"
+
+# --json: one object per file on stdout and nothing else there, for one file and for a batch; a
+# rerun with -u leaves the files converted before, with the counts of the run that converted them.
+mkdir resume && cp book.xlsx resume/a.xlsx && echo "not an Office file" >resume/bad.xlsx
+"$bwoffice" resume/a.xlsx --json --no-render >one.json 2>err.txt || fail "--json, one file: $(cat err.txt)"
+"$bwoffice" resume -j 2 --json --no-render >first.json 2>err.txt
+[ $? -eq 6 ] || fail "--json, a batch with a refused file: $(cat err.txt)"
+sleep 1 && cp book.xlsx resume/b.xlsx
+"$bwoffice" resume -j 2 --json --no-render -u >again.json 2>err.txt
+[ $? -eq 6 ] || fail "-u: $(cat err.txt)"
+python3 - one.json first.json again.json resume/bwpass-index.html <<'PY' || fail "--json: $(cat one.json first.json again.json)"
+import json, sys
+one, first, again = ([json.loads(line) for line in open(f)] for f in sys.argv[1:4])
+assert len(one) == 1 and one[0]["status"] == "converted" and one[0]["counts"]["charts"] == 2, one
+assert one[0]["outputs"] == {"file": "resume/a.bw.xlsx", "report": "resume/a.report.html"}, one
+status = lambda records: sorted((r["input"], r["status"]) for r in records)
+assert status(first) == [("resume/a.xlsx", "converted"), ("resume/bad.xlsx", "not converted")], first
+assert [r["message"] for r in first if r["status"] == "not converted"][0].startswith("not an Office file"), first
+assert status(again) == [("resume/a.xlsx", "up to date"), ("resume/b.xlsx", "converted"),
+                         ("resume/bad.xlsx", "not converted")], again
+kept = [r for r in again if r["status"] == "up to date"][0]
+assert kept["counts"] == one[0]["counts"], (kept, one)
+page = open(sys.argv[4]).read()
+counts = one[0]["counts"]
+both = "%d of %d charts converted" % (2 * counts["charts_converted"], 2 * counts["charts"])
+assert "up to date, kept from an earlier run" in page and both in page, (both, page)
+PY
+rm -r resume
 
 # Progress: plain lines without a terminal and with TERM=dumb; on a terminal, one line rewritten
 # in place that fits its width.
@@ -135,7 +196,7 @@ run() {
   (cd "$work/$name" && TMPDIR=$tmp QV_RUN_MARK=$mark exec "$bwoffice" "$@" --pdf -q >/dev/null 2>"$work/$name.err") &
   pid=$!
   if [ "$wait_for" != never ]; then
-    until $wait_for "$name" "$mark" || [ $waited -ge 600 ]; do sleep 0.1; waited=$((waited + 1)); done
+    until $wait_for "$name" "$mark" || [ $waited -ge 3000 ]; do sleep 0.02; waited=$((waited + 1)); done
     kill -INT $pid
   fi
   wait $pid
@@ -146,10 +207,33 @@ run() {
 }
 in_pass() { grep -qsxzF "QV_RUN_MARK=$2" $(grep -lsaF bwpass.exe /proc/[0-9]*/cmdline | sed 's/cmdline$/environ/') /dev/null; }
 drawing() { compgen -G "$work/$1/*.bw.pptx" >/dev/null; }
+writing_reports() { compgen -G "$work/$1/*.report.html.part*" >/dev/null; }
 run a-whole-run never sample.pptx
 run during-the-pass in_pass sample.pptx
 run while-drawing drawing sample.pptx
 run a-batch-while-drawing drawing . -j 2
+run a-batch-writing-reports writing_reports . -j 2
 set +m
+
+# An interrupted batch writes the index of what it finished and says in one line what was written;
+# the same command with -u converts what is missing, and then nothing more.
+for name in a-batch-while-drawing a-batch-writing-reports; do
+  grep -q '^bwpass: interrupted: [0-9] of 2 files written' "$work/$name.err" ||
+    fail "$name: no line saying what was written: $(cat "$work/$name.err")"
+  if compgen -G "$work/$name/*.bw.pptx" >/dev/null; then
+    contains "$work/$name/bwpass-index.html" "Interrupted: the run was stopped"
+    contains "$work/$name.err" "index: bwpass-index.html (the same command with -u resumes)"
+  fi
+done
+resume() {  # NAME: the interrupted batch run again with -u; prints the statuses of its records
+  (cd "$work/$1" && TMPDIR=$work/tmp-$1 "$bwoffice" . -j 2 --pdf -q -u --json 2>"$work/$1.err") |
+    python3 -c 'import json, sys; print(" ".join(sorted(json.loads(l)["status"] for l in sys.stdin)))'
+}
+[ "$(resume a-batch-writing-reports)" != "up to date up to date" ] ||
+  fail "the interrupted batch's files were all taken as up to date"
+[ "$(resume a-batch-writing-reports)" = "up to date up to date" ] ||
+  fail "a rerun with -u after a resumed batch converted again: $(cat "$work/a-batch-writing-reports.err")"
+grep -q "Interrupted" "$work/a-batch-writing-reports/bwpass-index.html" && fail "the resumed batch's index says interrupted"
+leftovers resumed-batch none "$work/tmp-a-batch-writing-reports" "$work/a-batch-writing-reports"
 
 finish "cli: all passed"

@@ -3,9 +3,13 @@
 // the progress line with its estimate.
 #include "tests/office/OfficeFiles.h"
 #include "tools/bwbatch/Outputs.h"
+#include "tools/bwbatch/Results.h"
 #include "tools/bwbatch/Progress.h"
 #include "tools/cleanup/Cleanup.h"
 #include "tools/cleanup/Processes.h"
+#include "tools/deck/ExitStatus.h"
+#include "tools/deckmodel/Text.h"
+#include "tools/report/Report.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -28,11 +33,13 @@ TEST(Outputs, TypeOfTheOutput) {
         const char* input;
         const char* output;
         bool refused;
+        bool folderMeant;  // the message suggests OUTPUT/
     };
     const Case cases[] = {
-        {"book.xlsx", "out.xlsx", false},   {"book.xlsx", "dir/OUT.XLSX", false}, {"talk.PPTM", "x.pptm", false},
-        {"book.xlsx", "out.pptx", true},    {"book.xlsx", "out.xlsm", true},      {"talk.pptm", "talk.pptx", true},
-        {"book.xlsx", "out", true},         {"book.xlsx", "out.xlsx.bak", true},
+        {"book.xlsx", "out.xlsx", false, false},  {"book.xlsx", "dir/OUT.XLSX", false, false},
+        {"talk.PPTM", "x.pptm", false, false},    {"book.xlsx", "out.pptx", true, false},
+        {"book.xlsx", "out.xlsm", true, false},   {"talk.pptm", "talk.pptx", true, false},
+        {"book.xlsx", "newdir2", true, true},     {"book.xlsx", "out.xlsx.bak", true, false},
     };
     for (const Case& c : cases) {
         const std::string problem = bwbatch::OutputTypeProblem(c.input, c.output);
@@ -40,7 +47,60 @@ TEST(Outputs, TypeOfTheOutput) {
         if (c.refused) {
             EXPECT_EQ(problem.rfind(c.output, 0), 0u) << "the message names the output: " << problem;
         }
+        EXPECT_EQ(problem.find(std::string("give ") + c.output + "/ for a folder") != std::string::npos, c.folderMeant)
+            << problem;
     }
+}
+
+// -o of several inputs must be a folder: one named as a file, or that is one, is refused.
+TEST(Outputs, FolderOfABatch) {
+    TempFolder t;
+    WriteFile(t.Path() + "/afile", "x");
+    fs::create_directories(t.Path() + "/folder.d");
+    struct Case {
+        std::string output;
+        bool refused;
+    };
+    const Case cases[] = {
+        {t.Path() + "/one.xlsx", true},  {t.Path() + "/afile", true},      {t.Path() + "/one.xlsx/", false},
+        {t.Path() + "/newdir2", false},  {t.Path() + "/folder.d", false},  {t.Path() + "/.hidden", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        const std::string problem = bwbatch::BatchOutputProblem(c.output);
+        EXPECT_EQ(!problem.empty(), c.refused) << c.output << ": " << problem;
+        if (c.refused) {
+            EXPECT_EQ(problem.rfind("-o names one file; give a folder ending in /", 0), 0u) << problem;
+        }
+    }
+}
+
+// -u leaves a file whose outputs are all there and none older than it, as cp -u and make do.
+TEST(Outputs, UpToDateAsMakeJudges) {
+    TempFolder t;
+    const std::string in = t.Path() + "/talk.pptx", out = t.Path() + "/talk.bw.pptx", report = t.Path() + "/talk.report.html";
+    for (const std::string& f : {in, out, report}) WriteFile(f, "x");
+    const auto now = fs::last_write_time(in);
+    struct Case {
+        const char* what;
+        int outputAge, reportAge;  // seconds after the input (negative: older)
+        bool withReport;
+        bool upToDate;
+    };
+    const Case cases[] = {
+        {"newer outputs", 5, 5, true, true},
+        {"as old as the input", 0, 0, true, true},
+        {"an output older", -5, 5, true, false},
+        {"the report older", 5, -5, true, false},
+        {"the report older, but not asked for", 5, -5, false, true},
+    };
+    for (const Case& c : cases) {
+        fs::last_write_time(out, now + std::chrono::seconds(c.outputAge));
+        fs::last_write_time(report, now + std::chrono::seconds(c.reportAge));
+        EXPECT_EQ(bwbatch::UpToDate(in, {out, c.withReport ? report : ""}), c.upToDate) << c.what;
+    }
+    EXPECT_FALSE(bwbatch::UpToDate(in, {out, t.Path() + "/missing.report.html"})) << "a missing output";
+    EXPECT_FALSE(bwbatch::UpToDate(t.Path() + "/missing.pptx", {out}));
 }
 
 TEST(Outputs, WritableBeforeAnythingIsMade) {
@@ -97,6 +157,20 @@ TEST(Cleanup, PartialsOfATargetAndNothingElse) {
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"other.pptx.partial", "talk.bw.pptx", "talk.bw.pptx2.partial",
                                               "talk.report.html"}));
+}
+
+// A report half-written: every piece it is written through goes with the report's partials.
+TEST(Cleanup, PartialsOfAReportBeingWritten) {
+    TempFolder t;
+    const std::string report = t.Path() + "/talk.report.html";
+    bwpass::ReportWriter writer(bwpass::Wide(report), 10);
+    ASSERT_TRUE(writer.Open());
+    writer.Add(bwpass::ObjectResult{});
+    ASSERT_GT(std::distance(fs::directory_iterator(t.Path()), fs::directory_iterator()), 1) << "written in pieces";
+    cleanup::RemovePartials(report);
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(t.Path())) left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{}) << "pieces of the report stayed";
 }
 
 // A child that starts a grandchild in a session of its own (as a daemon would) and waits.
@@ -174,6 +248,46 @@ TEST(Cleanup, ASignalRemovesWhatIsRegisteredAndEndsByIt) {
     EXPECT_FALSE(fs::exists(made)) << "empty folders made for outputs stayed";
     EXPECT_TRUE(fs::exists(shared + "/done.xlsx")) << "a folder made for outputs went with a complete one";
     EXPECT_TRUE(fs::exists(t.Path() + "/hook-ran"));
+}
+
+// An output being written when the signal comes is finished before the clean-up looks for
+// partial files; one that would begin after it does not begin; and a failure that the clean-up
+// may have caused is not taken into a batch's ledger, while a success is.
+TEST(Cleanup, WritesUnderWayFinishAndNoneBegins) {
+    TempFolder t;
+    const std::string out = t.Path() + "/out.xlsx", late = t.Path() + "/late.xlsx", marks = t.Path() + "/marks";
+    const int status = InterruptedChild([&] {
+        static cleanup::RemovedOnSignal partials(out, cleanup::RemovedOnSignal::What::kPartials);
+        static cleanup::RemovedOnSignal latePartials(late, cleanup::RemovedOnSignal::What::kPartials);
+        static bwbatch::BatchPlan plan;
+        plan.files.resize(2);
+        static bwbatch::Ledger ledger(plan);
+        std::atomic<bool> writing{false};
+        std::thread([&] {
+            const cleanup::WritingOutput gate;
+            WriteFile(out + ".partial", "half");
+            writing = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            std::rename((out + ".partial").c_str(), out.c_str());
+        }).detach();
+        while (!writing) std::this_thread::yield();
+        cleanup::AtSignal([&] {
+            // The writer above has finished by now; this one comes too late.
+            const cleanup::WritingOutput gate;
+            if (gate.Allowed()) WriteFile(late + ".partial", "half");
+            bwbatch::FileResult failed, done;
+            failed.status = bwpass::kExitNoPass;
+            WriteFile(marks, std::string(ledger.Record(0, failed) ? "failure taken" : "failure left") +
+                                 (ledger.Record(1, done) ? ", success taken" : ", success left"));
+        });
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
+    EXPECT_EQ(ReadFile(out), "half") << "the write under way was not finished";
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(t.Path())) left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"marks", "out.xlsx"}));
+    EXPECT_EQ(ReadFile(marks), "failure left, success taken");
 }
 
 bwbatch::ProgressState Batch(size_t files, size_t converted, double convertSeconds) {

@@ -10,11 +10,13 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 probe=$1
 . "$root/tests/checks.sh"
 
-# The probe's processes still running: Wine's (run by its preloader) with a probe's command line.
+# The probe's processes still running: Wine's (run by its preloader) with a probe's command line,
+# in this run's prefix (other runs on the machine may be probing at the same time).
 probes_left() {
   local n=0 p
   for p in $(pgrep -f 'stall_probe\.exe (stall|sleep|once|leave|spin)' || true); do
-    case "$(readlink "/proc/$p/exe" 2>/dev/null)" in *wine*) n=$((n + 1)) ;; esac
+    case "$(readlink "/proc/$p/exe" 2>/dev/null)" in *wine*) ;; *) continue ;; esac
+    { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && n=$((n + 1))
   done
   echo $n
 }

@@ -43,8 +43,14 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"sleep") Sleep(INFINITE);
     if (mode == L"spin" && argc > 2) {
         const ULONGLONG end = GetTickCount64() + 1000ULL * std::wcstoul(argv[2], nullptr, 10);
+        // A wait of a millisecond now and then: winedbg cannot attach to a process whose thread
+        // never waits ("Can't attach process: error 87"), so a probe that only spun would leave
+        // the stall report without its backtrace. It still keeps the processor busy.
+        HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         volatile unsigned long long work = 0;
-        while (GetTickCount64() < end) ++work;
+        while (GetTickCount64() < end)
+            if ((++work & 0xFFFF) == 0) WaitForSingleObject(never, 1);
+        CloseHandle(never);
         return 0;
     }
     if (mode == L"stall") return Stall();

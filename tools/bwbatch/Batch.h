@@ -2,8 +2,11 @@
 #pragma once
 
 #include "tools/bwbatch/Inputs.h"
+#include "tools/bwbatch/Record.h"
+#include "tools/bwbatch/Results.h"
 #include "tools/bwoffice/Conversion.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,29 +18,30 @@ struct BatchOptions {
     bool quiet = false;         // no progress, only the failures
     size_t renderers = 1;       // LibreOffice runs at a time
     bool registered = false;
-    bool pdf = false;           // each file's STEM.bw.pdf too
     bwoffice::PassOptions pass;
+    // Told of each file once it is done (converted with its report, refused, failed or up to
+    // date), one call at a time, in the order they finish.
+    std::function<void(const FileResult&)> finished;
+    // -u: the records of an earlier index at the plan's index path, for the files left up to date.
+    std::vector<EarlierRecord> earlier;
 };
 
-struct FileResult {
-    BatchFile file;
-    int status = 0;             // as the exit status of a run over this file alone
-    std::string message;        // why it was not converted, or notes
-    bwoffice::ConversionSummary summary;
-    double seconds = 0;
-};
+// Converts every file of the plan (a file marked up to date is left as it is); returns one
+// result per file, in the plan's order, and keeps the ledger up to date as it goes. Progress
+// and a line per file go to stderr: the line above a bar on a terminal, plain lines otherwise.
+std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& options, bwoffice::PassServer& server,
+                                 Ledger& ledger);
 
-// Converts every file of the plan; returns one result per file, in the plan's order. Progress
-// goes to stderr: a bar on a terminal, a line per file otherwise.
-std::vector<FileResult> RunBatch(const BatchPlan& plan, const BatchOptions& options, bwoffice::PassServer& server);
+// Runs convert, turning what it throws into r's status and message (r.file names the input) as a
+// run over the file alone ends: bad input 1, the pass 3, an output 4; r is then kNotConverted.
+void Converting(FileResult& r, const std::function<void()>& convert);
 
 // Converts one file, with what it may throw turned into its result; nothing is left behind for a
 // file that is not converted (not even the folders made for its outputs). With `pending`, the
-// report is left to be written (FinishReports) and put there.
+// report is left to be written (FinishReports) and put there; `written` is told the moment the
+// converted file is in place (ConversionOptions::written).
 FileResult ConvertOne(const BatchFile& file, const BatchOptions& options, bwoffice::PassServer& server,
-                      bwoffice::PendingReport* pending = nullptr);
-
-// 0 when every file converted, else the status of an incomplete batch.
-int BatchStatus(const std::vector<FileResult>& results);
+                      bwoffice::PendingReport* pending = nullptr,
+                      std::function<void(const bwoffice::ConversionSummary&)> written = {});
 
 }  // namespace bwbatch

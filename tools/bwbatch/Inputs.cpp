@@ -53,7 +53,7 @@ std::vector<Found> FilesBelow(const fs::path& folder, std::string& error, std::v
         const std::string name = it->path().filename().string();
         std::error_code kind;
         // Hidden files, our own outputs and Office's lock files (~$...) go unmentioned.
-        if (!it->is_regular_file(kind) || name[0] == '.' || IsConvertedFileName(name) || name.rfind("~$", 0) == 0)
+        if (!it->is_regular_file(kind) || name[0] == '.' || IsOwnOutputName(name) || name.rfind("~$", 0) == 0)
             continue;
         const office::FileKind k = office::IdentifyFile(it->path());
         if (IsCandidate(name, k)) found.push_back({it->path(), k});
@@ -63,6 +63,11 @@ std::vector<Found> FilesBelow(const fs::path& folder, std::string& error, std::v
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
     std::sort(leftOut.begin(), leftOut.end());
     return found;
+}
+
+bool IsAtOrBelow(const fs::path& path, const fs::path& folder) {
+    const fs::path relative = path.lexically_relative(folder);
+    return !relative.empty() && *relative.begin() != "..";
 }
 
 std::string CommonFolder(const std::vector<BatchFile>& files) {
@@ -86,11 +91,14 @@ std::string CommonFolder(const std::vector<BatchFile>& files) {
 
 class Planner {
 public:
-    Planner(const std::string& outputFolder, bool report) : outputFolder_(outputFolder), report_(report) {}
+    Planner(const std::string& outputFolder, bool report, bool pdf)
+        : outputFolder_(outputFolder), report_(report), pdf_(pdf) {}
 
     void Argument(const std::string& argument) {
         std::error_code ec;
+        const fs::path absolute = fs::absolute(argument, ec).lexically_normal();
         if (fs::is_directory(argument, ec)) {
+            named_.push_back(absolute);
             std::string error;
             for (const Found& f : FilesBelow(argument, error, plan_.leftOut))
                 Add(f.path.string(), f.path.lexically_relative(argument).string(), f.kind);
@@ -98,33 +106,53 @@ public:
         } else if (!fs::exists(argument, ec)) {
             Refuse(argument, argument, argument + ": no such file or folder");
         } else {
+            named_.push_back(absolute.parent_path());
             Add(argument, fs::path(argument).filename().string(), office::IdentifyFile(argument));
         }
     }
 
     BatchPlan Finish() {
         RefuseUnwritable();
-        plan_.index = outputFolder_.empty() ? (fs::path(CommonFolder(plan_.files)) / "bwpass-index.html").string()
-                                            : (fs::path(outputFolder_) / "bwpass-index.html").string();
+        plan_.index = ((outputFolder_.empty() ? IndexFolder() : fs::path(outputFolder_)) / "bwpass-index.html").string();
         return std::move(plan_);
     }
 
 private:
+    // The outputs' common folder when it lies in a folder the user named (a folder argument, or
+    // the folder of a file argument) or in the current folder; else the current folder, rather
+    // than a parent the user never chose (a shared temporary folder, or "/" for files on two disks).
+    fs::path IndexFolder() const {
+        const fs::path common = fs::path(CommonFolder(plan_.files)).lexically_normal();
+        std::error_code ec;
+        const fs::path here = fs::current_path(ec);
+        // Below the current folder it is named as the outputs beside the inputs are: relatively.
+        if (IsAtOrBelow(common, here)) {
+            const fs::path relative = common.lexically_relative(here);
+            return relative == "." ? fs::path() : relative;
+        }
+        for (const fs::path& named : named_)
+            if (IsAtOrBelow(common, named)) return common;
+        return {};
+    }
+
     void Add(const std::string& input, const std::string& relative, office::FileKind kind) {
         if (office::FamilyOf(kind) != office::FileFamily::Presentation && office::FamilyOf(kind) != office::FileFamily::Workbook)
             return Refuse(input, relative, office::DescribeRefusal(input, kind));
         BatchFile f;
         f.input = input;
         f.shown = relative;
+        f.kind = kind;
         f.output = outputFolder_.empty()
                        ? DefaultOutput(input, kind)
                        : (fs::path(outputFolder_) / DefaultOutput(relative, kind)).lexically_normal().string();
         if (report_) f.report = ReportBeside(f.output);
+        if (pdf_) f.pdf = PdfBeside(f.output);
         const std::string key = fs::absolute(f.output).lexically_normal().string();
         if (!taken_.insert(key).second) {
             f.refused = input + ": its outputs would take the names of another file's (" + f.output + ")";
             f.output.clear();
             f.report.clear();
+            f.pdf.clear();
         }
         plan_.files.push_back(std::move(f));
     }
@@ -142,6 +170,7 @@ private:
             f.refused = it->second;
             f.output.clear();
             f.report.clear();
+            f.pdf.clear();
         }
     }
 
@@ -154,7 +183,8 @@ private:
     }
 
     const std::string outputFolder_;
-    const bool report_;
+    const bool report_, pdf_;
+    std::vector<fs::path> named_;  // the folders the user named, absolute
     BatchPlan plan_;
     std::set<std::string> taken_;
 };
@@ -170,6 +200,22 @@ bool IsOfficeFileName(const std::string& path) {
 bool IsConvertedFileName(const std::string& path) {
     const std::string stem = Lower(WithoutExtension(fs::path(path).filename().string()));
     return stem.size() > 3 && stem.compare(stem.size() - 3, 3, ".bw") == 0;
+}
+
+bool IsOwnOutputName(const std::string& path) {
+    const std::string name = Lower(fs::path(path).filename().string());
+    auto ours = [](const std::string& n) {
+        auto endsWith = [&](const char* end) {
+            const size_t size = std::char_traits<char>::length(end);
+            return n.size() > size && n.compare(n.size() - size, size, end) == 0;
+        };
+        return IsConvertedFileName(n) || endsWith(".report.html") || n == "bwpass-index.html";
+    };
+    if (ours(name)) return true;
+    // What a run writes through before renaming it: TARGET.partial, TARGET.part-rows.partial ...
+    for (size_t part = name.find(".part"); part != std::string::npos; part = name.find(".part", part + 1))
+        if (ours(name.substr(0, part))) return true;
+    return false;
 }
 
 std::string Extension(const std::string& path) {
@@ -201,8 +247,8 @@ std::string ReportBeside(const std::string& output) { return StemOfOutput(output
 
 std::string PdfBeside(const std::string& output) { return StemOfOutput(output) + ".bw.pdf"; }
 
-BatchPlan PlanBatch(const std::vector<std::string>& arguments, const std::string& outputFolder, bool report) {
-    Planner planner(outputFolder, report);
+BatchPlan PlanBatch(const std::vector<std::string>& arguments, const std::string& outputFolder, bool report, bool pdf) {
+    Planner planner(outputFolder, report, pdf);
     for (const std::string& a : arguments) planner.Argument(a);
     return planner.Finish();
 }

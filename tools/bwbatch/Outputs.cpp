@@ -39,8 +39,40 @@ std::string OutputTypeProblem(const std::string& input, const std::string& outpu
     const std::string wanted = Extension(DefaultOutput(input));
     const std::string given = Extension(output);
     if (office::Lower(given) == office::Lower(wanted)) return {};
+    // A name without an extension that does not exist may have been meant as a folder.
+    std::error_code ec;
+    const bool folderMeant = given.empty() && !fs::exists(output, ec);
     return output + ": " + fs::path(input).filename().string() + " converts to a " + wanted + " file; name the output " +
-           wanted + (given.empty() ? std::string() : ", not " + given);
+           wanted + (given.empty() ? std::string() : ", not " + given) +
+           (folderMeant ? ", or give " + output + "/ for a folder to put it in" : std::string());
+}
+
+std::string BatchOutputProblem(const std::string& output) {
+    std::error_code ec;
+    if (output.empty() || output.back() == '/' || fs::is_directory(output, ec)) return {};
+    const std::string name = fs::path(output).filename().string();
+    const bool extension = name.size() > 1 && name.find('.', 1) != std::string::npos;  // ".out" has none
+    if (fs::exists(output, ec) || extension)
+        return "-o names one file; give a folder ending in / for several inputs (" + output + " is " +
+               (fs::exists(output, ec) ? "a file)" : "a file's name)");
+    return {};
+}
+
+bool UpToDate(const std::string& input, const std::vector<std::string>& outputs) {
+    std::error_code ec;
+    const fs::file_time_type source = fs::last_write_time(input, ec);
+    if (ec) return false;
+    for (const std::string& out : outputs) {
+        if (out.empty()) continue;
+        const fs::file_time_type target = fs::last_write_time(out, ec);
+        if (ec || target < source) return false;
+    }
+    return true;
+}
+
+void MarkUpToDate(BatchPlan& plan) {
+    for (BatchFile& f : plan.files)
+        f.upToDate = f.refused.empty() && !f.output.empty() && UpToDate(f.input, {f.output, f.report, f.pdf});
 }
 
 std::string WritableProblem(const std::string& path) {

@@ -3,6 +3,7 @@
 // again when nothing was written into them).
 #pragma once
 
+#include "tools/bwbatch/Inputs.h"
 #include "tools/cleanup/Cleanup.h"
 
 #include <memory>
@@ -15,6 +16,19 @@ namespace bwbatch {
 // input's type, so its extension must be the one DefaultOutput(input) gives (in any case): a
 // workbook written under a presentation's name would not open.
 std::string OutputTypeProblem(const std::string& input, const std::string& output);
+
+// Empty when -o may name the folder of a batch of several inputs; else why not. A name that
+// ends in "/" or is a folder is one; a missing name without an extension is made as one; a file,
+// or a missing name with an extension, names one file ("out.xlsx" would become a folder).
+std::string BatchOutputProblem(const std::string& output);
+
+// Whether every one of outputs is there and none is older than input, as cp -u and make judge a
+// target: what -u leaves alone.
+bool UpToDate(const std::string& input, const std::vector<std::string>& outputs);
+
+// -u: marks each file of the plan whose outputs (the converted file, and its report and PDF when
+// they are asked for) are up to date.
+void MarkUpToDate(BatchPlan& plan);
 
 // Empty when a file can be created at path: the nearest folder of it that exists is a folder
 // and a file can be made in it (tried, not judged from permissions, which root ignores); else

@@ -1,5 +1,7 @@
 #include "tools/bwbatch/Progress.h"
 
+#include "tools/bwbatch/Console.h"
+
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -141,16 +143,19 @@ void Progress::Converted(const FileResult& r, size_t chartsToDraw) {
     std::lock_guard<std::mutex> lock(mutex_);
     Enter(ProgressState::Stage::kConverting);
     ++state_.converted;
-    if (r.status == 0) {
+    if (r.outcome == Outcome::kConverted) {
         state_.chartsKnown += state_.render ? chartsToDraw : 0;
         state_.reports += r.file.report.empty() ? 0 : 1;
     }
-    if (r.status != 0) {
-        Plain(r.file.shown + ": not converted: " + r.message);
-    } else if (!quiet_ && !terminal_) {
-        Plain(std::to_string(state_.converted) + "/" + std::to_string(state_.files) + " " + r.file.shown + ": " +
-              std::to_string(r.summary.chartsConverted) + " of " + std::to_string(r.summary.charts) + " charts converted");
-    }
+    Show();
+}
+
+void Progress::Finished(const FileResult& r) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++finished_;
+    if (quiet_ && !IsError(r)) return;
+    const std::string count = terminal_ ? std::string() : std::to_string(finished_) + "/" + std::to_string(state_.files) + " ";
+    Plain(count + FileLine(r, (terminal_ ? width_ : 80) - std::min<size_t>(count.size(), 40)));
     Show();
 }
 

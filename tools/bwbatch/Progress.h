@@ -6,7 +6,7 @@
 // TERM=dumb, every step is a plain line of its own.
 #pragma once
 
-#include "tools/bwbatch/Batch.h"
+#include "tools/bwbatch/Results.h"
 
 #include <chrono>
 #include <cstddef>
@@ -47,6 +47,8 @@ public:
 
     // A file through its pass, with the charts it will have drawn (0 when it failed).
     void Converted(const FileResult& r, size_t chartsToDraw);
+    // A file done: its line (an error's even when quiet), numbered "N/M" among plain lines.
+    void Finished(const FileResult& r);
     // LibreOffice starts on the charts of a group of files (reports: how many will be written).
     void Drawing(size_t charts, size_t reports);
     // Some charts drawn.
@@ -73,6 +75,7 @@ private:
     bool terminal_ = false;
     size_t width_ = 80;
     bool shown_ = false;
+    size_t finished_ = 0;
     Clock::time_point since_;
     double* seconds_ = nullptr;  // the stage's seconds, which the time since since_ goes to
 };

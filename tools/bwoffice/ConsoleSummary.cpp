@@ -1,5 +1,6 @@
 #include "tools/bwoffice/ConsoleSummary.h"
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 
@@ -18,7 +19,32 @@ std::string Format(const char* format, ...) {
 
 const char* Charts(size_t n) { return n == 1 ? "chart" : "charts"; }
 
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string ExtensionOf(const std::string& path) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
 }  // namespace
+
+std::string WrittenAsText(const std::string& input, const std::string& output, office::FileKind kind) {
+    const std::string extension = ExtensionOf(output);
+    if (Lower(extension) == Lower(ExtensionOf(input))) return {};
+    // The name's own ending as the user sees it: ".bw.ppsx" for a default name.
+    const std::string name = output.substr(output.rfind('/') + 1);
+    const std::string ending = Lower(name).size() >= extension.size() + 3 &&
+                                       Lower(name).compare(name.size() - extension.size() - 3, 3, ".bw") == 0
+                                   ? name.substr(name.size() - extension.size() - 3)
+                                   : extension;
+    const std::string what = office::NeedsImport(kind) ? std::string(office::NameOf(kind))
+                                                       : "the package is " + std::string(office::NameOf(kind));
+    return what + ": written as " + ending;
+}
 
 std::string TimingsText(const Timings& t) {
     return Format("  timings:          read %.3f s, pass %.3f s, write %.3f s, render %.3f s\n", t.read, t.pass,
@@ -41,7 +67,8 @@ std::string SummaryText(const ConversionOptions& o, const ConversionSummary& s, 
     if (!s.unmodelled.empty())
         text += Format("  not modelled:     %zu %s left unchanged (listed in the report)\n", s.unmodelled.size(),
                        Charts(s.unmodelled.size()));
-    text += "  output:           " + o.output + "\n";
+    const std::string writtenAs = WrittenAsText(o.input, o.output, s.kind);
+    text += "  output:           " + o.output + (writtenAs.empty() ? "" : " (" + writtenAs + ")") + "\n";
     if (s.pdfWritten) text += "  pdf:              " + o.pdf + "\n";
     if (!o.report.empty()) text += "  report:           " + o.report + "\n";
     if (timings) text += TimingsText(s.timings);

@@ -10,6 +10,7 @@
 #include "tools/bwoffice/PageLegibility.h"
 #include "tools/bwoffice/Pages.h"
 #include "tools/bwoffice/WriteBack.h"
+#include "tools/cleanup/Cleanup.h"
 #include "tools/deck/DeckStream.h"
 #include "tools/deck/ExitStatus.h"
 #include "tools/deckmodel/Text.h"
@@ -198,7 +199,8 @@ bwpass::ReportExtras DrawCharts(const std::vector<ChartToDraw>& charts, const st
     return extras;
 }
 
-// The report's notes beside the pictures, and the report itself.
+// The report's notes beside the pictures, and the report itself; the caller holds a
+// cleanup::WritingOutput (Allowed) for it.
 void WriteReport(const ConversionOptions& options, const ConversionSummary& summary, const Files& files,
                  PendingReport& pending, bwpass::ReportExtras& extras) {
     extras.pages = std::move(pending.pages);
@@ -222,6 +224,7 @@ void WriteReport(const ConversionOptions& options, const ConversionSummary& summ
 // it is, before anything is written.
 office::Package OpenInput(const ConversionOptions& options, const std::string& work, ConversionSummary& summary) {
     const office::FileKind kind = office::IdentifyFile(options.input);
+    summary.kind = kind;
     const office::FileFamily family = office::FamilyOf(kind);
     if (family != office::FileFamily::Presentation && family != office::FileFamily::Workbook)
         throw office::OfficeFileError(office::DescribeRefusal(options.input, kind));
@@ -349,7 +352,12 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options) {
     summary.notes.insert(summary.notes.end(), written.notes.begin(), written.notes.end());
     if (!summary.importedFrom.empty()) CountBinaryLeftovers(package, records, summary);
     if (options.progress && summary.objects >= 50) std::fprintf(stderr, "bwpass: %s: writing %s\n", options.input.c_str(), options.output.c_str());
-    package.Write(options.output, written.parts, written.partFiles);
+    {
+        const cleanup::WritingOutput writing;
+        if (!writing.Allowed()) throw std::runtime_error(options.output + ": not written: the run was interrupted");
+        package.Write(options.output, written.parts, written.partFiles);
+        if (options.written) options.written(summary);
+    }
     written.parts.clear();
     summary.timings.write = Since(start) - written.renderSeconds;
     summary.timings.render = written.renderSeconds;
@@ -380,6 +388,8 @@ ConversionSummary ConvertFile(const ConversionOptions& options) {
     summary.timings.render += Since(start);
     start = Clock::now();
     Stage(options, "writing the report");
+    const cleanup::WritingOutput writing;
+    if (!writing.Allowed()) throw std::runtime_error(options.report + ": not written: the run was interrupted");
     WriteReport(options, summary, files, pending, extras);
     summary.timings.write += Since(start);
     return summary;
@@ -450,13 +460,16 @@ std::vector<std::string> FinishReports(std::vector<PendingReport>& pending, size
         AddMoreLegibility(p.legibility, extras[f]);
         if (p.options.render) CheckPrintedPictures(p.charts, p.legibility, extras[f], p.summary);
         const auto written = Clock::now();
+        // The report and what is told of it: an interrupt's clean-up finds both done, or neither.
+        const cleanup::WritingOutput writing;
         try {
+            if (!writing.Allowed()) throw std::runtime_error(p.options.report + ": not written: the run was interrupted");
             WriteReport(p.options, p.summary, Files(p.work->Path()), p, extras[f]);
         } catch (const std::exception& e) {
             errors[f] = e.what();
         }
         p.summary.timings.write += Since(written);
-        if (progress.written) progress.written();
+        if (progress.written) progress.written(f, errors[f]);
     }
     return errors;
 }

@@ -4,6 +4,7 @@
 #include "tools/bwoffice/Pass.h"
 #include "tools/bwoffice/WriteBack.h"
 #include "tools/chartmodel/Documents.h"
+#include "tools/package/FileKind.h"
 #include "tools/report/Report.h"
 
 #include <array>
@@ -14,6 +15,8 @@
 #include <vector>
 
 namespace bwoffice {
+
+struct ConversionSummary;
 
 struct ConversionOptions {
     std::string input;
@@ -28,6 +31,9 @@ struct ConversionOptions {
     // Told as each stage starts ("reading", "the pass", "writing", "drawing 22 charts", "printing",
     // "writing the report"), for a progress line; may be empty.
     std::function<void(const std::string& stage)> stage;
+    // Told the moment the converted file is in place (before any PDF or report), with the summary
+    // so far, while an interrupt's clean-up waits for it; may be empty.
+    std::function<void(const ConversionSummary& summary)> written;
 };
 
 struct Timings {
@@ -54,6 +60,7 @@ struct ConversionSummary {
     // A legacy binary file was imported by LibreOffice first, and the output is Office Open XML:
     // what the input was ("a legacy PowerPoint file"); empty for a package.
     std::string importedFrom;
+    office::FileKind kind = office::FileKind::NotOffice;  // the input's, told by its content
     bool pdfWritten = false;   // options.pdf was written
     std::vector<std::string> notes;
     Timings timings;
@@ -95,7 +102,8 @@ PendingReport ConvertWithoutReport(const ConversionOptions& options);
 struct ReportProgress {
     std::function<void(size_t charts)> drew;  // a run of charts drawn
     std::function<void()> drawn;              // every picture drawn; the reports come next
-    std::function<void()> written;            // a report written (or failed)
+    // A report written (error empty) or failed, by its place in `pending`; its summary is final.
+    std::function<void(size_t file, const std::string& error)> written;
 };
 
 // Draws the charts of every pending report together, in `atOnce` LibreOffice runs at a time,

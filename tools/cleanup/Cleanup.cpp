@@ -65,11 +65,19 @@ std::shared_mutex& Starts() {
     return *starts;
 }
 
+std::shared_mutex& Writes() {
+    static std::shared_mutex* writes = new std::shared_mutex;  // never destroyed, as the registry
+    return *writes;
+}
+
 void CleanUpAndEnd(int signal) {
     {
         std::unique_lock<std::shared_mutex> noMoreStarts(Starts());
         ending.store(true);
     }
+    // The outputs being written finish, complete or failed, before their partial files are
+    // looked for; any that would begin now see `ending` and do not.
+    { std::unique_lock<std::shared_mutex> writesDone(Writes()); }
     // Held to the end: a hook run now by another thread finishes first, and none starts after.
     Registry& r = TheRegistry();
     std::unique_lock<std::mutex> lock(r.mutex);
@@ -141,6 +149,15 @@ StartingProcess::StartingProcess() {
 }
 
 StartingProcess::~StartingProcess() { Starts().unlock_shared(); }
+
+WritingOutput::WritingOutput() {
+    Writes().lock_shared();
+    allowed_ = !ending.load();
+}
+
+WritingOutput::~WritingOutput() { Writes().unlock_shared(); }
+
+bool Ending() { return ending.load(); }
 
 void KillGroupOnSignal(pid_t group) {
     for (std::atomic<pid_t>& g : groups) {

@@ -48,6 +48,26 @@ private:
     bool allowed_;
 };
 
+// Held while an output beside the user's files is written (its TARGET.part* made, filled and
+// renamed): a writer that began before a signal finishes first, so that the clean-up finds its
+// output complete or its partial file there to remove, and none begins once the clean-up has
+// (Allowed() is false; the writer then gives up without creating anything).
+class WritingOutput {
+public:
+    WritingOutput();
+    ~WritingOutput();
+    WritingOutput(const WritingOutput&) = delete;
+    WritingOutput& operator=(const WritingOutput&) = delete;
+    bool Allowed() const { return allowed_; }
+
+private:
+    bool allowed_;
+};
+
+// Whether a signal's clean-up has begun: what a thread finishes from then on may be the
+// clean-up's doing (a process it killed), not the file's.
+bool Ending();
+
 // A process group killed when a signal ends the program (one that may have left our tree of
 // processes, such as LibreOffice's, whose launcher ends while the office runs on).
 void KillGroupOnSignal(pid_t group);

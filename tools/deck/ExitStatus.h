@@ -29,6 +29,9 @@ constexpr const char* kExitStatusHelp =
     "  5  the pass ran and its outputs are written, but a host call failed or the plug-in\n"
     "     left references behind\n"
     "  6  a batch in which one or more files were not converted (each is named with its\n"
-    "     message, and listed in the index); the other files are written\n";
+    "     message, and listed in the index); the other files are written\n"
+    "  130 (143, 129)  interrupted by Ctrl-C (SIGTERM, SIGHUP): the outputs\n"
+    "     complete by then stay (a batch lists them in its index), nothing\n"
+    "     half-written, no temporary folder and no process of the run\n";
 
 }  // namespace bwpass

@@ -1,5 +1,7 @@
 #include "tools/render/Print.h"
 
+#include "tools/cleanup/Cleanup.h"
+
 #include "tools/render/PictureEdit.h"
 #include "tools/render/Process.h"
 #include "tools/render/Profile.h"
@@ -85,6 +87,11 @@ std::vector<std::string> PrintAll(const std::vector<PrintJob>& jobs, const std::
         const fs::path target = fs::absolute(jobs[i].outputPdf);
         if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
         // Through a name beside the target, so that a failed copy leaves nothing half-written.
+        const cleanup::WritingOutput writing;
+        if (!writing.Allowed()) {
+            problems.push_back(jobs[i].outputPdf + ": not written: the run was interrupted");
+            continue;
+        }
         const fs::path partial = target.string() + ".partial";
         fs::copy_file(pdf, partial, fs::copy_options::overwrite_existing, ec);
         if (!ec) fs::rename(partial, target, ec);

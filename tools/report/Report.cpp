@@ -358,8 +358,10 @@ struct ReportWriter::State {
     PassTotals totals;
     std::string error;
 
+    // The pieces are named as the report's own partial files (REPORT.part*), so that whatever
+    // clears a half-written report away, an interrupted run's clean-up among them, clears them too.
     State(const std::wstring& path, size_t limit)
-        : report(path), rows(path + L".rows"), charts(path + L".charts"), drawLimit(limit) {}
+        : report(path), rows(path + L".part-rows"), charts(path + L".part-charts"), drawLimit(limit) {}
 };
 
 ReportWriter::ReportWriter(const std::wstring& path, size_t drawLimit)
